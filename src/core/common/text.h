@@ -1,0 +1,48 @@
+#pragma once
+
+// Small text and path helpers shared by every part of the core. Texts are
+// UTF-8; "blank" characters are those with codes up to 0x20.
+
+#include <string>
+#include <string_view>
+
+namespace kdx {
+
+inline bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsBlank(std::string_view text);
+std::string_view Trim(std::string_view text);
+std::string_view TrimRight(std::string_view text);
+
+inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+std::string AsciiUpper(std::string_view text);
+// Byte-wise comparison with a-z counted as A-Z: <0, 0, >0.
+int CompareAsciiFolded(std::string_view a, std::string_view b);
+bool EqualsAsciiFolded(std::string_view a, std::string_view b);
+
+// Whole decimal number (optional sign, no blanks) or nothing.
+bool ParseInt(std::string_view text, long long& value);
+
+// --- paths: the separator is the platform's -------------------------------
+
+char PathSeparator();
+// Also '/' on Windows, where both separate.
+bool IsPathSeparator(char c);
+
+// The path without trailing separators; "" for a path made only of them.
+std::string StripTrailingBackslashes(std::string_view path);
+// "" for a blank path; otherwise the path ending in one separator.
+std::string AddTrailingBackslash(std::string_view path);
+// The part after the last separator.
+std::string_view FileNameOf(std::string_view path);
+// The folder part, up to and including the last separator ("" if none).
+std::string_view FolderOf(std::string_view path);
+// From the last "." of the file name on, dot included; "" when none.
+std::string_view ExtensionOf(std::string_view path);
+
+// Paths compared as the platform's file names are: ignoring case where it
+// does (Windows, macOS), exactly elsewhere.
+bool PathsEqual(std::string_view a, std::string_view b);
+// A key with which equal paths are equal strings (for hashing).
+std::string PathKey(std::string_view path);
+
+} // namespace kdx

@@ -1,0 +1,71 @@
+#include "core/lists/file_entry.h"
+
+#include "core/common/filetime.h"
+#include "core/common/text.h"
+#include "core/timesrc/name_time.h"
+#include "core/timesrc/photo_time.h"
+#include "platform/platform.h"
+
+namespace kdx {
+
+int ParseStartPosition(std::string_view text) {
+    long long n = 0;
+    if (!ParseInt(text, n) || n < 1) return 1;
+    return n > 1'000'000 ? 1'000'000 : static_cast<int>(n);
+}
+
+namespace {
+
+// The path to ask the file system for: without trailing separators, except
+// for a root, which is nothing but separators.
+std::string EntryPath(std::string_view path) {
+    std::string p = StripTrailingBackslashes(path);
+    if (p.empty() && !path.empty()) p.assign(1, PathSeparator());
+    return p;
+}
+
+bool ReadStamps(const std::string& path, EntryTimes& out) {
+    out = EntryTimes{};
+    const auto info = sys().findEntry(path);
+    if (!info) return false;
+    const int64_t offset = sys().utcOffsetNow();
+    out.CreateTime = FormatTimeText(FileTimeToLocalDateTime(info->creation, offset));
+    out.WriteTime = FormatTimeText(FileTimeToLocalDateTime(info->lastWrite, offset));
+    out.AccessTime = FormatTimeText(FileTimeToLocalDateTime(info->lastAccess, offset));
+    return true;
+}
+
+} // namespace
+
+bool ReadStampTexts(std::string_view path, EntryTimes& out) { return ReadStamps(EntryPath(path), out); }
+
+bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryTimes& out) {
+    const std::string p = EntryPath(path);
+    if (!ReadStamps(p, out)) return false;
+    std::string photo = GetPhotoTime(p);
+    if (!IsBlank(photo)) out.PhotoTime = std::move(photo);
+    std::string nameTime, newName;
+    if (ParseFileNameTime(p, options.start, options.weChat, nameTime, newName) && !IsBlank(nameTime))
+        out.NameTime = std::move(nameTime);
+    return true;
+}
+
+bool IsDirectory(std::string_view path) {
+    const std::string p = EntryPath(path);
+    return !p.empty() && sys().folderExists(p);
+}
+
+bool EntryExists(std::string_view path) {
+    const std::string p = EntryPath(path);
+    return !p.empty() && (sys().folderExists(p) || sys().fileExists(p));
+}
+
+void AssignTimes(FileEntry& entry, EntryTimes&& times) {
+    entry.CreateTime = std::move(times.CreateTime);
+    entry.WriteTime = std::move(times.WriteTime);
+    entry.AccessTime = std::move(times.AccessTime);
+    entry.PhotoTime = std::move(times.PhotoTime);
+    entry.NameTime = std::move(times.NameTime);
+}
+
+} // namespace kdx

@@ -1,0 +1,58 @@
+#pragma once
+
+// The record behind every list row, and reading a path's times into it.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kdx {
+
+struct FileEntry {
+    int32_t SeqNo = 0;      // row count just after the row was added; 0 from a snapshot
+    std::string Name;       // full path, as added (folders may end in the separator)
+    std::string CreateTime; // time texts: "yyyy-mm-dd hh:nn:ss"
+    std::string WriteTime;
+    std::string AccessTime;
+    std::string PhotoTime; // time text, or " " when there is none
+    std::string NameTime;  // time text, or " " when there is none
+    int32_t DiffMark = 0;  // last compare: 0 same, 1 different
+
+    bool operator==(const FileEntry&) const = default;
+};
+
+// The five texts ReadFileTimes produces, in the order of the record.
+struct EntryTimes {
+    std::string CreateTime;
+    std::string WriteTime;
+    std::string AccessTime;
+    std::string PhotoTime{" "};
+    std::string NameTime{" "};
+};
+
+// The two window settings that reading a file-name time depends on.
+struct NameTimeOptions {
+    int start = 1;       // 1-based position in the file name where digits are looked for
+    bool weChat = true;  // read 13-digit WeChat millisecond stamps
+};
+
+// The start position as typed: a whole number of at least 1, else 1.
+int ParseStartPosition(std::string_view text);
+
+// Reads the three stamps of path as time texts, the photo time and the
+// file-name time. Returns false, with empty stamps and blank photo and name
+// times, when no entry exists. Trailing separators are ignored.
+bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryTimes& out);
+
+// Only the three stamps (no photo, no file name): what writing a time needs.
+bool ReadStampTexts(std::string_view path, EntryTimes& out);
+
+// Whether path names an existing folder (trailing separators allowed).
+bool IsDirectory(std::string_view path);
+// Whether path names an existing file or folder.
+bool EntryExists(std::string_view path);
+
+// Fills the five time texts of an entry.
+void AssignTimes(FileEntry& entry, EntryTimes&& times);
+
+} // namespace kdx

@@ -1,0 +1,145 @@
+#pragma once
+
+// The one door to the operating system. Everything in the core that touches
+// files, clocks or the process goes through a Platform; a test can install a
+// fake one (see ScopedPlatform) to produce what the local file system cannot.
+//
+// Paths are UTF-8 text with the platform's separator. Failures are reported
+// as false or an empty optional, never as exceptions.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/common/filetime.h"
+
+namespace kdx {
+
+// Attribute word bits as the Windows file system reports them. The POSIX
+// implementation synthesises the same word so the rules above it are shared.
+namespace attr {
+inline constexpr uint32_t ReadOnly = 0x1;
+inline constexpr uint32_t Hidden = 0x2;
+inline constexpr uint32_t System = 0x4;
+inline constexpr uint32_t VolumeLabel = 0x8;
+inline constexpr uint32_t Directory = 0x10;
+inline constexpr uint32_t Archive = 0x20;
+inline constexpr uint32_t Normal = 0x80;
+inline constexpr uint32_t Temporary = 0x100;
+inline constexpr uint32_t SparseFile = 0x200;
+inline constexpr uint32_t ReparsePoint = 0x400;
+inline constexpr uint32_t Compressed = 0x800;
+inline constexpr uint32_t Offline = 0x1000;
+inline constexpr uint32_t NotContentIndexed = 0x2000;
+inline constexpr uint32_t Encrypted = 0x4000;
+} // namespace attr
+
+// The three stamps of one entry plus its attribute word.
+struct EntryInfo {
+    uint32_t attributes = 0;
+    FileTime creation;
+    FileTime lastWrite;
+    FileTime lastAccess;
+};
+
+// One result of a directory search: the name without folder, and the
+// attribute word. On POSIX the search reports the type bits, hidden and
+// reparse point; the read-only bit is only known to findEntry.
+struct DirEntry {
+    std::string name;
+    uint32_t attributes = 0;
+};
+
+enum class TimeSlot { Creation, LastWrite, LastAccess };
+
+// A file opened for reading at arbitrary offsets (photos are read this way).
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    // Reads up to size bytes at offset; returns the count read, or -1 on error.
+    virtual int64_t readAt(uint64_t offset, void* buffer, size_t size) = 0;
+    virtual uint64_t size() const = 0;
+};
+
+// An error a user may see, with the system's own reason text.
+struct SystemError {
+    int code = 0;
+    std::string reason;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- entries ---------------------------------------------------------
+    // The entry named by path itself (no wild cards, no trailing separator),
+    // as a directory search for that one name would report it.
+    virtual std::optional<EntryInfo> findEntry(const std::string& path) = 0;
+    // Every entry of folder whose name matches pattern ('*' and '?', ASCII
+    // letters compared ignoring case), in a stable name order, without "."
+    // and "..". With directoriesOnly, only folders come back, and of them
+    // none with the hidden, system or volume-label bit. Appends to out;
+    // returns false when the folder cannot be searched.
+    virtual bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                               std::vector<DirEntry>& out) = 0;
+    virtual bool fileExists(const std::string& path) = 0;   // an entry that is not a folder
+    virtual bool folderExists(const std::string& path) = 0; // a folder
+
+    // --- changing entries ------------------------------------------------
+    // Sets one stamp and leaves the two others as they are.
+    virtual bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) = 0;
+    virtual std::optional<uint32_t> getAttributes(const std::string& path) = 0;
+    virtual bool setAttributes(const std::string& path, uint32_t attributes) = 0;
+    // Renames an entry; fails, and changes nothing, when `to` exists.
+    virtual bool renameNoReplace(const std::string& from, const std::string& to) = 0;
+    virtual bool deleteFile(const std::string& path) = 0;
+
+    // --- file contents ---------------------------------------------------
+    // Opens a regular file for reading; nullptr for folders, devices, pipes
+    // and anything that cannot be opened.
+    virtual std::unique_ptr<InputFile> openForRead(const std::string& path) = 0;
+    // Reads a whole regular file of at most maxBytes.
+    virtual bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) = 0;
+    // Writes data as the complete new content of path. The old content is
+    // replaced only once the new one is fully on disk.
+    virtual bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) = 0;
+
+    // --- facts about the system -----------------------------------------
+    // Seconds to add to UTC to get local time, as in force right now.
+    virtual int64_t utcOffsetNow() = 0;
+    // The folder holding the running program, ending in the separator.
+    virtual std::string programFolder() = 0;
+    virtual char separator() const = 0;
+    virtual bool pathsIgnoreCase() const = 0;
+    // Whether the creation stamp can be written at all on this system.
+    virtual bool canSetCreationTime() const = 0;
+    // Whether a read-only entry must be made writable to change its stamps.
+    virtual bool timesNeedWritable() const = 0;
+    // Locale upper-casing of UTF-8 text, whole characters at a time.
+    virtual std::string toUpper(std::string_view text) = 0;
+};
+
+// The platform in use. The host's implementation unless a test installed
+// another one.
+Platform& sys();
+
+// The host's own implementation.
+Platform& hostPlatform();
+
+// Installs a platform for the lifetime of this object (tests).
+class ScopedPlatform {
+public:
+    explicit ScopedPlatform(Platform& replacement);
+    ~ScopedPlatform();
+    ScopedPlatform(const ScopedPlatform&) = delete;
+    ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+
+private:
+    Platform* m_previous;
+};
+
+} // namespace kdx

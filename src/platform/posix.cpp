@@ -1,0 +1,401 @@
+// POSIX implementation of the platform layer (Linux first; nothing here is
+// Linux-only where POSIX serves).
+//
+// Creation time is the file system's birth time (statx) where it records one.
+// Where it records none, the modification time stands in for it: the change
+// time would be wrong, since every time we set changes it to now. The kernel
+// has no call that sets a birth time, so the creation stamp cannot be written.
+//
+// A symbolic link is reported and stamped as the link itself, never its
+// target, as a directory search on Windows reports it.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <cwctype>
+#include <locale.h>
+
+#include "core/common/text.h"
+#include "platform/platform.h"
+#include "core/common/utf8.h"
+
+namespace kdx {
+
+namespace {
+
+bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+uint32_t TypeBits(mode_t mode) {
+    if (S_ISDIR(mode)) return attr::Directory;
+    if (S_ISREG(mode)) return attr::Archive;
+    // Devices, pipes and sockets are listed like files but marked as system
+    // entries; nothing ever opens them for reading (see openForRead).
+    return attr::Archive | attr::System;
+}
+
+// Attribute word of an entry whose own (not followed) status is st.
+uint32_t AttributesOf(const std::string& path, const struct stat& st) {
+    uint32_t a = 0;
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target;
+        const bool toDir = ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        a = attr::ReparsePoint | (toDir ? attr::Directory : attr::Archive);
+    } else {
+        a = TypeBits(st.st_mode);
+        if ((st.st_mode & S_IWUSR) == 0) a |= attr::ReadOnly;
+    }
+    if (IsHiddenName(FileNameOf(path))) a |= attr::Hidden;
+    return a;
+}
+
+// '*' and '?' with ASCII letters compared ignoring case, as the Windows
+// directory search matches them. "*.*" matches every name, dotted or not.
+bool MatchesPattern(std::string_view name, std::string_view pattern) {
+    if (pattern == "*" || pattern == "*.*") return true;
+    size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || AsciiUpper(pattern[p]) == AsciiUpper(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+class PosixInputFile final : public InputFile {
+public:
+    PosixInputFile(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
+    ~PosixInputFile() override { ::close(m_fd); }
+    int64_t readAt(uint64_t offset, void* buffer, size_t size) override {
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::pread(m_fd, static_cast<char*>(buffer) + done, size - done,
+                                      static_cast<off_t>(offset + done));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return -1;
+            }
+            if (n == 0) break;
+            done += static_cast<size_t>(n);
+        }
+        return static_cast<int64_t>(done);
+    }
+    uint64_t size() const override { return m_size; }
+
+private:
+    int m_fd;
+    uint64_t m_size;
+};
+
+// Opens a regular file; -1 for anything else. O_NONBLOCK keeps a pipe or
+// device from blocking the open; it is harmless for regular files.
+int OpenRegular(const std::string& path, struct stat& st) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return -1;
+    }
+    return fd;
+}
+
+SystemError ErrorFromErrno(int code) { return SystemError{code, std::strerror(code)}; }
+
+class PosixPlatform final : public Platform {
+public:
+    PosixPlatform() {
+        m_utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+        if (!m_utf8) m_utf8 = ::newlocale(LC_CTYPE_MASK, "", nullptr);
+    }
+    ~PosixPlatform() override {
+        if (m_utf8) ::freelocale(m_utf8);
+    }
+
+    std::optional<EntryInfo> findEntry(const std::string& path) override {
+        if (path.empty()) return std::nullopt;
+        EntryInfo info;
+#ifdef STATX_BTIME
+        struct statx sx;
+        if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+            return std::nullopt;
+        struct stat st {};
+        st.st_mode = sx.stx_mode;
+        info.attributes = AttributesOf(path, st);
+        auto conv = [](const struct statx_timestamp& t) { return FileTime::fromUnix(t.tv_sec, t.tv_nsec); };
+        info.lastWrite = conv(sx.stx_mtime);
+        info.lastAccess = conv(sx.stx_atime);
+        info.creation = (sx.stx_mask & STATX_BTIME) ? conv(sx.stx_btime) : info.lastWrite;
+#else
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+        info.attributes = AttributesOf(path, st);
+        info.lastWrite = FileTime::fromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+        info.lastAccess = FileTime::fromUnix(st.st_atim.tv_sec, st.st_atim.tv_nsec);
+        info.creation = info.lastWrite;
+#endif
+        return info;
+    }
+
+    bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                       std::vector<DirEntry>& out) override {
+        const std::string dirPath = folder.empty() ? std::string(".") : folder;
+        DIR* dir = ::opendir(dirPath.c_str());
+        if (!dir) return false;
+        const int dfd = ::dirfd(dir);
+        const size_t first = out.size();
+        while (const struct dirent* de = ::readdir(dir)) {
+            const std::string_view name(de->d_name);
+            if (name == "." || name == "..") continue;
+            if (!MatchesPattern(name, pattern)) continue;
+            uint32_t a = 0;
+            switch (de->d_type) {
+            case DT_DIR: a = attr::Directory; break;
+            case DT_REG: a = attr::Archive; break;
+            case DT_LNK: {
+                struct stat target;
+                const bool toDir = ::fstatat(dfd, de->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+                a = attr::ReparsePoint | (toDir ? attr::Directory : attr::Archive);
+                break;
+            }
+            default: {
+                struct stat st;
+                if (::fstatat(dfd, de->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+                a = S_ISLNK(st.st_mode) ? attr::ReparsePoint | attr::Archive : TypeBits(st.st_mode);
+                break;
+            }
+            }
+            if (IsHiddenName(name)) a |= attr::Hidden;
+            if (directoriesOnly &&
+                ((a & attr::Directory) == 0 || (a & (attr::Hidden | attr::System | attr::VolumeLabel)) != 0))
+                continue;
+            out.push_back(DirEntry{std::string(name), a});
+        }
+        ::closedir(dir);
+        std::sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
+                  [](const DirEntry& x, const DirEntry& y) { return x.name < y.name; });
+        return true;
+    }
+
+    bool fileExists(const std::string& path) override {
+        struct stat st;
+        return !path.empty() && ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    }
+
+    bool folderExists(const std::string& path) override {
+        struct stat st;
+        return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+
+    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
+        if (slot == TimeSlot::Creation) {
+            errno = ENOTSUP;
+            return false;
+        }
+        struct timespec times[2];
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_nsec = UTIME_OMIT;
+        int64_t sec = 0, nsec = 0;
+        value.toUnix(sec, nsec);
+        struct timespec& t = times[slot == TimeSlot::LastAccess ? 0 : 1];
+        t.tv_sec = static_cast<time_t>(sec);
+        t.tv_nsec = static_cast<long>(nsec);
+        return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+
+    std::optional<uint32_t> getAttributes(const std::string& path) override {
+        struct stat st;
+        if (path.empty() || ::lstat(path.c_str(), &st) != 0) return std::nullopt;
+        return AttributesOf(path, st);
+    }
+
+    // Only the read-only bit has a POSIX meaning: the write permissions.
+    bool setAttributes(const std::string& path, uint32_t attributes) override {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0) return false;
+        if (S_ISLNK(st.st_mode)) return true;
+        mode_t mode = st.st_mode & 07777;
+        if (attributes & attr::ReadOnly)
+            mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+        else
+            mode |= S_IWUSR;
+        return mode == (st.st_mode & 07777) || ::chmod(path.c_str(), mode) == 0;
+    }
+
+    bool renameNoReplace(const std::string& from, const std::string& to) override {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+        if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+        // Without an atomic no-replace rename: link fails when `to` exists.
+        struct stat st;
+        if (::lstat(from.c_str(), &st) != 0) return false;
+        if (S_ISDIR(st.st_mode)) {
+            if (::lstat(to.c_str(), &st) == 0) {
+                errno = EEXIST;
+                return false;
+            }
+            return ::rename(from.c_str(), to.c_str()) == 0;
+        }
+        if (::link(from.c_str(), to.c_str()) != 0) return false;
+        if (::unlink(from.c_str()) != 0) {
+            const int saved = errno;
+            ::unlink(to.c_str());
+            errno = saved;
+            return false;
+        }
+        return true;
+    }
+
+    bool deleteFile(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+    std::unique_ptr<InputFile> openForRead(const std::string& path) override {
+        struct stat st;
+        const int fd = OpenRegular(path, st);
+        if (fd < 0) return nullptr;
+        return std::make_unique<PosixInputFile>(fd, static_cast<uint64_t>(st.st_size));
+    }
+
+    bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) override {
+        struct stat st;
+        const int fd = OpenRegular(path, st);
+        if (fd < 0) {
+            error = ErrorFromErrno(errno);
+            return false;
+        }
+        if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+            ::close(fd);
+            error = ErrorFromErrno(EFBIG);
+            return false;
+        }
+        out.assign(static_cast<size_t>(st.st_size), '\0');
+        PosixInputFile file(fd, static_cast<uint64_t>(st.st_size));
+        const int64_t n = file.readAt(0, out.data(), out.size());
+        if (n < 0) {
+            error = ErrorFromErrno(errno);
+            return false;
+        }
+        out.resize(static_cast<size_t>(n));
+        return true;
+    }
+
+    bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) override {
+        // Write a sibling first; the old file is replaced only once the new
+        // content is complete, and no rename ever replaces an existing name.
+        const std::string temp = path + ".kdx-new";
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            error = ErrorFromErrno(errno);
+            return false;
+        }
+        size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                error = ErrorFromErrno(n < 0 ? errno : EIO);
+                ::close(fd);
+                ::unlink(temp.c_str());
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        if (::fsync(fd) != 0 || ::close(fd) != 0) {
+            error = ErrorFromErrno(errno);
+            ::unlink(temp.c_str());
+            return false;
+        }
+        struct stat st;
+        const bool existed = ::lstat(path.c_str(), &st) == 0;
+        const std::string old = path + ".kdx-old";
+        if (existed && !renameNoReplace(path, old)) {
+            error = ErrorFromErrno(errno);
+            ::unlink(temp.c_str());
+            return false;
+        }
+        if (!renameNoReplace(temp, path)) {
+            error = ErrorFromErrno(errno);
+            if (existed) renameNoReplace(old, path);
+            ::unlink(temp.c_str());
+            return false;
+        }
+        if (existed) ::unlink(old.c_str());
+        return true;
+    }
+
+    int64_t utcOffsetNow() override {
+        const time_t now = ::time(nullptr);
+        struct tm local;
+        if (!::localtime_r(&now, &local)) return 0;
+        return local.tm_gmtoff;
+    }
+
+    std::string programFolder() override {
+        char buf[4096];
+        const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+        if (n <= 0) return {};
+        return std::string(FolderOf(std::string_view(buf, static_cast<size_t>(n))));
+    }
+
+    char separator() const override { return '/'; }
+    bool pathsIgnoreCase() const override {
+#ifdef __APPLE__
+        return true;
+#else
+        return false;
+#endif
+    }
+    bool canSetCreationTime() const override { return false; }
+    bool timesNeedWritable() const override { return false; }
+
+    std::string toUpper(std::string_view text) override {
+        std::string out;
+        out.reserve(text.size());
+        size_t pos = 0;
+        while (pos < text.size()) {
+            const size_t start = pos;
+            char32_t cp = 0;
+            if (!DecodeUtf8(text, pos, cp)) {
+                out.push_back(text[start]); // not UTF-8: keep the byte
+                pos = start + 1;
+                continue;
+            }
+            if (cp < 0x80) {
+                out.push_back(AsciiUpper(static_cast<char>(cp)));
+                continue;
+            }
+            const auto up = m_utf8 ? static_cast<char32_t>(::towupper_l(static_cast<wint_t>(cp), m_utf8)) : cp;
+            AppendUtf8(out, up);
+        }
+        return out;
+    }
+
+private:
+    locale_t m_utf8 = nullptr;
+};
+
+} // namespace
+
+Platform& hostPlatform() {
+    static PosixPlatform instance;
+    return instance;
+}
+
+} // namespace kdx

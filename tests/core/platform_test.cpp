@@ -1,0 +1,142 @@
+// The host's platform layer on real temporary folders.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/platform.h"
+#include "temp_dir.h"
+
+namespace kdx {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(HostPlatform, FindsFilesAndFoldersWithTheirStamps) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt", "x");
+    test::TempDir::setTimes(f, 1604139498, 1604139000);
+    Platform& p = hostPlatform();
+    const auto info = p.findEntry(f);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->attributes & (attr::Directory | attr::Archive), attr::Archive);
+    EXPECT_EQ(info->lastWrite, FileTime::fromUnix(1604139498, 0));
+    EXPECT_EQ(info->lastAccess, FileTime::fromUnix(1604139000, 0));
+    const auto folder = p.findEntry(dir.folder("sub"));
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE(folder->attributes & attr::Directory);
+    EXPECT_FALSE(p.findEntry(dir / "missing"));
+    EXPECT_FALSE(p.findEntry(""));
+}
+
+TEST(HostPlatform, SynthesisesTheAttributeWord) {
+    test::TempDir dir;
+    const std::string hidden = dir.file(".hidden");
+    const std::string ro = dir.file("ro.txt");
+    fs::permissions(ro, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::create_symlink(ro, dir / "link");
+    fs::create_directory_symlink(dir.folder("d"), dir / "dlink");
+    Platform& p = hostPlatform();
+    EXPECT_EQ(*p.getAttributes(hidden), attr::Archive | attr::Hidden);
+    EXPECT_EQ(*p.getAttributes(ro), attr::Archive | attr::ReadOnly);
+    EXPECT_EQ(*p.getAttributes(dir / "link"), attr::Archive | attr::ReparsePoint);
+    EXPECT_EQ(*p.getAttributes(dir / "dlink"), attr::Directory | attr::ReparsePoint);
+    EXPECT_EQ(*p.getAttributes(dir / "d"), attr::Directory);
+}
+
+TEST(HostPlatform, ListsInNameOrderWithPatternIgnoringAsciiCase) {
+    test::TempDir dir;
+    for (const char* n : {"b.JPG", "a.jpg", "c.txt", "noext", ".h.jpg"}) dir.file(n);
+    dir.folder("sub");
+    dir.folder(".hid");
+    Platform& p = hostPlatform();
+    std::vector<DirEntry> all, jpg, dirs;
+    ASSERT_TRUE(p.listDirectory(dir.path(), "*.*", false, all));
+    std::vector<std::string> names;
+    for (auto& e : all) names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{".h.jpg", ".hid", "a.jpg", "b.JPG", "c.txt", "noext", "sub"}));
+    ASSERT_TRUE(p.listDirectory(dir.path(), "*.jpg", false, jpg));
+    ASSERT_EQ(jpg.size(), 3u);
+    EXPECT_EQ(jpg[2].name, "b.JPG");
+    ASSERT_TRUE(p.listDirectory(dir.path(), "*.*", true, dirs));
+    ASSERT_EQ(dirs.size(), 1u);
+    EXPECT_EQ(dirs[0].name, "sub");
+    std::vector<DirEntry> none;
+    EXPECT_FALSE(p.listDirectory(dir / "missing", "*.*", false, none));
+}
+
+TEST(HostPlatform, SetsOneStampAndLeavesTheOthers) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    test::TempDir::setTimes(f, 1000000000, 1100000000);
+    Platform& p = hostPlatform();
+    ASSERT_TRUE(p.setFileTime(f, TimeSlot::LastWrite, FileTime::fromUnix(1200000000, 0)));
+    auto info = p.findEntry(f);
+    EXPECT_EQ(info->lastWrite, FileTime::fromUnix(1200000000, 0));
+    EXPECT_EQ(info->lastAccess, FileTime::fromUnix(1100000000, 0));
+    ASSERT_TRUE(p.setFileTime(f, TimeSlot::LastAccess, FileTime::fromUnix(900000000, 0)));
+    info = p.findEntry(f);
+    EXPECT_EQ(info->lastWrite, FileTime::fromUnix(1200000000, 0));
+    EXPECT_EQ(info->lastAccess, FileTime::fromUnix(900000000, 0));
+    // Linux has no call that sets a birth time: that is a failure, never a silent success.
+    EXPECT_FALSE(p.canSetCreationTime());
+    EXPECT_FALSE(p.setFileTime(f, TimeSlot::Creation, FileTime::fromUnix(1, 0)));
+    EXPECT_FALSE(p.setFileTime(dir / "missing", TimeSlot::LastWrite, FileTime::fromUnix(1, 0)));
+}
+
+TEST(HostPlatform, RenameNeverReplaces) {
+    test::TempDir dir;
+    const std::string a = dir.file("a", "A");
+    const std::string b = dir.file("b", "B");
+    Platform& p = hostPlatform();
+    EXPECT_FALSE(p.renameNoReplace(a, b));
+    std::string content;
+    SystemError err;
+    ASSERT_TRUE(p.readWholeFile(b, 100, content, err));
+    EXPECT_EQ(content, "B");
+    EXPECT_TRUE(p.fileExists(a));
+    EXPECT_TRUE(p.renameNoReplace(a, dir / "c"));
+    EXPECT_FALSE(p.fileExists(a));
+    EXPECT_TRUE(p.fileExists(dir / "c"));
+}
+
+TEST(HostPlatform, WholeFileWriteReplacesContentSafely) {
+    test::TempDir dir;
+    Platform& p = hostPlatform();
+    SystemError err;
+    const std::string f = dir / "snap.kdx";
+    ASSERT_TRUE(p.writeWholeFile(f, "one", err));
+    ASSERT_TRUE(p.writeWholeFile(f, "two!", err));
+    std::string content;
+    ASSERT_TRUE(p.readWholeFile(f, 100, content, err));
+    EXPECT_EQ(content, "two!");
+    EXPECT_FALSE(p.readWholeFile(f, 3, content, err)) << "larger than allowed";
+    EXPECT_FALSE(p.writeWholeFile(dir / "no/such/folder/x.kdx", "x", err));
+    EXPECT_FALSE(err.reason.empty());
+    std::vector<DirEntry> left;
+    p.listDirectory(dir.path(), "*", false, left);
+    EXPECT_EQ(left.size(), 1u) << "no temporary file stays behind";
+}
+
+TEST(HostPlatform, OpensOnlyRegularFilesForReading) {
+    test::TempDir dir;
+    Platform& p = hostPlatform();
+    EXPECT_EQ(p.openForRead(dir.folder("d")), nullptr);
+    EXPECT_EQ(p.openForRead("/dev/null"), nullptr);
+    auto f = p.openForRead(dir.file("x", "hello"));
+    ASSERT_NE(f, nullptr);
+    char buf[8] = {};
+    EXPECT_EQ(f->size(), 5u);
+    EXPECT_EQ(f->readAt(1, buf, 8), 4);
+    EXPECT_EQ(std::string(buf, 4), "ello");
+    EXPECT_EQ(f->readAt(10, buf, 8), 0);
+}
+
+TEST(HostPlatform, OffsetFollowsTheZone) {
+    // The test environment fixes TZ to UTC+8 without daylight saving.
+    EXPECT_EQ(hostPlatform().utcOffsetNow(), 8 * 3600);
+}
+
+} // namespace
+} // namespace kdx

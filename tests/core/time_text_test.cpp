@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include "core/common/filetime.h"
+#include "fake_platform.h"
+
+namespace kdx {
+namespace {
+
+DateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
+    return DateTime::fromFields({y, mo, d, h, mi, s, ms});
+}
+
+TEST(Calendar, DayNumbersRoundTripAcrossTheWholeRange) {
+    EXPECT_EQ(DaysFromCivil(1, 1, 1), 0);
+    EXPECT_EQ(DaysFromCivil(1601, 1, 1), 584388);
+    for (int64_t d = 0; d < DaysFromCivil(9999, 12, 31); d += 997) {
+        int y, m, day;
+        CivilFromDays(d, y, m, day);
+        ASSERT_TRUE(IsValidDate(y, m, day)) << d;
+        ASSERT_EQ(DaysFromCivil(y, m, day), d);
+    }
+}
+
+TEST(Calendar, LeapYearsAndMonthLengths) {
+    EXPECT_EQ(DaysInMonth(2020, 2), 29);
+    EXPECT_EQ(DaysInMonth(1900, 2), 28);
+    EXPECT_EQ(DaysInMonth(2000, 2), 29);
+    EXPECT_FALSE(IsValidDate(2021, 2, 29));
+    EXPECT_FALSE(IsValidDate(0, 1, 1));
+    EXPECT_FALSE(IsValidDate(10000, 1, 1));
+}
+
+TEST(TimeText, FormatsFixedWidthAndDropsMilliseconds) {
+    EXPECT_EQ(FormatTimeText(At(2020, 10, 31, 18, 18, 18, 999)), "2020-10-31 18:18:18");
+    EXPECT_EQ(FormatTimeText(At(1, 1, 1)), "0001-01-01 00:00:00");
+    EXPECT_EQ(FormatCompactTime(At(2020, 10, 31, 8, 1, 2)), "20201031_080102");
+}
+
+TEST(TimeText, ParsesTheTimeTextAndLooseForms) {
+    EXPECT_EQ(ParseTimeText("2020-10-31 18:18:18"), At(2020, 10, 31, 18, 18, 18));
+    EXPECT_EQ(ParseTimeText("2019-05-04  13:22:10"), At(2019, 5, 4, 13, 22, 10));
+    EXPECT_EQ(ParseTimeText(" 2020-1-5 1:2:3 "), At(2020, 1, 5, 1, 2, 3));
+    EXPECT_EQ(ParseTimeText("2020-10-31"), At(2020, 10, 31));
+    EXPECT_EQ(ParseTimeText("2020-10-31 18:18"), At(2020, 10, 31, 18, 18));
+    EXPECT_EQ(ParseTimeText("2020-10-31 18:18:18.75"), At(2020, 10, 31, 18, 18, 18, 750));
+}
+
+TEST(TimeText, RejectsWhatIsNotATime) {
+    for (const char* bad : {"", " ", "0000-00-00 00:00:00", "2021-02-29 00:00:00", "2020-10-31 24:00:00",
+                            "2020-10-31 18:60:00", "2020:10:31 18:18:18", "2020-10-31T18:18:18", "2020-10-31 18:18:18x",
+                            "20201031"})
+        EXPECT_FALSE(ParseTimeText(bad).has_value()) << bad;
+}
+
+TEST(Conversion, StampToLocalUsesTheGivenOffsetAndBack) {
+    // 2020-10-31 10:18:18.5 UTC
+    const FileTime stamp = FileTime::fromUnix(1604139498, 500'000'000);
+    const DateTime local = FileTimeToLocalDateTime(stamp, 8 * 3600);
+    EXPECT_EQ(local, At(2020, 10, 31, 18, 18, 18, 500));
+    EXPECT_EQ(LocalDateTimeToFileTime(local, 8 * 3600), stamp);
+    EXPECT_EQ(LocalDateTimeToFileTime(local.wholeSeconds(), 8 * 3600), FileTime::fromUnix(1604139498, 0));
+}
+
+TEST(Conversion, StampsBefore1970AndBefore1601) {
+    const FileTime stamp = FileTime::fromUnix(-1, 0);
+    EXPECT_EQ(FormatTimeText(FileTimeToLocalDateTime(stamp, 0)), "1969-12-31 23:59:59");
+    int64_t s, ns;
+    FileTime{-1}.toUnix(s, ns);
+    EXPECT_EQ(s, -FileTime::UnixEpochSeconds - 1);
+    EXPECT_EQ(ns, 9'999'999 * 100);
+    EXPECT_EQ(FormatTimeText(FileTimeToLocalDateTime(FileTime{0}, 0)), "1601-01-01 00:00:00");
+}
+
+TEST(Conversion, PlatformOffsetInForceNowIsUsed) {
+    test::FakePlatform fake;
+    fake.offsetSeconds = -5 * 3600;
+    ScopedPlatform use(fake);
+    EXPECT_EQ(FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(0, 0))), "1969-12-31 19:00:00");
+}
+
+TEST(DateTimeValue, SplitsDateAndTimeOfDay) {
+    const DateTime t = At(2020, 2, 29, 23, 59, 59, 999);
+    EXPECT_EQ(t.date(), At(2020, 2, 29));
+    EXPECT_EQ(t.timeOfDayMs(), DateTime::MsPerDay - 1);
+    EXPECT_EQ(t.wholeSeconds(), At(2020, 2, 29, 23, 59, 59));
+}
+
+} // namespace
+} // namespace kdx

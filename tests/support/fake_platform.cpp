@@ -1,0 +1,173 @@
+#include "fake_platform.h"
+
+#include <algorithm>
+
+#include "core/common/text.h"
+
+namespace kdx::test {
+
+namespace {
+
+bool Match(std::string_view name, std::string_view pattern) {
+    if (pattern == "*" || pattern == "*.*") return true;
+    if (pattern.empty()) return name.empty();
+    if (pattern.front() == '*') {
+        for (size_t i = 0; i <= name.size(); ++i)
+            if (Match(name.substr(i), pattern.substr(1))) return true;
+        return false;
+    }
+    if (name.empty()) return false;
+    if (pattern.front() != '?' && AsciiUpper(pattern.front()) != AsciiUpper(name.front())) return false;
+    return Match(name.substr(1), pattern.substr(1));
+}
+
+class StringFile final : public InputFile {
+public:
+    explicit StringFile(std::string data) : m_data(std::move(data)) {}
+    int64_t readAt(uint64_t offset, void* buffer, size_t size) override {
+        if (offset >= m_data.size()) return 0;
+        const size_t n = std::min<size_t>(size, m_data.size() - offset);
+        std::copy_n(m_data.data() + offset, n, static_cast<char*>(buffer));
+        return static_cast<int64_t>(n);
+    }
+    uint64_t size() const override { return m_data.size(); }
+
+private:
+    std::string m_data;
+};
+
+} // namespace
+
+std::string FakePlatform::key(const std::string& path) const {
+    std::string k = path;
+    while (k.size() > 1 && k.back() == sep) k.pop_back();
+    return ignoreCase ? AsciiUpper(k) : k;
+}
+
+FakePlatform::Node& FakePlatform::addFolder(const std::string& path, uint32_t attributes) {
+    auto& slot = m_nodes[key(path)];
+    slot.first = path;
+    while (slot.first.size() > 1 && slot.first.back() == sep) slot.first.pop_back();
+    slot.second = Node{};
+    slot.second.attributes = attributes | attr::Directory;
+    return slot.second;
+}
+
+FakePlatform::Node& FakePlatform::addFile(const std::string& path, uint32_t attributes, std::string content) {
+    auto& slot = m_nodes[key(path)];
+    slot.first = path;
+    slot.second = Node{};
+    slot.second.attributes = attributes;
+    slot.second.content = std::move(content);
+    return slot.second;
+}
+
+FakePlatform::Node* FakePlatform::node(const std::string& path) {
+    auto it = m_nodes.find(key(path));
+    return it == m_nodes.end() ? nullptr : &it->second.second;
+}
+
+std::optional<EntryInfo> FakePlatform::findEntry(const std::string& path) {
+    const Node* n = node(path);
+    if (!n) return std::nullopt;
+    return EntryInfo{n->attributes, n->creation, n->lastWrite, n->lastAccess};
+}
+
+bool FakePlatform::listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                                 std::vector<DirEntry>& out) {
+    const Node* dir = node(folder);
+    if (!dir || !dir->isDir()) return false;
+    std::string prefix = folder;
+    if (prefix.empty() || prefix.back() != sep) prefix += sep;
+    const std::string prefixKey = ignoreCase ? AsciiUpper(prefix) : prefix;
+    std::vector<DirEntry> found;
+    for (const auto& [k, v] : m_nodes) {
+        if (k.size() <= prefixKey.size() || k.compare(0, prefixKey.size(), prefixKey) != 0) continue;
+        const std::string name = v.first.substr(prefix.size());
+        if (name.find(sep) != std::string::npos) continue;
+        if (!Match(name, pattern)) continue;
+        const uint32_t a = v.second.attributes;
+        if (directoriesOnly && (!(a & attr::Directory) || (a & (attr::Hidden | attr::System | attr::VolumeLabel))))
+            continue;
+        found.push_back(DirEntry{name, a});
+    }
+    std::sort(found.begin(), found.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    out.insert(out.end(), found.begin(), found.end());
+    return true;
+}
+
+bool FakePlatform::fileExists(const std::string& path) {
+    const Node* n = node(path);
+    return n && !n->isDir();
+}
+
+bool FakePlatform::folderExists(const std::string& path) {
+    const Node* n = node(path);
+    return n && n->isDir();
+}
+
+bool FakePlatform::setFileTime(const std::string& path, TimeSlot slot, FileTime value) {
+    ++setTimeCalls;
+    Node* n = node(path);
+    if (!n || locked.count(key(path))) return false;
+    if (slot == TimeSlot::Creation && !creationSettable) return false;
+    if (needWritable && (n->attributes & attr::ReadOnly)) return false;
+    (slot == TimeSlot::Creation ? n->creation : slot == TimeSlot::LastWrite ? n->lastWrite : n->lastAccess) = value;
+    return true;
+}
+
+std::optional<uint32_t> FakePlatform::getAttributes(const std::string& path) {
+    const Node* n = node(path);
+    if (!n) return std::nullopt;
+    return n->attributes;
+}
+
+bool FakePlatform::setAttributes(const std::string& path, uint32_t attributes) {
+    Node* n = node(path);
+    if (!n) return false;
+    n->attributes = attributes;
+    return true;
+}
+
+bool FakePlatform::renameNoReplace(const std::string& from, const std::string& to) {
+    auto it = m_nodes.find(key(from));
+    if (it == m_nodes.end() || node(to)) return false;
+    auto value = it->second;
+    m_nodes.erase(it);
+    value.first = to;
+    m_nodes[key(to)] = value;
+    return true;
+}
+
+bool FakePlatform::deleteFile(const std::string& path) { return m_nodes.erase(key(path)) > 0; }
+
+std::unique_ptr<InputFile> FakePlatform::openForRead(const std::string& path) {
+    const Node* n = node(path);
+    if (!n || n->isDir()) return nullptr;
+    return std::make_unique<StringFile>(n->content);
+}
+
+bool FakePlatform::readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) {
+    const Node* n = node(path);
+    if (!n || n->isDir() || n->content.size() > maxBytes) {
+        error = SystemError{2, "The system cannot find the file specified."};
+        return false;
+    }
+    out = n->content;
+    return true;
+}
+
+bool FakePlatform::writeWholeFile(const std::string& path, std::string_view data, SystemError& error) {
+    if (!node(std::string(FolderOf(path)))) {
+        error = SystemError{3, "The system cannot find the path specified."};
+        return false;
+    }
+    Node* n = node(path);
+    if (!n) n = &addFile(path);
+    n->content = std::string(data);
+    return true;
+}
+
+std::string FakePlatform::toUpper(std::string_view text) { return AsciiUpper(text); }
+
+} // namespace kdx::test

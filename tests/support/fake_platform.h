@@ -1,0 +1,64 @@
+#pragma once
+
+// An in-memory platform for tests: attribute words, separators, case rules
+// and offsets that the local file system cannot produce.
+
+#include <map>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kdx::test {
+
+class FakePlatform : public Platform {
+public:
+    struct Node {
+        uint32_t attributes = attr::Archive;
+        FileTime creation, lastWrite, lastAccess;
+        std::string content;
+        bool isDir() const { return (attributes & attr::Directory) != 0; }
+    };
+
+    // Windows-like by default: '\', names ignoring case, creation settable.
+    char sep = '\\';
+    bool ignoreCase = true;
+    bool creationSettable = true;
+    bool needWritable = true;
+    int64_t offsetSeconds = 8 * 3600;
+    std::string folderOfProgram = "C:\\Program\\";
+    // Paths whose stamps refuse to change (a locked file).
+    std::map<std::string, bool> locked;
+    int setTimeCalls = 0;
+
+    // Adds a folder or file (parents are not created implicitly).
+    Node& addFolder(const std::string& path, uint32_t attributes = attr::Directory);
+    Node& addFile(const std::string& path, uint32_t attributes = attr::Archive, std::string content = {});
+    Node* node(const std::string& path);
+
+    std::optional<EntryInfo> findEntry(const std::string& path) override;
+    bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                       std::vector<DirEntry>& out) override;
+    bool fileExists(const std::string& path) override;
+    bool folderExists(const std::string& path) override;
+    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override;
+    std::optional<uint32_t> getAttributes(const std::string& path) override;
+    bool setAttributes(const std::string& path, uint32_t attributes) override;
+    bool renameNoReplace(const std::string& from, const std::string& to) override;
+    bool deleteFile(const std::string& path) override;
+    std::unique_ptr<InputFile> openForRead(const std::string& path) override;
+    bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) override;
+    bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) override;
+    int64_t utcOffsetNow() override { return offsetSeconds; }
+    std::string programFolder() override { return folderOfProgram; }
+    char separator() const override { return sep; }
+    bool pathsIgnoreCase() const override { return ignoreCase; }
+    bool canSetCreationTime() const override { return creationSettable; }
+    bool timesNeedWritable() const override { return needWritable; }
+    std::string toUpper(std::string_view text) override;
+
+private:
+    std::string key(const std::string& path) const;
+    std::map<std::string, std::pair<std::string, Node>> m_nodes; // key -> (path as added, node)
+};
+
+} // namespace kdx::test
