@@ -1,0 +1,103 @@
+#pragma once
+
+// The one place that changes a time stamp on disk. Every command that sets,
+// shifts or synchronises times goes through WriteFileTime or WriteFileTimes.
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/common/filetime.h"
+
+namespace kdx {
+
+// The kind of stamp a write touches. Any other value is no kind: writing it
+// does nothing and succeeds.
+enum TimeKind : int {
+    KindNone = 0,
+    KindCreation = 1,
+    KindLastWrite = 2,
+    KindLastAccess = 3,
+};
+
+// The three kind check boxes of a page: each member is its kind when the box
+// is checked and KindNone when it is clear.
+struct TimeKinds {
+    int creation = KindCreation;
+    int lastWrite = KindLastWrite;
+    int lastAccess = KindLastAccess;
+
+    static TimeKinds FromChecks(bool creationChecked, bool lastWriteChecked, bool lastAccessChecked);
+    static TimeKinds None() { return FromChecks(false, false, false); }
+};
+
+// Told about every stamp that is written, or in a dry run would be written:
+// the path as given, the kind, and the old and new time texts.
+using WriteObserver =
+    std::function<void(std::string_view path, int kind, std::string_view oldText, std::string_view newText)>;
+
+// How the writing commands write. The default writes for real and tells no
+// one. A dry run writes nothing and changes no row, but still reports every
+// stamp it would write and still fails where the entry is missing or the
+// kind cannot be written on this system.
+struct WriteHooks {
+    bool dryRun = false;
+    WriteObserver observer;
+};
+
+// Writes one stamp of path (file or folder, trailing separators allowed).
+// Of value only the date (changeDate) and/or the time of day (changeTime)
+// are applied, to whole seconds; the rest comes from the entry's current
+// stamp. True when written or when there was nothing to do (kind not 1-3, or
+// neither part chosen: the path is then not even examined); false when the
+// entry is missing, the result would leave years 1-9999, the kind cannot be
+// written on this system, or the system refuses the stamp.
+bool WriteFileTime(std::string_view path, int kind, DateTime value, bool changeDate, bool changeTime,
+                   const WriteHooks& hooks = {});
+
+// One stamp to write.
+struct StampChange {
+    int kind = KindNone;
+    DateTime value;
+    bool changeDate = true;
+    bool changeTime = true;
+};
+
+// Writes the changes in order and stops at the first that fails. The outcome
+// is that of one WriteFileTime call per change, but the entry is read once
+// and a read-only entry is unlocked once.
+bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks = {});
+
+// The same value written to the creation, last-write and last-access kinds
+// in that order (a kind of 0 is skipped), date and time both applied.
+bool WriteSameTime(std::string_view path, const TimeKinds& kinds, DateTime value, const WriteHooks& hooks = {});
+
+struct ReadOnlyState {
+    bool wasReadOnly = false;
+    bool ok = true; // false only when changing the attribute was tried and failed
+};
+
+// Clears (clear) or sets (!clear) the read-only attribute of path when it is
+// not already so, and tells whether it was set before.
+ReadOnlyState AdjustReadOnly(std::string_view path, bool clear);
+
+// The three stamps of an entry as local values to whole seconds, exactly as
+// their time texts read back.
+struct LocalStamps {
+    DateTime creation;
+    DateTime lastWrite;
+    DateTime lastAccess;
+
+    DateTime of(int kind) const {
+        return kind == KindLastWrite ? lastWrite : kind == KindLastAccess ? lastAccess : creation;
+    }
+};
+std::optional<LocalStamps> ReadLocalStamps(std::string_view path);
+
+// The path to hand to the platform for an entry: no trailing separators, but
+// a root made only of separators stays a root.
+std::string EntryPathOf(std::string_view path);
+
+} // namespace kdx

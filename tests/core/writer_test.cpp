@@ -1,0 +1,264 @@
+// The time writer on real files and, for what Linux cannot show (settable
+// creation times, the read-only attribute of Windows, locked files), on the
+// fake platform.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "core/lists/file_entry.h"
+#include "core/timeops/writer.h"
+#include "fake_platform.h"
+#include "temp_dir.h"
+
+namespace kdx {
+namespace {
+
+namespace fs = std::filesystem;
+
+DateTime T(const char* text) {
+    return *ParseTimeText(text);
+}
+
+EntryTimes Stamps(const std::string& path) {
+    EntryTimes t;
+    EXPECT_TRUE(ReadStampTexts(path, t)) << path;
+    return t;
+}
+
+// 2020-10-31 18:18:18 at UTC+8, the zone the tests run in.
+constexpr int64_t kOct31 = 1604139498;
+
+TEST(WriteFileTime, WritesOneStampToWholeSecondsAndLeavesTheOthers) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt", "x");
+    test::TempDir::setTimes(f, 1500000000, 1500000100);
+    const EntryTimes before = Stamps(f);
+
+    ASSERT_TRUE(WriteFileTime(f, KindLastWrite, DateTime::fromMs(T("2020-10-31 18:18:18").ms() + 750), true, true));
+    const auto info = hostPlatform().findEntry(f);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->lastWrite, FileTime::fromUnix(kOct31, 0)) << "sub-second part dropped, not rounded";
+    EXPECT_EQ(info->lastAccess, FileTime::fromUnix(1500000100, 0));
+
+    ASSERT_TRUE(WriteFileTime(f, KindLastAccess, T("2001-02-03 04:05:06"), true, true));
+    const EntryTimes after = Stamps(f);
+    EXPECT_EQ(after.WriteTime, "2020-10-31 18:18:18");
+    EXPECT_EQ(after.AccessTime, "2001-02-03 04:05:06");
+    EXPECT_EQ(after.CreateTime, before.CreateTime);
+}
+
+TEST(WriteFileTime, DateOnlyAndTimeOnlyKeepTheOtherPartOfTheCurrentStamp) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    test::TempDir::setTimes(f, kOct31, kOct31);
+
+    ASSERT_TRUE(WriteFileTime(f, KindLastWrite, T("2001-01-01 09:00:00"), true, false));
+    EXPECT_EQ(Stamps(f).WriteTime, "2001-01-01 18:18:18");
+
+    ASSERT_TRUE(WriteFileTime(f, KindLastAccess, T("2001-01-01 09:07:05.999"), false, true));
+    EXPECT_EQ(Stamps(f).AccessTime, "2020-10-31 09:07:05");
+
+    // Neither part: nothing changes.
+    ASSERT_TRUE(WriteFileTime(f, KindLastWrite, T("1999-09-09 09:09:09"), false, false));
+    EXPECT_EQ(Stamps(f).WriteTime, "2001-01-01 18:18:18");
+}
+
+TEST(WriteFileTime, FoldersWithAndWithoutTrailingSeparators) {
+    test::TempDir dir;
+    const std::string d = dir.folder("sub");
+    ASSERT_TRUE(WriteFileTime(d, KindLastWrite, T("2011-11-11 11:11:11"), true, true));
+    EXPECT_EQ(Stamps(d).WriteTime, "2011-11-11 11:11:11");
+    ASSERT_TRUE(WriteFileTime(d + "//", KindLastWrite, T("2012-12-12 12:12:12"), true, true));
+    EXPECT_EQ(Stamps(d).WriteTime, "2012-12-12 12:12:12");
+}
+
+TEST(WriteFileTime, ReadOnlyFileOnPosixIsStampedWithoutTouchingPermissions) {
+    test::TempDir dir;
+    const std::string f = dir.file("ro.txt", "x");
+    fs::permissions(f, fs::perms::owner_read | fs::perms::group_read, fs::perm_options::replace);
+    ASSERT_TRUE(WriteFileTime(f, KindLastWrite, T("2005-05-05 05:05:05"), true, true));
+    EXPECT_EQ(Stamps(f).WriteTime, "2005-05-05 05:05:05");
+    EXPECT_EQ(fs::status(f).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read);
+}
+
+TEST(WriteFileTime, MissingPathsFailUnlessThereIsNothingToDo) {
+    test::TempDir dir;
+    const std::string missing = dir / "missing.txt";
+    EXPECT_FALSE(WriteFileTime(missing, KindLastWrite, T("2001-01-01 00:00:00"), true, true));
+    EXPECT_FALSE(WriteFileTime(missing, KindCreation, T("2001-01-01 00:00:00"), true, false));
+    EXPECT_FALSE(WriteFileTime("", KindLastAccess, T("2001-01-01 00:00:00"), false, true));
+    EXPECT_TRUE(WriteFileTime(missing, KindNone, T("2001-01-01 00:00:00"), true, true));
+    EXPECT_TRUE(WriteFileTime(missing, 7, T("2001-01-01 00:00:00"), true, true));
+    EXPECT_TRUE(WriteFileTime(missing, KindLastWrite, T("2001-01-01 00:00:00"), false, false));
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST(WriteFileTime, CreationFailsWhereTheSystemCannotSetIt) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    ASSERT_FALSE(hostPlatform().canSetCreationTime());
+    const EntryTimes before = Stamps(f);
+    EXPECT_FALSE(WriteFileTime(f, KindCreation, T("2001-01-01 00:00:00"), true, true));
+    WriteHooks dry{true, {}};
+    EXPECT_FALSE(WriteFileTime(f, KindCreation, T("2001-01-01 00:00:00"), true, true, dry))
+        << "a dry run must not promise what the real run cannot do";
+    EXPECT_EQ(Stamps(f).CreateTime, before.CreateTime);
+}
+
+TEST(WriteFileTime, ValuesOutsideTheYearsOneTo9999Fail) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    test::TempDir::setTimes(f, kOct31, kOct31);
+    EXPECT_FALSE(WriteFileTime(f, KindLastWrite, DateTime::fromMs(-1000), true, true));
+    const DateTime year10000 = DateTime::fromMs(DateTime::fromFields({9999, 12, 31}).ms() + DateTime::MsPerDay);
+    EXPECT_FALSE(WriteFileTime(f, KindLastWrite, year10000, true, true));
+    EXPECT_FALSE(WriteFileTime(f, KindLastWrite, year10000, true, false));
+    EXPECT_EQ(Stamps(f).WriteTime, "2020-10-31 18:18:18");
+    EXPECT_TRUE(WriteFileTime(f, KindLastWrite, year10000, false, true)) << "only its time of day is taken";
+    EXPECT_EQ(Stamps(f).WriteTime, "2020-10-31 00:00:00");
+}
+
+TEST(WriteHooks, DryRunReportsEachChangeAndWritesNothing) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    test::TempDir::setTimes(f, kOct31, kOct31);
+    struct Seen {
+        std::string path;
+        int kind;
+        std::string oldText, newText;
+    };
+    std::vector<Seen> seen;
+    WriteHooks hooks{true, [&](std::string_view p, int k, std::string_view o, std::string_view n) {
+                         seen.push_back({std::string(p), k, std::string(o), std::string(n)});
+                     }};
+    const StampChange changes[] = {{KindNone, T("2001-01-01 00:00:00")},
+                                   {KindLastWrite, T("2001-01-01 01:02:03")},
+                                   {KindLastAccess, T("2002-02-02 00:00:00"), false, true}};
+    ASSERT_TRUE(WriteFileTimes(f, changes, hooks));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].path, f);
+    EXPECT_EQ(seen[0].kind, KindLastWrite);
+    EXPECT_EQ(seen[0].oldText, "2020-10-31 18:18:18");
+    EXPECT_EQ(seen[0].newText, "2001-01-01 01:02:03");
+    EXPECT_EQ(seen[1].kind, KindLastAccess);
+    EXPECT_EQ(seen[1].newText, "2020-10-31 00:00:00");
+    EXPECT_EQ(Stamps(f).WriteTime, "2020-10-31 18:18:18");
+
+    // A real run tells the observer what it wrote.
+    seen.clear();
+    hooks.dryRun = false;
+    ASSERT_TRUE(WriteFileTimes(f, changes, hooks));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(Stamps(f).WriteTime, "2001-01-01 01:02:03");
+    EXPECT_EQ(Stamps(f).AccessTime, "2020-10-31 00:00:00");
+
+    // A dry run on a missing file fails as the real one would.
+    seen.clear();
+    hooks.dryRun = true;
+    EXPECT_FALSE(WriteFileTimes(dir / "gone", changes, hooks));
+    EXPECT_TRUE(seen.empty());
+}
+
+// A Windows-like platform that records how attributes were handled.
+struct RecordingPlatform : test::FakePlatform {
+    int setAttributeCalls = 0;
+    bool failSetAttributes = false;
+    std::vector<uint32_t> attributesWhenStamped;
+
+    bool setAttributes(const std::string& path, uint32_t attributes) override {
+        ++setAttributeCalls;
+        if (failSetAttributes) return false;
+        return FakePlatform::setAttributes(path, attributes);
+    }
+    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
+        if (const Node* n = node(path)) attributesWhenStamped.push_back(n->attributes);
+        return FakePlatform::setFileTime(path, slot, value);
+    }
+};
+
+TEST(WriteFileTime, WindowsReadOnlyBitIsClearedForTheWriteAndRestoredWhateverHappened) {
+    RecordingPlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\d");
+    fake.addFile("C:\\d\\ro.txt", attr::Archive | attr::ReadOnly);
+    fake.addFile("C:\\d\\locked.txt", attr::Archive | attr::ReadOnly);
+    fake.locked["C:\\D\\LOCKED.TXT"] = true;
+
+    ASSERT_TRUE(WriteFileTime("C:\\d\\ro.txt", KindCreation, T("2001-01-01 08:00:00"), true, true));
+    EXPECT_EQ(fake.node("C:\\d\\ro.txt")->creation, FileTime::fromUnix(978307200, 0));
+    EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive | attr::ReadOnly);
+    ASSERT_EQ(fake.attributesWhenStamped.size(), 1u);
+    EXPECT_EQ(fake.attributesWhenStamped[0], attr::Archive);
+
+    EXPECT_FALSE(WriteFileTime("C:\\d\\locked.txt", KindLastWrite, T("2001-01-01 08:00:00"), true, true));
+    EXPECT_EQ(fake.node("C:\\d\\locked.txt")->attributes, attr::Archive | attr::ReadOnly);
+
+    // Three stamps of one entry: unlocked once, locked again once.
+    fake.setAttributeCalls = 0;
+    const StampChange all[] = {{KindCreation, T("2002-01-01 00:00:00")},
+                               {KindLastWrite, T("2003-01-01 00:00:00")},
+                               {KindLastAccess, T("2004-01-01 00:00:00")}};
+    ASSERT_TRUE(WriteFileTimes("C:\\d\\ro.txt\\", all, {}));
+    EXPECT_EQ(fake.setAttributeCalls, 2);
+    EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive | attr::ReadOnly);
+    EXPECT_EQ(fake.node("C:\\d\\ro.txt")->lastAccess, LocalDateTimeToFileTime(T("2004-01-01 00:00:00"), 8 * 3600));
+}
+
+TEST(WriteFileTime, LeavesAttributesAloneWhereStampsDoNotNeedWriting) {
+    RecordingPlatform fake;
+    fake.needWritable = false;
+    fake.sep = '/';
+    fake.ignoreCase = false;
+    ScopedPlatform use(fake);
+    fake.addFolder("/d");
+    fake.addFile("/d/ro.txt", attr::Archive | attr::ReadOnly);
+    fake.addFile("/d/foreign.txt", attr::Archive | attr::ReadOnly);
+    fake.locked["/d/foreign.txt"] = true; // not the owner: the system refuses
+
+    EXPECT_TRUE(WriteFileTime("/d/ro.txt", KindLastWrite, T("2001-01-01 08:00:00"), true, true));
+    EXPECT_FALSE(WriteFileTime("/d/foreign.txt", KindLastWrite, T("2001-01-01 08:00:00"), true, true));
+    EXPECT_EQ(fake.setAttributeCalls, 0);
+}
+
+TEST(WriteFileTimes, StopsAtTheFirstFailingChange) {
+    test::FakePlatform fake;
+    fake.creationSettable = false;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\d");
+    auto& n = fake.addFile("C:\\d\\a.txt");
+    n.lastWrite = FileTime::fromUnix(kOct31, 0);
+    const StampChange changes[] = {{KindCreation, T("2001-01-01 00:00:00")}, {KindLastWrite, T("2001-01-01 00:00:00")}};
+    EXPECT_FALSE(WriteFileTimes("C:\\d\\a.txt", changes));
+    EXPECT_EQ(fake.setTimeCalls, 0);
+    EXPECT_EQ(fake.node("C:\\d\\a.txt")->lastWrite, FileTime::fromUnix(kOct31, 0));
+}
+
+TEST(AdjustReadOnly, ReportsTheFormerStateAndFailedChanges) {
+    RecordingPlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFile("C:\\a.txt", attr::Archive | attr::ReadOnly | attr::Hidden);
+    fake.addFile("C:\\b.txt", attr::Archive);
+
+    ReadOnlyState s = AdjustReadOnly("C:\\a.txt", true);
+    EXPECT_TRUE(s.wasReadOnly);
+    EXPECT_TRUE(s.ok);
+    EXPECT_EQ(fake.node("C:\\a.txt")->attributes, attr::Archive | attr::Hidden);
+
+    s = AdjustReadOnly("C:\\b.txt", true); // nothing to clear
+    EXPECT_FALSE(s.wasReadOnly);
+    EXPECT_EQ(fake.setAttributeCalls, 1);
+
+    s = AdjustReadOnly("C:\\b.txt", false);
+    EXPECT_FALSE(s.wasReadOnly);
+    EXPECT_EQ(fake.node("C:\\b.txt")->attributes, attr::Archive | attr::ReadOnly);
+
+    fake.failSetAttributes = true;
+    s = AdjustReadOnly("C:\\b.txt", true);
+    EXPECT_TRUE(s.wasReadOnly);
+    EXPECT_FALSE(s.ok);
+}
+
+} // namespace
+} // namespace kdx
