@@ -107,7 +107,15 @@ private:
 // Opens a regular file; -1 for anything else. O_NONBLOCK keeps a pipe or
 // device from blocking the open; it is harmless for regular files.
 int OpenRegular(const std::string& path, struct stat& st) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+#ifdef O_NOATIME
+    // Reading a photo's time must not change the access time we show and
+    // set; only the owner may ask for that, so others read without it.
+    int fd = ::open(path.c_str(), flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) fd = ::open(path.c_str(), flags);
+#else
+    const int fd = ::open(path.c_str(), flags);
+#endif
     if (fd < 0) return -1;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
