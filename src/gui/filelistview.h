@@ -1,0 +1,74 @@
+#pragma once
+
+// One list pane (list A "lv1" or list B "lv2"): a table over a FileListModel
+// with the row commands of its tool bar. Nothing here changes anything on disk.
+
+#include <QTableView>
+#include <vector>
+
+#include "gui/filelistmodel.h"
+
+namespace kdx::gui {
+
+class TSysImageList;
+
+class TFileListView : public QTableView {
+    Q_OBJECT
+public:
+    TFileListView(bool isListA, TSysImageList* icons, QWidget* parent);
+
+    bool isListA() const { return m_isListA; }
+    FileListModel* rowsModel() const { return m_model; }
+    size_t rowCount() const { return m_model->rows().size(); }
+
+    // Selected rows in display order.
+    std::vector<size_t> selectedRows() const;
+    std::vector<bool> selectionFlags() const;
+    void setSelectionFlags(const std::vector<bool>& flags);
+    bool hasSelection() const;
+    // All rows, or the selected ones, in display order.
+    std::vector<size_t> rowsToProcess(bool allRows) const;
+    // The focused row, or -1.
+    int focusedRow() const;
+
+    // Sorting by a header click (left button).
+    void lv1HeaderClick(int column);
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+
+    void RemoveSelectedRows();
+    void RemoveAllRows();
+    void MoveSelectedUp();
+    void MoveSelectedDown();
+    void SelectAllRows();
+    void InvertSelection();
+    void OpenEntry();
+    void LocateEntry();
+
+    // Column widths the layout rule sets; the last column takes the rest.
+    void setLayoutWidths(int nameWidth);
+
+signals:
+    // Every row was removed (the shared path lists empty with it).
+    void allRowsRemoved();
+    // Local files and folders dropped from the desktop's file manager.
+    void pathsDropped(const QStringList& paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void keepWidthInBounds(int column, int oldSize, int newSize);
+
+    bool m_isListA;
+    FileListModel* m_model;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};
+
+// The path of the focused row, if it names an existing file or folder.
+QString FocusedExistingPath(const TFileListView* list);
+
+} // namespace kdx::gui

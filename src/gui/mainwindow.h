@@ -1,0 +1,204 @@
+#pragma once
+
+// The main window: two file lists above four pages of controls. Each handler
+// reads its controls and calls one operation of the core; the result goes
+// back into the lists and into one closing message.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <string>
+#include <vector>
+
+#include "core/lists/file_entry.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QRadioButton;
+class QSplitter;
+class QTabWidget;
+class QTimeEdit;
+class QToolBar;
+class QToolButton;
+
+namespace kdx::gui {
+
+class TFileListView;
+class TSysImageList;
+class TSpinEdit;
+class TAddFilefrm;
+class TfrmScanning;
+
+// Layout constants of the window.
+namespace layout {
+inline constexpr int InitialWidth = 1344;
+inline constexpr int InitialHeight = 600;
+inline constexpr int MinWidth = 1260;
+inline constexpr int MinHeight = 600;
+inline constexpr int SplitterWidth = 10;
+inline constexpr int BottomHeight = 149;
+// What the other columns take when one list fills the window, and when two share it.
+inline constexpr int OneListReserve = 730;
+inline constexpr int TwoListReserve = 710;
+} // namespace layout
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    TFileListView* lv1 = nullptr;
+    TFileListView* lv2 = nullptr;
+
+    // The secondary windows live as long as the main window.
+    TAddFilefrm* addFilesDialog() const { return m_addFiles; }
+    TfrmScanning* progressWindow() const { return m_scanning; }
+
+    bool compareMode() const { return m_compareMode; }
+    int savedClientWidth() const { return m_savedClientWidth; }
+
+    // Layout rule run at creation and on every page change.
+    void ArrangeForPage();
+    // What a click on a row shows: its times in the controls of the page.
+    void ShowRowTimes(TFileListView* list);
+    // The file-name settings of page "设置时间".
+    NameTimeOptions nameTimeOptions() const;
+
+    // Adds paths to a list the way the add-files dialog's OK does:
+    // de-duplicated against the list, sorted, each row read.
+    void AddPathsToList(TFileListView* list, std::vector<std::string> paths);
+    // The list a drop landed on, with the dropped names.
+    void DropPaths(TFileListView* list, const QStringList& names);
+
+    // The two shared path lists of adding; emptied by "移除全部".
+    std::vector<std::string> ExistingPaths;
+    std::vector<std::string> PendingPaths;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLists();
+    QToolBar* buildToolBar(TFileListView* list, QGroupBox* box);
+    void buildPageSetTimes();
+    void buildPageShift();
+    void buildPageSync();
+    void buildPageAbout();
+    void buildCopyMenu();
+    void buildListMenu();
+    void wireHandlers();
+    void FormCreate();
+    void FormResize();
+    void setLeftPaneWidth(int width);
+    void setClientWidth(int width);
+    void applyCreationTimeRule();
+
+    // Handlers, named after control and event.
+    void tbAddClick(TFileListView* list);
+    void rbDefineTimeClick();
+    void rbAllToTimeClick();
+    void rgTimeClick();
+    void bSetSelect1Click();
+    void bSetAll1Click();
+    void SetTimes(bool allRows);
+    void ShiftTimes(bool allRows);
+    void btGetFileNameTimeClick();
+    void btGetPhotoTimeClick();
+    void btRenameWeiXinFileClick();
+    void SyncPairs(bool sync, bool allRows);
+    void sbCompareClick();
+    void sbCompare2Click();
+    void bSrcClick();
+    void bDstClick();
+    void bSyncDirClick();
+    void SaveSnapshot(TFileListView* list);
+    void LoadSnapshot(TFileListView* list);
+    void bExchangeClick();
+    void ReplaceInNames(TFileListView* list);
+    void CopyListToClipboard(TFileListView* list);
+    void MICopyClick();
+    void MIPasterClick();
+    void setAllRowsFrom(int row);
+    void MIAllToNowClick();
+    int pickerRowOf(const QObject* control) const;
+    // Runs a long walk with the progress window when it has enough items.
+    bool busy() const { return m_busy > 0; }
+
+public:
+    // Page "设置时间"
+    QTabWidget* pc = nullptr;
+    QCheckBox *cbCreate1 = nullptr, *cbWrite1 = nullptr, *cbAccess1 = nullptr;
+    QGroupBox* GroupBox5 = nullptr;
+    QRadioButton* rbDefineTime = nullptr;
+    QDateEdit *DTP1Date = nullptr, *DTP2Date = nullptr, *DTP3Date = nullptr;
+    QTimeEdit *DTP1Time = nullptr, *DTP2Time = nullptr, *DTP3Time = nullptr;
+    QCheckBox *cbDate1 = nullptr, *cbDate2 = nullptr, *cbDate3 = nullptr;
+    QCheckBox *cbTime1 = nullptr, *cbTime2 = nullptr, *cbTime3 = nullptr;
+    QRadioButton* rbAllToTime = nullptr;
+    QGroupBox* rgTime = nullptr;
+    QButtonGroup* rgTimeItems = nullptr;
+    QGroupBox* GroupBox6 = nullptr;
+    QLineEdit* edFileNameTimeFrom = nullptr;
+    QCheckBox* cbWeiXin = nullptr;
+    QCheckBox* cbIncludePhotoTime = nullptr;
+    QCheckBox* cbSetDirDateByFiles = nullptr;
+    QLineEdit *edPath1 = nullptr, *edPath2 = nullptr;
+    QPushButton *btGetFileNameTime = nullptr, *btGetPhotoTime = nullptr, *btRenameWeiXinFile = nullptr;
+    QPushButton *btReplace = nullptr, *tbCopyInfo = nullptr;
+    QPushButton *bSetSelect1 = nullptr, *bSetAll1 = nullptr, *bExit = nullptr;
+    // Page "时间运算"
+    QCheckBox *cbCreate2 = nullptr, *cbWrite2 = nullptr, *cbAccess2 = nullptr;
+    QLabel *lCreate = nullptr, *lWrite = nullptr, *lAccess = nullptr;
+    QComboBox* cbAdd = nullptr;
+    TSpinEdit *seYear = nullptr, *seMonth = nullptr, *seDay = nullptr;
+    QTimeEdit* seTime = nullptr;
+    QPushButton *bSetSelect2 = nullptr, *bSetAll2 = nullptr;
+    // Page "时间同步"
+    QCheckBox *cbCreate3 = nullptr, *cbWrite3 = nullptr, *cbAccess3 = nullptr;
+    QLabel *lCreate2 = nullptr, *lWrite2 = nullptr, *lAccess2 = nullptr;
+    QToolButton *sbCompare = nullptr, *sbCompare2 = nullptr;
+    QPushButton *bSyncSelect = nullptr, *bSyncAll = nullptr;
+    QPushButton *bSrc = nullptr, *bDst = nullptr, *bSyncDir = nullptr;
+    QLineEdit *eSrc = nullptr, *eDst = nullptr, *edFilter = nullptr;
+    QCheckBox *cbDirInclude = nullptr, *cbOnlyDir = nullptr, *cbSubDir = nullptr;
+    QPushButton *bExchange = nullptr, *bExit2 = nullptr;
+    // Page "关于"
+    QLabel *lCopyRight1 = nullptr, *lCopyRight2 = nullptr, *lCopyRight3 = nullptr, *lCopyRight4 = nullptr;
+    // Menus
+    QMenu* popMenuCopy = nullptr;
+    QAction *MICopy = nullptr, *MIPaster = nullptr, *MIAllToCreate = nullptr, *MIAllToWrite = nullptr,
+            *MIAllToAccess = nullptr, *MIAllToNow = nullptr;
+    QMenu* pmPopMenu = nullptr;
+    QAction *miOpen = nullptr, *miLocate = nullptr;
+    // Layout parts
+    QWidget *Panel1 = nullptr, *Panel2 = nullptr, *Panel3 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr;
+
+    // The program-wide time clipboard of the picker menu.
+    QString CopiedTime;
+
+private:
+    TSysImageList* m_icons = nullptr;
+    TAddFilefrm* m_addFiles = nullptr;
+    TfrmScanning* m_scanning = nullptr;
+    bool m_compareMode = false;
+    int m_savedClientWidth = 0;
+    int m_busy = 0;
+    QPointer<QWidget> m_copyMenuOwner; // the control popMenuCopy was opened on
+    QPointer<TFileListView> m_listMenuOwner;
+};
+
+// Whether the sync page has ever been arranged in this process.
+bool SyncLayoutShown();
+
+} // namespace kdx::gui
