@@ -1,0 +1,248 @@
+// Directory sync on real temporary trees, and the name rules of Windows
+// through the fake platform.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "core/lists/file_entry.h"
+#include "core/sync/dirsync.h"
+#include "fake_platform.h"
+#include "temp_dir.h"
+
+namespace kdx {
+namespace {
+
+EntryTimes Stamps(const std::string& path) {
+    EntryTimes t;
+    EXPECT_TRUE(ReadStampTexts(path, t)) << path;
+    return t;
+}
+
+constexpr int64_t kOld = 978278400;  // 2001-01-01 00:00:00 at UTC+8
+constexpr int64_t kNew = 1604139498; // 2020-10-31 18:18:18 at UTC+8
+constexpr const char* kOldText = "2001-01-01 00:00:00";
+constexpr const char* kNewText = "2020-10-31 18:18:18";
+const TimeKinds kWriteAccess = TimeKinds::FromChecks(false, true, true);
+const ScanFlags kDefaultFlags{true, true, false};
+
+// src/ and dst/ with the same layout; source entries carry kOld, target
+// entries kNew. Extra entries exist in one tree only.
+struct Trees {
+    test::TempDir dir;
+    std::string src, dst;
+    const std::vector<std::string> shared{"a.jpg", "b.txt", "sub/c.jpg", "sub/deep/d.txt"};
+    const std::vector<std::string> folders{"sub", "sub/deep"};
+
+    Trees() {
+        src = dir.folder("src") + "/";
+        dst = dir.folder("dst") + "/";
+        for (const auto& f : shared) {
+            dir.file("src/" + f);
+            dir.file("dst/" + f);
+        }
+        dir.file("src/only-source.txt");
+        dir.file("dst/only-target.txt");
+        for (const auto& f : shared) {
+            test::TempDir::setTimes(src + f, kOld, kOld);
+            test::TempDir::setTimes(dst + f, kNew, kNew);
+        }
+        test::TempDir::setTimes(dst + "only-target.txt", kNew, kNew);
+        // Folders last: adding entries moves their times.
+        for (const auto& f : folders) {
+            test::TempDir::setTimes(src + f, kOld, kOld);
+            test::TempDir::setTimes(dst + f, kNew, kNew);
+        }
+        for (const std::string& root : {src, dst})
+            test::TempDir::setTimes(root, root == src ? kOld : kNew, kNew);
+    }
+    std::string writeTime(const std::string& relative) { return Stamps(dst + relative).WriteTime; }
+};
+
+TEST(CheckSyncFolders, MissingFoldersAndTheSameFolderAreRefused) {
+    test::TempDir dir;
+    const std::string a = dir.folder("Photos");
+    const std::string b = dir.folder("photos");
+    const std::string file = dir.file("file.txt");
+    EXPECT_EQ(CheckSyncFolders("", b), FolderMissingMessage);
+    EXPECT_EQ(CheckSyncFolders(a, ""), FolderMissingMessage);
+    EXPECT_EQ(CheckSyncFolders(a, dir / "missing"), FolderMissingMessage);
+    EXPECT_EQ(CheckSyncFolders(file, b), FolderMissingMessage);
+    EXPECT_EQ(CheckSyncFolders(a, a + "/"), SameFoldersMessage);
+    EXPECT_EQ(CheckSyncFolders(a + "//", a), SameFoldersMessage);
+    EXPECT_EQ(CheckSyncFolders(a, b), "") << "Linux names differing in case are two folders";
+    EXPECT_EQ(CheckSyncFolders(a, a + "/sub-less/.."), FolderMissingMessage);
+}
+
+TEST(CheckSyncFolders, WindowsNamesIgnoreCase) {
+    test::FakePlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\Photos");
+    fake.addFolder("C:\\Photos\\Sub");
+    EXPECT_EQ(CheckSyncFolders("C:\\Photos", "c:\\photos\\"), SameFoldersMessage);
+    EXPECT_EQ(CheckSyncFolders("C:\\Photos", "C:\\Photos\\Sub"), "") << "a target inside the source is accepted";
+}
+
+TEST(SyncDirectoryTrees, PairsEntriesOfTheSameRelativeNameOnly) {
+    Trees t;
+    const auto r = SyncDirectoryTrees(t.src, t.dst, "", kDefaultFlags, kWriteAccess);
+    EXPECT_EQ(r.refusal, "");
+    EXPECT_TRUE(r.failures.empty());
+    for (const auto& f : t.shared) {
+        EXPECT_EQ(t.writeTime(f), kOldText) << f;
+        EXPECT_EQ(Stamps(t.dst + f).AccessTime, kOldText) << f;
+    }
+    for (const auto& f : t.folders)
+        EXPECT_EQ(t.writeTime(f), kOldText) << f;
+    EXPECT_EQ(t.writeTime(""), kOldText);
+    EXPECT_EQ(t.writeTime("only-target.txt"), kNewText);
+    EXPECT_FALSE(std::filesystem::exists(t.dst + "only-source.txt")) << "nothing is created";
+}
+
+TEST(SyncDirectoryTrees, FilterMasksChooseTheFiles) {
+    Trees t;
+    const auto r = SyncDirectoryTrees(t.src, t.dst, " *.JPG ", kDefaultFlags, kWriteAccess);
+    ASSERT_TRUE(r.failures.empty());
+    EXPECT_EQ(t.writeTime("a.jpg"), kOldText);
+    EXPECT_EQ(t.writeTime("sub/c.jpg"), kOldText);
+    EXPECT_EQ(t.writeTime("b.txt"), kNewText);
+    EXPECT_EQ(t.writeTime("sub/deep/d.txt"), kNewText);
+    EXPECT_EQ(t.writeTime("sub/deep"), kOldText) << "folders are included";
+}
+
+TEST(SyncDirectoryTrees, WithoutFoldersTheRootsAreStillSynchronised) {
+    Trees t;
+    const auto r = SyncDirectoryTrees(t.src, t.dst, "*.*", ScanFlags{true, false, false}, kWriteAccess);
+    ASSERT_TRUE(r.failures.empty());
+    EXPECT_EQ(t.writeTime("sub"), kNewText);
+    EXPECT_EQ(t.writeTime("sub/deep"), kNewText);
+    EXPECT_EQ(t.writeTime("sub/c.jpg"), kOldText);
+    EXPECT_EQ(t.writeTime(""), kOldText);
+}
+
+TEST(SyncDirectoryTrees, WithoutSubFoldersOnlyTheTopLevel) {
+    Trees t;
+    const auto r = SyncDirectoryTrees(t.src, t.dst, "", ScanFlags{false, true, false}, kWriteAccess);
+    ASSERT_TRUE(r.failures.empty());
+    EXPECT_EQ(t.writeTime("a.jpg"), kOldText);
+    EXPECT_EQ(t.writeTime("b.txt"), kOldText);
+    EXPECT_EQ(t.writeTime("sub"), kNewText);
+    EXPECT_EQ(t.writeTime("sub/c.jpg"), kNewText);
+    EXPECT_EQ(t.writeTime(""), kOldText);
+}
+
+TEST(SyncDirectoryTrees, FoldersOnly) {
+    Trees t;
+    const auto r = SyncDirectoryTrees(t.src, t.dst, "", ScanFlags{true, true, true}, kWriteAccess);
+    ASSERT_TRUE(r.failures.empty());
+    EXPECT_EQ(t.writeTime("sub"), kOldText);
+    EXPECT_EQ(t.writeTime("sub/deep"), kOldText);
+    EXPECT_EQ(t.writeTime("a.jpg"), kNewText);
+    EXPECT_EQ(t.writeTime("sub/c.jpg"), kNewText);
+}
+
+TEST(SyncDirectoryTrees, NoKindChangesNothingAndRefusalsDoNothing) {
+    Trees t;
+    auto r = SyncDirectoryTrees(t.src, t.dst, "", kDefaultFlags, TimeKinds::None());
+    EXPECT_EQ(r.refusal, "");
+    EXPECT_TRUE(r.failures.empty());
+    EXPECT_EQ(t.writeTime("a.jpg"), kNewText);
+
+    r = SyncDirectoryTrees(t.src, t.src, "", kDefaultFlags, kWriteAccess);
+    EXPECT_EQ(r.refusal, SameFoldersMessage);
+    r = SyncDirectoryTrees(t.src + "nope", t.dst, "", kDefaultFlags, kWriteAccess);
+    EXPECT_EQ(r.refusal, FolderMissingMessage);
+    EXPECT_EQ(t.writeTime("a.jpg"), kNewText);
+}
+
+TEST(SyncDirectoryTrees, CreationCannotBeCopiedOnLinuxAndEveryPairIsListed) {
+    Trees t;
+    const auto r = SyncDirectoryTrees(t.src, t.dst, "*.txt", ScanFlags{true, false, false}, TimeKinds{});
+    EXPECT_EQ(r.failures.paths, (std::vector<std::string>{t.dst + "b.txt", t.dst + "sub/deep/d.txt", t.dst}));
+    EXPECT_EQ(t.writeTime("b.txt"), kNewText) << "stopped at the creation kind";
+}
+
+TEST(SyncDirectoryTrees, DryRunReportsEveryStampAndWritesNone) {
+    Trees t;
+    std::vector<std::string> reported;
+    WriteHooks dry{true, [&](std::string_view p, int kind, std::string_view, std::string_view n) {
+                       if (kind == KindLastWrite) reported.push_back(std::string(p) + " " + std::string(n));
+                   }};
+    const auto r = SyncDirectoryTrees(t.src, t.dst, "*.txt", ScanFlags{false, false, false}, kWriteAccess, dry);
+    ASSERT_TRUE(r.failures.empty());
+    EXPECT_EQ(reported, (std::vector<std::string>{t.dst + "b.txt " + kOldText, t.dst + " " + kOldText}));
+    EXPECT_EQ(t.writeTime("b.txt"), kNewText);
+}
+
+TEST(SyncDirectories, FailuresAreListedPerTimeAnEntryIsProcessed) {
+    test::FakePlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\S");
+    fake.addFolder("C:\\T");
+    fake.addFile("C:\\S\\a.txt").lastWrite = FileTime::fromUnix(kOld, 0);
+    fake.addFile("C:\\T\\a.txt");
+    fake.addFile("C:\\T\\vanished.txt");
+    fake.locked["C:\\T"] = true;
+    const std::vector<std::string> source{"C:\\S\\", "C:\\S\\", "C:\\S\\a.txt", "C:\\S\\vanished.txt"};
+    const std::vector<std::string> target{"C:\\T\\", "C:\\T\\", "C:\\T\\a.txt", "C:\\T\\vanished.txt"};
+    std::vector<std::pair<size_t, size_t>> progress;
+    const auto failures = SyncDirectories("C:\\S", "C:\\T", true, target, source, TimeKinds{}, {},
+                                          [&](size_t d, size_t n) { progress.emplace_back(d, n); });
+    EXPECT_EQ(failures.paths, (std::vector<std::string>{"C:\\T\\", "C:\\T\\", "C:\\T\\vanished.txt", "C:\\T\\"}));
+    EXPECT_EQ(fake.node("C:\\T\\a.txt")->lastWrite, FileTime::fromUnix(kOld, 0));
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), std::make_pair(size_t{5}, size_t{5}));
+}
+
+TEST(SyncDirectoryTrees, WindowsPairsNamesDifferingInCaseAndSwapsRootsIgnoringCase) {
+    test::FakePlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\Src");
+    fake.addFolder("C:\\Src\\Sub");
+    fake.addFile("C:\\Src\\Sub\\IMG.JPG").lastWrite = FileTime::fromUnix(kOld, 0);
+    fake.addFolder("D:\\dst");
+    fake.addFolder("D:\\dst\\sub");
+    fake.addFile("D:\\dst\\sub\\img.jpg");
+    const auto r = SyncDirectoryTrees("c:\\src", "d:\\DST\\", "*.jpg", kDefaultFlags, TimeKinds{});
+    EXPECT_EQ(r.refusal, "");
+    EXPECT_TRUE(r.failures.empty());
+    EXPECT_EQ(fake.node("D:\\dst\\sub\\img.jpg")->lastWrite, FileTime::fromUnix(kOld, 0));
+}
+
+TEST(SyncDirectoryTrees, ExactNamesDoNotPairDifferentCase) {
+    test::FakePlatform fake;
+    fake.sep = '/';
+    fake.ignoreCase = false;
+    ScopedPlatform use(fake);
+    fake.addFolder("/src");
+    fake.addFile("/src/IMG.JPG").lastWrite = FileTime::fromUnix(kOld, 0);
+    fake.addFile("/src/same.jpg").lastWrite = FileTime::fromUnix(kOld, 0);
+    fake.addFolder("/dst");
+    fake.addFile("/dst/img.jpg");
+    fake.addFile("/dst/same.jpg");
+    const auto r = SyncDirectoryTrees("/src", "/dst", "", kDefaultFlags, TimeKinds{});
+    EXPECT_TRUE(r.failures.empty());
+    EXPECT_EQ(fake.node("/dst/img.jpg")->lastWrite, FileTime{});
+    EXPECT_EQ(fake.node("/dst/same.jpg")->lastWrite, FileTime::fromUnix(kOld, 0));
+}
+
+TEST(CopyTimeFromFile, ReadsTheSourceEvenForNoKind) {
+    test::TempDir dir;
+    const std::string s = dir.file("s.txt");
+    const std::string t = dir.file("t.txt");
+    test::TempDir::setTimes(s, kOld, kNew);
+    test::TempDir::setTimes(t, kNew, kOld);
+    EXPECT_FALSE(CopyTimeFromFile(dir / "missing", t, KindNone));
+    EXPECT_TRUE(CopyTimeFromFile(s, dir / "missing", KindNone));
+    EXPECT_TRUE(CopyTimeFromFile(s, t, KindLastAccess));
+    EXPECT_EQ(Stamps(t).AccessTime, kNewText);
+    EXPECT_EQ(Stamps(t).WriteTime, kNewText);
+    EXPECT_TRUE(CopyTimeFromFile(s, t, KindLastWrite));
+    EXPECT_EQ(Stamps(t).WriteTime, kOldText);
+    EXPECT_FALSE(CopyTimeFromFile(s, t, KindCreation));
+}
+
+} // namespace
+} // namespace kdx
