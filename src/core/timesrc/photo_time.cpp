@@ -1,8 +1,59 @@
 #include "core/timesrc/photo_time.h"
 
+#include <algorithm>
+
+#include "core/common/filetime.h"
+#include "core/common/text.h"
+#include "core/timesrc/exif.h"
+#include "platform/platform.h"
+
 namespace kdx {
 
-// Filled in by the EXIF reader.
-std::string GetPhotoTime(std::string_view) { return {}; }
+namespace {
+
+// Only JPEG files can hold the block, but the other picture types are handed
+// to the reader too; it turns them away at their first bytes.
+bool IsPictureName(std::string_view path) {
+    const std::string_view ext = ExtensionOf(path);
+    for (std::string_view known : {".jpg", ".jpeg", ".gif", ".png", ".bmp"})
+        if (EqualsAsciiFolded(ext, known)) return true;
+    return false;
+}
+
+// "2019:05:04 13:22:10" as stored: the date part takes "-" instead of ":".
+std::string PhotoTimeOf(const TExif& exif) {
+    std::string_view s = Trim(exif.DateTimeOriginal);
+    if (s.empty()) s = Trim(exif.DateTimeDigitized);
+    if (s.empty()) s = Trim(exif.DateTime);
+    if (s.size() < 10) return {};
+    std::string text(s);
+    const size_t blank = text.find(' ');
+    if (blank != std::string::npos) std::replace(text.begin(), text.begin() + blank, ':', '-');
+    const auto t = ParseTimeText(text);
+    return t ? FormatTimeText(*t) : std::string();
+}
+
+} // namespace
+
+std::string GetPhotoTime(InputFile& source) {
+    try {
+        TExif exif;
+        if (!exif.ReadFrom(source) || !exif.Valid) return {};
+        return PhotoTimeOf(exif);
+    } catch (...) {
+        return {}; // out of memory: no time rather than no program
+    }
+}
+
+std::string GetPhotoTime(std::string_view path) {
+    try {
+        if (!IsPictureName(path)) return {};
+        // Folders, devices and pipes are not opened.
+        const auto file = sys().openForRead(std::string(path));
+        return file ? GetPhotoTime(*file) : std::string();
+    } catch (...) {
+        return {};
+    }
+}
 
 } // namespace kdx

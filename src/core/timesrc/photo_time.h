@@ -5,8 +5,15 @@
 
 namespace kdx {
 
+class InputFile;
+
 // The shooting time of the photo at path as a time text, or "" when it has
-// none (not a JPEG, no EXIF block, no readable date). Never throws.
+// none (not a JPEG, no EXIF block, no readable date). Only names ending in
+// .jpg .jpeg .gif .png .bmp (any case) are opened. Never throws.
 std::string GetPhotoTime(std::string_view path);
+
+// The same from bytes already open: the first of DateTimeOriginal,
+// DateTimeDigitized and DateTime that is not blank, read as a time.
+std::string GetPhotoTime(InputFile& source);
 
 } // namespace kdx
