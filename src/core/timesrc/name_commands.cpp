@@ -1,0 +1,52 @@
+#include "core/timesrc/name_commands.h"
+
+#include "core/common/text.h"
+#include "core/timesrc/name_time.h"
+#include "core/timesrc/photo_time.h"
+#include "platform/platform.h"
+
+namespace kdx {
+
+void FillPhotoTimesFromNames(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
+                             const NameTimeOptions& options) {
+    std::string timeText, newName;
+    for (size_t i : which) {
+        if (i >= rows.size()) continue;
+        if (ParseFileNameTime(rows[i].Name, options.start, options.weChat, timeText, newName))
+            rows[i].PhotoTime = timeText;
+    }
+}
+
+void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& which, const ProgressFn& progress) {
+    size_t done = 0;
+    for (size_t i : which) {
+        // Checked on every row: the window runs its events between rows.
+        if (i < rows.size()) {
+            std::string t = GetPhotoTime(rows[i].Name);
+            rows[i].PhotoTime = IsBlank(t) ? std::string(BlankTime) : std::move(t);
+        }
+        if (progress) progress(++done, which.size());
+    }
+}
+
+std::optional<FailureList> RenameWeChatFiles(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
+                                             const NameTimeOptions& options) {
+    if (which.empty()) return std::nullopt;
+    FailureList failures;
+    std::string timeText, newName;
+    for (size_t i : which) {
+        if (i >= rows.size()) continue;
+        FileEntry& row = rows[i];
+        if (!ParseFileNameTime(row.Name, options.start, options.weChat, timeText, newName)) continue;
+        row.PhotoTime = timeText;
+        // Folders are never renamed (fileExists is false for them).
+        if (newName.empty() || !sys().fileExists(row.Name)) continue;
+        if (sys().renameNoReplace(row.Name, newName))
+            row.Name = newName;
+        else
+            failures.add(row.Name);
+    }
+    return failures;
+}
+
+} // namespace kdx
