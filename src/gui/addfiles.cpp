@@ -1,11 +1,291 @@
 #include "gui/addfiles.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+
+#include "core/adding/filters.h"
+#include "core/adding/merge.h"
+#include "core/common/text.h"
+#include "core/lists/file_entry.h"
+#include "gui/background.h"
+#include "gui/sysimagelist.h"
+#include "platform/platform.h"
+
 namespace kdx::gui {
 
-TAddFilefrm::TAddFilefrm(QWidget* owner) : QDialog(owner) {
+namespace {
+
+QCheckBox* Check(QWidget* parent, const char* name, const QString& caption, bool on) {
+    auto* b = new QCheckBox(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setChecked(on);
+    return b;
+}
+
+QPushButton* Push(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+std::string Utf8(const QString& s) { return s.toStdString(); }
+
+} // namespace
+
+TAddFilefrm::TAddFilefrm(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("AddFilefrm"));
     setWindowTitle(QStringLiteral("添加文件(夹)"));
     resize(742, 563);
+    setModal(true);
+
+    edDir = new QLineEdit(this);
+    edDir->setObjectName(QStringLiteral("edDir"));
+    edDir->setToolTip(QStringLiteral("当前选择的目录，也可以手工输入快速定位到指定目录"));
+
+    DriveComboBox1 = new QComboBox(this);
+    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    edFilter = new QLineEdit(QStringLiteral("*.*"), this);
+    edFilter->setObjectName(QStringLiteral("edFilter"));
+    edFilter->setToolTip(QStringLiteral("过滤器，多个过滤器间用分号;分隔。比如：*.bmp;*.txt;*.doc"));
+    Filtercb = new QComboBox(this);
+    Filtercb->setObjectName(QStringLiteral("Filtercb"));
+    Filtercb->addItem(QStringLiteral("*.*|*.*"));
+    Filtercb->hide();
+    cbAutoSelAll = Check(this, "cbAutoSelAll", QStringLiteral("自动选中全部"), true);
+    cbDirInclude = Check(this, "cbDirInclude", QStringLiteral("包括路径"), false);
+    cbOnlyDir = Check(this, "cbOnlyDir", QStringLiteral("仅路径"), false);
+    cbSubDir = Check(this, "cbSubDir", QStringLiteral("含子目录"), false);
+
+    m_icons = new TSysImageList(this);
+    m_folders = new QFileSystemModel(this);
+    m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_folders->setRootPath(QString());
+    DirList = new QTreeView(this);
+    DirList->setObjectName(QStringLiteral("DirList"));
+    DirList->setModel(m_folders);
+    for (int c = 1; c < m_folders->columnCount(); ++c) DirList->hideColumn(c);
+    DirList->header()->hide();
+    DirList->setFixedWidth(308);
+
+    FileList = new QListWidget(this);
+    FileList->setObjectName(QStringLiteral("FileList"));
+    FileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FileList->setUniformItemSizes(true);
+
+    SelectAll = Push(this, "SelectAll", QStringLiteral("全部选中"));
+    SelectNone = Push(this, "SelectNone", QStringLiteral("全部不选"));
+    InverseSelect = Push(this, "InverseSelect", QStringLiteral("反向选择"));
+    Ok = Push(this, "Ok", QStringLiteral("确定"));
+    Cancle = Push(this, "Cancle", QStringLiteral("取消"));
+    Ok->setDefault(true);
+
+    auto* top = new QVBoxLayout(this);
+    top->addWidget(edDir);
+    auto* options = new QHBoxLayout;
+    options->addWidget(DriveComboBox1, 1);
+    options->addWidget(new QLabel(QStringLiteral("过滤器："), this));
+    options->addWidget(edFilter, 1);
+    options->addWidget(cbAutoSelAll);
+    options->addWidget(cbDirInclude);
+    options->addWidget(cbOnlyDir);
+    options->addWidget(cbSubDir);
+    top->addLayout(options);
+    auto* lists = new QHBoxLayout;
+    lists->addWidget(DirList);
+    auto* right = new QVBoxLayout;
+    right->addWidget(FileList, 1);
+    auto* selectRow = new QHBoxLayout;
+    selectRow->addWidget(SelectAll);
+    selectRow->addWidget(SelectNone);
+    selectRow->addWidget(InverseSelect);
+    selectRow->addStretch();
+    right->addLayout(selectRow);
+    lists->addLayout(right, 1);
+    top->addLayout(lists, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(Ok);
+    bottom->addWidget(Cancle);
+    top->addLayout(bottom);
+
+    fillDrives();
+    connect(SelectAll, &QPushButton::clicked, this, &TAddFilefrm::SelectAllClick);
+    connect(SelectNone, &QPushButton::clicked, this, &TAddFilefrm::SelectNoneClick);
+    connect(InverseSelect, &QPushButton::clicked, this, &TAddFilefrm::InverseSelectClick);
+    connect(cbAutoSelAll, &QCheckBox::clicked, this, &TAddFilefrm::cbAutoSelAllClick);
+    connect(Ok, &QPushButton::clicked, this, &TAddFilefrm::OkClick);
+    connect(Cancle, &QPushButton::clicked, this, &QDialog::reject);
+    connect(edFilter, &QLineEdit::textEdited, this, &TAddFilefrm::edFilterChange);
+    connect(edDir, &QLineEdit::textEdited, this, &TAddFilefrm::edDirChange);
+    connect(DriveComboBox1, &QComboBox::activated, this, &TAddFilefrm::DriveComboBox1Change);
+    connect(DirList->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& i) {
+        if (!m_moving && i.isValid()) setCurrentFolder(m_folders->filePath(i));
+    });
+
+    setCurrentFolder(QDir::currentPath());
+}
+
+void TAddFilefrm::fillDrives() {
+    DriveComboBox1->clear();
+    QStringList roots;
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes())
+        if (v.isValid() && v.isReady()) roots << QDir::toNativeSeparators(v.rootPath());
+    for (const QFileInfo& d : QDir::drives()) roots << QDir::toNativeSeparators(d.absoluteFilePath());
+    roots.removeDuplicates();
+    roots.sort();
+    DriveComboBox1->addItems(roots);
+}
+
+ScanFlags TAddFilefrm::scanFlags() const {
+    return ScanFlags{cbSubDir->isChecked(), cbDirInclude->isChecked(), cbOnlyDir->isChecked()};
+}
+
+void TAddFilefrm::setCurrentFolder(const QString& folder) {
+    if (!QDir(folder).exists()) return;
+    QString path = QDir::toNativeSeparators(QDir(folder).absolutePath());
+    m_folder = path;
+    m_moving = true;
+    const QModelIndex index = m_folders->index(QDir::fromNativeSeparators(path));
+    if (index.isValid()) {
+        DirList->setCurrentIndex(index);
+        DirList->expand(index);
+        DirList->scrollTo(index);
+    }
+    m_moving = false;
+    // The drive chooser shows the volume that holds the folder.
+    int best = -1, bestLength = -1;
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+        const QString root = DriveComboBox1->itemText(i);
+        if (path.startsWith(root, sys().pathsIgnoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive) &&
+            root.size() > bestLength) {
+            best = i;
+            bestLength = static_cast<int>(root.size());
+        }
+    }
+    if (best >= 0) DriveComboBox1->setCurrentIndex(best);
+    rereadFileList();
+    DirListChange();
+}
+
+void TAddFilefrm::rereadFileList() {
+    FileList->clear();
+    if (m_folder.isEmpty()) return;
+    const std::string folder = Utf8(m_folder);
+    std::vector<DirEntry> entries;
+    std::set<std::string> seen;
+    const QStringList masks = m_mask.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& mask : masks) {
+        entries.clear();
+        if (!sys().listDirectory(folder, Utf8(mask), false, entries)) break;
+        for (const DirEntry& e : entries)
+            if (!(e.attributes & attr::Directory)) seen.insert(e.name);
+    }
+    QStringList names;
+    names.reserve(static_cast<qsizetype>(seen.size()));
+    for (const std::string& n : seen) names << QString::fromStdString(n);
+    FileList->addItems(names);
+    for (int i = 0; i < FileList->count(); ++i) {
+        QListWidgetItem* item = FileList->item(i);
+        item->setIcon(m_icons->icon(m_icons->FileIconIndex(Utf8(item->text()))));
+    }
+}
+
+void TAddFilefrm::setFileMask(const QString& mask) {
+    if (mask == m_mask) return;
+    m_mask = mask;
+    rereadFileList();
+}
+
+void TAddFilefrm::SelectAllClick() { FileList->selectAll(); }
+
+void TAddFilefrm::SelectNoneClick() { FileList->clearSelection(); }
+
+void TAddFilefrm::InverseSelectClick() {
+    FileList->setUpdatesEnabled(false);
+    QItemSelection flip(FileList->model()->index(0, 0), FileList->model()->index(FileList->count() - 1, 0));
+    if (FileList->count() > 0) FileList->selectionModel()->select(flip, QItemSelectionModel::Toggle);
+    FileList->setUpdatesEnabled(true);
+}
+
+void TAddFilefrm::cbAutoSelAllClick() {
+    if (cbAutoSelAll->isChecked()) FileList->selectAll();
+}
+
+void TAddFilefrm::DirListChange() {
+    if (cbAutoSelAll->isChecked()) FileList->selectAll();
+    edDir->setText(QString::fromStdString(AddTrailingBackslash(Utf8(m_folder))));
+}
+
+void TAddFilefrm::edDirChange() {
+    const QString text = edDir->text();
+    if (!text.isEmpty() && QDir(text).exists()) {
+        const int cursor = edDir->cursorPosition();
+        setCurrentFolder(text);
+        // Typing goes on where it was.
+        edDir->setText(text);
+        edDir->setCursorPosition(cursor);
+    }
+}
+
+void TAddFilefrm::DriveComboBox1Change() {
+    setCurrentFolder(DriveComboBox1->currentText());
+    DirList->setFocus();
+}
+
+void TAddFilefrm::FiltercbChange() {
+    if (cbAutoSelAll->isChecked()) FileList->selectAll();
+}
+
+void TAddFilefrm::edFilterChange() {
+    std::string masks, pairs;
+    SplitFilters(Trim(Utf8(edFilter->text())), masks, pairs);
+    // A blank filter changes nothing: the file list keeps its mask.
+    if (!masks.empty()) setFileMask(QString::fromStdString(masks));
+    const QString filter = QString::fromStdString(pairs);
+    if (!pairs.empty() && Filtercb->itemText(0).compare(filter, Qt::CaseInsensitive) != 0) {
+        Filtercb->setItemText(0, filter);
+        FiltercbChange();
+    }
+    if (cbAutoSelAll->isChecked()) FileList->selectAll();
+}
+
+void TAddFilefrm::OkClick() {
+    if (!Ok->isEnabled()) return;
+    const std::string folder = AddTrailingBackslash(Utf8(m_folder));
+    std::vector<std::string> candidates;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (cbSubDir->isChecked()) {
+        // A large tree takes a while to walk; the window keeps painting.
+        Ok->setEnabled(false);
+        ScanFlags flags = scanFlags();
+        flags.subFolders = true;
+        const std::string mask = Utf8(m_mask);
+        RunWhileResponsive([&] { ScanDirectory(folder, mask, candidates, flags); });
+        Ok->setEnabled(true);
+    } else {
+        if (cbDirInclude->isChecked()) candidates.push_back(folder);
+        if (!cbOnlyDir->isChecked())
+            for (int i = 0; i < FileList->count(); ++i)
+                if (FileList->item(i)->isSelected()) candidates.push_back(folder + Utf8(FileList->item(i)->text()));
+    }
+    m_candidates = std::move(candidates);
+    QApplication::restoreOverrideCursor();
+    accept();
 }
 
 } // namespace kdx::gui

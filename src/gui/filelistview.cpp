@@ -51,8 +51,9 @@ TFileListView::TFileListView(bool isListA, TSysImageList* icons, QWidget* parent
     setTextElideMode(Qt::ElideRight);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setContextMenuPolicy(Qt::CustomContextMenu);
-    setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     setIconSize(QSize(16, 16));
 
     // Uniform rows: the view never asks a million rows for their height.
@@ -149,6 +150,7 @@ int TFileListView::focusedRow() const {
 }
 
 void TFileListView::lv1HeaderClick(int column) {
+    if (m_locked) return;
     if (column == ColSeq) {
         // The arrow goes; the rows keep their current order.
         m_sortColumn = -1;
@@ -169,22 +171,26 @@ void TFileListView::lv1HeaderClick(int column) {
 }
 
 void TFileListView::RemoveSelectedRows() {
+    if (m_locked) return;
     const std::vector<size_t> rows = selectedRows();
     if (rows.empty()) return;
     m_model->removeRows(rows);
 }
 
 void TFileListView::RemoveAllRows() {
+    if (m_locked) return;
     m_model->clear();
     emit allRowsRemoved();
 }
 
 void TFileListView::MoveSelectedUp() {
+    if (m_locked) return;
     if (rowCount() == 0 || !hasSelection()) return;
     m_model->applyOrder(MoveUpOrder(selectionFlags()));
 }
 
 void TFileListView::MoveSelectedDown() {
+    if (m_locked) return;
     if (rowCount() == 0 || !hasSelection()) return;
     m_model->applyOrder(MoveDownOrder(selectionFlags()));
 }
@@ -242,7 +248,7 @@ void TFileListView::dragMoveEvent(QDragMoveEvent* event) {
 
 void TFileListView::dropEvent(QDropEvent* event) {
     const QStringList paths = LocalPaths(event->mimeData());
-    if (paths.isEmpty()) {
+    if (paths.isEmpty() || m_locked) {
         event->ignore();
         return;
     }

@@ -48,6 +48,11 @@ public:
     // Column widths the layout rule sets; the last column takes the rest.
     void setLayoutWidths(int nameWidth);
 
+    // While a long command fills or walks the rows, nothing else may change
+    // them: sorting, moving, removing and drops are refused.
+    void setLocked(bool locked) { m_locked = locked; }
+    bool isLocked() const { return m_locked; }
+
 signals:
     // Every row was removed (the shared path lists empty with it).
     void allRowsRemoved();
@@ -66,6 +71,7 @@ private:
     FileListModel* m_model;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    bool m_locked = false;
 };
 
 // The path of the focused row, if it names an existing file or folder.

@@ -571,9 +571,32 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (busy()) {
+        // A long command is running: stop it first, then close.
+        m_cancelRequested = true;
+        event->ignore();
+        return;
+    }
     m_addFiles->hide();
     m_scanning->hide();
     QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::beginBusy() {
+    if (m_busy++ == 0) {
+        lv1->setLocked(true);
+        lv2->setLocked(true);
+    }
+}
+
+void TfrmMain::endBusy() {
+    if (--m_busy > 0) return;
+    lv1->setLocked(false);
+    lv2->setLocked(false);
+    if (m_cancelRequested) {
+        m_cancelRequested = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 NameTimeOptions TfrmMain::nameTimeOptions() const {

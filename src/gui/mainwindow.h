@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/adding/merge.h"
 #include "core/lists/file_entry.h"
 
 class QButtonGroup;
@@ -72,14 +73,17 @@ public:
     // The file-name settings of page "设置时间".
     NameTimeOptions nameTimeOptions() const;
 
-    // Adds paths to a list the way the add-files dialog's OK does:
-    // de-duplicated against the list, sorted, each row read.
-    void AddPathsToList(TFileListView* list, std::vector<std::string> paths);
+    // Appends one row per path, each read from the file system, with the
+    // progress window for large batches; the window keeps repainting.
+    void AddPathsToList(TFileListView* list, const std::vector<std::string>& paths);
+    // Adds candidate paths the way the add-files dialog's OK does: without
+    // those already in the list or repeated, sorted.
+    void AddCandidates(TFileListView* list, std::vector<std::string> candidates);
     // The list a drop landed on, with the dropped names.
     void DropPaths(TFileListView* list, const QStringList& names);
 
     // The two shared path lists of adding; emptied by "移除全部".
-    std::vector<std::string> ExistingPaths;
+    PathSet ExistingPaths;
     std::vector<std::string> PendingPaths;
 
 protected:
@@ -130,8 +134,10 @@ private:
     void setAllRowsFrom(int row);
     void MIAllToNowClick();
     int pickerRowOf(const QObject* control) const;
-    // Runs a long walk with the progress window when it has enough items.
+    // A long command runs: other commands wait, the lists are locked.
     bool busy() const { return m_busy > 0; }
+    void beginBusy();
+    void endBusy();
 
 public:
     // Page "设置时间"
@@ -194,6 +200,7 @@ private:
     bool m_compareMode = false;
     int m_savedClientWidth = 0;
     int m_busy = 0;
+    bool m_cancelRequested = false; // the user closed the window during a long command
     QPointer<QWidget> m_copyMenuOwner; // the control popMenuCopy was opened on
     QPointer<TFileListView> m_listMenuOwner;
 };

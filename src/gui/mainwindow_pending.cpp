@@ -4,9 +4,6 @@
 
 namespace kdx::gui {
 
-void TfrmMain::tbAddClick(TFileListView*) {}
-void TfrmMain::AddPathsToList(TFileListView*, std::vector<std::string>) {}
-void TfrmMain::DropPaths(TFileListView*, const QStringList&) {}
 void TfrmMain::bSetSelect1Click() {}
 void TfrmMain::bSetAll1Click() {}
 void TfrmMain::SetTimes(bool) {}

@@ -194,7 +194,7 @@ private slots:
         QCOMPARE(Names(w.lv2), QStringList{"1"});
         QTest::mouseClick(Find<QToolButton>(&w, "tbSelectAll2"), Qt::LeftButton);
         QCOMPARE(w.lv2->selectionFlags(), std::vector<bool>{true});
-        w.ExistingPaths = {"x"};
+        w.ExistingPaths.insert("x");
         w.PendingPaths = {"y"};
         QTest::mouseClick(Find<QToolButton>(&w, "tbDelAll2"), Qt::LeftButton);
         QCOMPARE(w.lv2->rowCount(), size_t{0});

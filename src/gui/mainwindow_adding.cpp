@@ -1,0 +1,117 @@
+// Adding paths to a list: the add-files dialog, drops from the desktop, and
+// the list filling with its progress window.
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <climits>
+#include <thread>
+
+#include "core/adding/progress.h"
+#include "core/adding/read_entries.h"
+#include "gui/addfiles.h"
+#include "gui/background.h"
+#include "gui/filelistview.h"
+#include "gui/mainwindow.h"
+#include "gui/progress.h"
+
+namespace kdx::gui {
+
+namespace {
+
+void CollectListPaths(const TFileListView* list, PathSet& target) {
+    for (const FileEntry& e : list->rowsModel()->rows()) target.insert(e.Name);
+}
+
+unsigned ReadingJobs() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+} // namespace
+
+void TfrmMain::tbAddClick(TFileListView* list) {
+    ExistingPaths.clear();
+    PendingPaths.clear();
+    CollectListPaths(list, ExistingPaths);
+    m_addFiles->SelectAllClick();
+    if (QDir(m_addFiles->currentFolder()).exists()) m_addFiles->edDir->setText(m_addFiles->currentFolder());
+    if (m_addFiles->exec() == QDialog::Accepted) {
+        PendingPaths = MergeNewPaths(ExistingPaths, m_addFiles->takeCandidates());
+        ExistingPaths.clear();
+    }
+    repaint();
+    AddPathsToList(list, PendingPaths);
+    PendingPaths.clear();
+}
+
+void TfrmMain::AddCandidates(TFileListView* list, std::vector<std::string> candidates) {
+    ExistingPaths.clear();
+    CollectListPaths(list, ExistingPaths);
+    PendingPaths = MergeNewPaths(ExistingPaths, std::move(candidates));
+    ExistingPaths.clear();
+    AddPathsToList(list, PendingPaths);
+    PendingPaths.clear();
+}
+
+void TfrmMain::DropPaths(TFileListView* list, const QStringList& names) {
+    if (names.isEmpty() || busy()) return;
+    std::vector<std::string> dropped;
+    dropped.reserve(static_cast<size_t>(names.size()));
+    for (const QString& n : names) dropped.push_back(n.toStdString());
+    const std::string filter = m_addFiles->edFilter->text().toStdString();
+    const ScanFlags flags = m_addFiles->scanFlags();
+    ExistingPaths.clear();
+    CollectListPaths(list, ExistingPaths);
+    beginBusy();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Dropped folders are scanned off the window's thread.
+    RunWhileResponsive([&] { PendingPaths = DroppedPathsToAdd(dropped, filter, flags, ExistingPaths); });
+    QApplication::restoreOverrideCursor();
+    endBusy();
+    ExistingPaths.clear();
+    AddPathsToList(list, PendingPaths);
+    PendingPaths.clear();
+}
+
+void TfrmMain::AddPathsToList(TFileListView* list, const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    const size_t n = paths.size();
+    beginBusy();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QProgressBar* bar = m_scanning->ProgressBar1;
+    bar->setRange(0, static_cast<int>(std::min<size_t>(n, INT_MAX)));
+    bar->setValue(0);
+    const QString saved = m_scanning->windowTitle();
+    const bool showProgress = ShowsProgressWindow(n);
+    if (showProgress) {
+        m_scanning->move(geometry().center() - m_scanning->rect().center());
+        m_scanning->show();
+    }
+    FileListModel* model = list->rowsModel();
+    const auto firstSeqNo = static_cast<int32_t>(model->rows().size() + 1);
+    const std::string savedCaption = saved.toStdString();
+    ReadEntriesInBatches(paths, nameTimeOptions(), firstSeqNo, ReadingJobs(), DefaultEntryBatch,
+                         [&](std::span<FileEntry> batch, size_t first) {
+                             if (showProgress) {
+                                 // The last update point the batch passed.
+                                 for (size_t i = first + batch.size(); i-- > first;) {
+                                     if (!IsProgressUpdate(i, n)) continue;
+                                     bar->setValue(static_cast<int>(i + 1));
+                                     m_scanning->setWindowTitle(
+                                         QString::fromStdString(ProgressCaption(savedCaption, i + 1, n)));
+                                     break;
+                                 }
+                             }
+                             model->appendRows(std::vector<FileEntry>(std::make_move_iterator(batch.begin()),
+                                                                      std::make_move_iterator(batch.end())));
+                             QApplication::processEvents();
+                             return !m_cancelRequested;
+                         });
+    if (showProgress) {
+        m_scanning->setWindowTitle(saved);
+        m_scanning->hide();
+    }
+    QApplication::restoreOverrideCursor();
+    endBusy();
+}
+
+} // namespace kdx::gui

@@ -1,0 +1,204 @@
+// Adding files through the dialog and by dropping them onto a list.
+
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QtTest>
+
+#include "gui/addfiles.h"
+#include "gui/filelistview.h"
+#include "gui/mainwindow.h"
+#include "gui/progress.h"
+#include "temp_dir.h"
+
+using namespace kdx;
+using namespace kdx::gui;
+
+namespace {
+
+QStringList Names(const TFileListView* list) {
+    QStringList out;
+    for (const FileEntry& e : list->rowsModel()->rows()) out << QString::fromStdString(e.Name);
+    return out;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+void Drop(TFileListView* list, const QStringList& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+    mime.setUrls(urls);
+    // A drop reaches only the widget that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &drop);
+}
+
+// Records whether the progress window was shown and every caption it had.
+class ProgressWatch : public QObject {
+public:
+    explicit ProgressWatch(TfrmScanning* w) : m_w(w) { w->installEventFilter(this); }
+    bool shown = false;
+    QStringList captions;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Show) shown = true;
+        if (e->type() == QEvent::WindowTitleChange) captions << m_w->windowTitle();
+        return false;
+    }
+
+private:
+    TfrmScanning* m_w;
+};
+
+} // namespace
+
+class AddingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void dialogAddsSelectedFilesSortedOnce() {
+        test::TempDir dir;
+        dir.file("b.jpg", "x");
+        dir.file("A.JPG", "x");
+        dir.file("c.txt", "x");
+        dir.file("sub/d.jpg", "x");
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        dlg->setCurrentFolder(Q(dir.path()));
+        dlg->edFilter->setText(QStringLiteral("*.jpg"));
+        QTest::keyClick(dlg->edFilter, Qt::Key_End); // an edit runs the filter
+        QTest::keyClicks(dlg->edFilter, QStringLiteral(";*.JPG"));
+        QCOMPARE(dlg->FileList->count(), 2); // sub-folders are not files
+        QCOMPARE(dlg->FileList->selectedItems().size(), 2);
+        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
+        QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
+        QCOMPARE(Names(w.lv1), (QStringList{Q(dir / "A.JPG"), Q(dir / "b.jpg")}));
+        QCOMPARE(w.lv1->rowsModel()->row(1).SeqNo, 2);
+        QVERIFY(w.lv1->rowsModel()->row(0).WriteTime.size() == 19);
+        // The same choice again adds nothing.
+        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
+        QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
+        QCOMPARE(w.lv1->rowCount(), size_t{2});
+        QVERIFY(w.ExistingPaths.empty());
+        QVERIFY(w.PendingPaths.empty());
+    }
+
+    void dialogScansTheTreeWithRepeatedMasksOnce() {
+        test::TempDir dir;
+        dir.file("a/x.jpg");
+        dir.file("a/sub/y.jpg");
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        dlg->setCurrentFolder(Q(dir / "a"));
+        dlg->edFilter->setText(QString());
+        QTest::keyClicks(dlg->edFilter, QStringLiteral("*.jpg;*.JPG"));
+        dlg->cbSubDir->setChecked(true);
+        dlg->cbDirInclude->setChecked(true);
+        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
+        QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd2")), Qt::LeftButton);
+        // Into an empty list, still each path once; folders before their own files.
+        QCOMPARE(Names(w.lv2), (QStringList{Q(dir / "a/"), Q(dir / "a/sub/"), Q(dir / "a/sub/y.jpg"),
+                                            Q(dir / "a/x.jpg")}));
+        QCOMPARE(w.lv1->rowCount(), size_t{0});
+    }
+
+    void cancelAddsNothing() {
+        test::TempDir dir;
+        dir.file("a.jpg");
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        dlg->setCurrentFolder(Q(dir.path()));
+        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Cancle, Qt::LeftButton); });
+        QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
+        QCOMPARE(w.lv1->rowCount(), size_t{0});
+    }
+
+    void dialogSelectionButtons() {
+        test::TempDir dir;
+        for (const char* n : {"1.txt", "2.txt", "3.txt"}) dir.file(n);
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        dlg->setCurrentFolder(Q(dir.path()));
+        QCOMPARE(dlg->edDir->text(), Q(dir.path()));
+        QCOMPARE(dlg->FileList->selectedItems().size(), 3);
+        QTest::mouseClick(dlg->SelectNone, Qt::LeftButton);
+        QCOMPARE(dlg->FileList->selectedItems().size(), 0);
+        dlg->FileList->item(1)->setSelected(true);
+        QTest::mouseClick(dlg->InverseSelect, Qt::LeftButton);
+        QVERIFY(dlg->FileList->item(0)->isSelected());
+        QVERIFY(!dlg->FileList->item(1)->isSelected());
+        dlg->cbAutoSelAll->setChecked(false);
+        dlg->setCurrentFolder(Q(dir.path()));
+        QCOMPARE(dlg->FileList->selectedItems().size(), 0);
+        // With only "仅路径" nothing is added.
+        dlg->cbOnlyDir->setChecked(true);
+        dlg->OkClick();
+        QVERIFY(dlg->takeCandidates().empty());
+    }
+
+    void progressWindowFromAThousandPaths() {
+        test::TempDir dir;
+        std::vector<std::string> paths;
+        for (int i = 0; i < 1000; ++i) paths.push_back(dir / ("f" + std::to_string(i)));
+        TfrmMain w;
+        ProgressWatch watch(w.progressWindow());
+        w.AddPathsToList(w.lv1, std::vector<std::string>(paths.begin(), paths.begin() + 999));
+        QVERIFY(!watch.shown);
+        QCOMPARE(w.lv1->rowCount(), size_t{999});
+        w.lv1->RemoveAllRows();
+        w.AddPathsToList(w.lv1, paths);
+        QVERIFY(watch.shown);
+        QVERIFY(!w.progressWindow()->isVisible());
+        QVERIFY(!watch.captions.isEmpty());
+        QVERIFY(watch.captions.contains(QStringLiteral("正在扫描添加文件，请稍候...  [99.10%]")));
+        QCOMPARE(w.progressWindow()->windowTitle(), QStringLiteral("正在扫描添加文件，请稍候..."));
+        QCOMPARE(w.lv1->rowCount(), size_t{1000});
+        // Missing entries are still added, with empty times.
+        QCOMPARE(w.lv1->rowsModel()->row(999).WriteTime, std::string());
+        QCOMPARE(w.lv1->rowsModel()->row(999).SeqNo, 1000);
+    }
+
+    void dropsOntoEitherList() {
+        test::TempDir dir;
+        dir.file("in/a.jpg");
+        dir.file("in/b.txt");
+        dir.file("in/deep/c.jpg");
+        dir.file("x.txt");
+        TfrmMain w;
+        w.addFilesDialog()->edFilter->setText(QStringLiteral("*.jpg"));
+        Drop(w.lv1, {Q(dir / "in"), Q(dir / "x.txt")});
+        QCOMPARE(Names(w.lv1), QStringList{Q(dir / "in/a.jpg")});
+        // Dropping again adds nothing; the other list counts separately.
+        Drop(w.lv1, {Q(dir / "in")});
+        QCOMPARE(w.lv1->rowCount(), size_t{1});
+        w.addFilesDialog()->cbSubDir->setChecked(true);
+        w.addFilesDialog()->edFilter->setText(QString());
+        Drop(w.lv2, {Q(dir / "in"), Q(dir / "x.txt")});
+        QCOMPARE(Names(w.lv2), (QStringList{Q(dir / "in/a.jpg"), Q(dir / "in/b.txt"), Q(dir / "in/deep/c.jpg"),
+                                            Q(dir / "x.txt")}));
+    }
+
+    void longDroppedNamesAreUsedWhole() {
+        test::TempDir dir;
+        const std::string longName = std::string(200, 'n') + ".jpg";
+        const std::string path = dir.file(std::string(120, 'd') + "/" + longName);
+        QVERIFY(path.size() > 253);
+        TfrmMain w;
+        Drop(w.lv1, {Q(path)});
+        QCOMPARE(Names(w.lv1), QStringList{Q(path)});
+    }
+};
+
+QTEST_MAIN(AddingTest)
+#include "adding_test.moc"
