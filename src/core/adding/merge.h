@@ -4,6 +4,7 @@
 // paths to append to a list: without the ones already there, without
 // repeats, in a case-insensitive order.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
