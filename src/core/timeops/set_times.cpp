@@ -8,12 +8,9 @@ namespace kdx {
 
 namespace {
 
-// Reads the stamps (which also tells whether the entry exists) and, only
-// where the source needs them, the photo and file-name times: opening a
-// photo for nothing costs time and, on some systems, its access time.
-bool ReadForSource(const std::string& path, bool photo, bool name, const NameTimeOptions& options, EntryTimes& out) {
-    if (!ReadStampTexts(path, out)) return false;
-    const std::string entry = EntryPathOf(path);
+// The photo and file-name times, read only where the source needs them:
+// opening a photo for nothing costs time.
+void ReadSources(const std::string& entry, bool photo, bool name, const NameTimeOptions& options, EntryTimes& out) {
     if (photo) {
         std::string text = GetPhotoTime(entry);
         if (!IsBlank(text)) out.PhotoTime = std::move(text);
@@ -23,7 +20,11 @@ bool ReadForSource(const std::string& path, bool photo, bool name, const NameTim
         if (ParseFileNameTime(entry, options.start, options.weChat, text, newName) && !IsBlank(text))
             out.NameTime = std::move(text);
     }
-    return true;
+}
+
+bool InYearRange(DateTime v) {
+    const int year = v.fields().year;
+    return year >= MinYear && year <= MaxYear && v.ms() >= 0;
 }
 
 struct Picked {
@@ -33,20 +34,16 @@ struct Picked {
 
 // Earliest (or latest) of the file's times; a candidate replaces the value
 // so far only when strictly earlier (later).
-std::optional<Picked> PickExtreme(const EntryTimes& t, bool latest, bool includePhotoTime) {
-    const auto c = ParseTimeText(t.CreateTime);
-    const auto w = ParseTimeText(t.WriteTime);
-    const auto a = ParseTimeText(t.AccessTime);
-    if (!c || !w || !a) return std::nullopt;
-    DateTime best = *c;
+Picked PickExtreme(const LocalStamps& s, const EntryTimes& sources, bool latest, bool includePhotoTime) {
+    DateTime best = s.creation;
     auto consider = [&](std::optional<DateTime> v) {
         if (v && (latest ? *v > best : *v < best)) best = *v;
     };
-    consider(w);
-    consider(a);
+    consider(s.lastWrite);
+    consider(s.lastAccess);
     if (includePhotoTime) {
-        consider(ParseTimeText(t.PhotoTime));
-        consider(ParseTimeText(t.NameTime));
+        consider(ParseTimeText(sources.PhotoTime));
+        consider(ParseTimeText(sources.NameTime));
     }
     // Kept in the list's own time-text form, midnight included.
     return Picked{best, FormatTimeText(best)};
@@ -58,29 +55,37 @@ std::optional<Picked> PickText(const std::string& text) {
     return Picked{*v, text};
 }
 
+// The stamps come as values: the same as their time texts read back, and
+// only the one that is kept needs to become text.
 std::optional<Picked> PickFromFile(const std::string& path, int source, const SourceOptions& options) {
+    if (source < SourceCreation || source > SourceFileName || source == SourceRow) return std::nullopt;
+    const auto stamps = ReadLocalStamps(path);
+    if (!stamps) return std::nullopt;
+    // A stamp past year 9999 has no time text; such a file has no usable
+    // value, as a text that does not read back would not.
+    const bool usable[3] = {InYearRange(stamps->creation), InYearRange(stamps->lastWrite),
+                            InYearRange(stamps->lastAccess)};
     const bool extreme = source == SourceEarliest || source == SourceLatest;
-    const bool photo = source == SourcePhoto || (extreme && options.includePhotoTime);
-    const bool name = source == SourceFileName || (extreme && options.includePhotoTime);
-    EntryTimes t;
-    if (!ReadForSource(path, photo, name, options.nameOptions, t)) return std::nullopt;
+    if (source <= SourceLastAccess && !usable[source]) return std::nullopt;
+    if (extreme && !(usable[0] && usable[1] && usable[2])) return std::nullopt;
+    EntryTimes sources;
+    ReadSources(EntryPathOf(path), source == SourcePhoto || (extreme && options.includePhotoTime),
+                source == SourceFileName || (extreme && options.includePhotoTime), options.nameOptions, sources);
     switch (source) {
     case SourceCreation:
-        return PickText(t.CreateTime);
+        return Picked{stamps->creation, FormatTimeText(stamps->creation)};
     case SourceLastWrite:
-        return PickText(t.WriteTime);
+        return Picked{stamps->lastWrite, FormatTimeText(stamps->lastWrite)};
     case SourceLastAccess:
-        return PickText(t.AccessTime);
+        return Picked{stamps->lastAccess, FormatTimeText(stamps->lastAccess)};
     case SourceEarliest:
-        return PickExtreme(t, false, options.includePhotoTime);
+        return PickExtreme(*stamps, sources, false, options.includePhotoTime);
     case SourceLatest:
-        return PickExtreme(t, true, options.includePhotoTime);
+        return PickExtreme(*stamps, sources, true, options.includePhotoTime);
     case SourcePhoto:
-        return PickText(t.PhotoTime);
-    case SourceFileName:
-        return PickText(t.NameTime);
+        return PickText(sources.PhotoTime);
     default:
-        return std::nullopt;
+        return PickText(sources.NameTime);
     }
 }
 
