@@ -33,9 +33,17 @@ def tiny_image():
     return dqt + sof + dht(0x00) + dht(0x10) + sos + b"\x3F" + b"\xFF\xD9"
 
 
-def tiff(ifd0, exif, big_endian=False, ifd0_count=None):
+class Raw:
+    """An entry's count and value field as given."""
+
+    def __init__(self, count, value):
+        self.count, self.value = count, value
+
+
+def tiff(ifd0, exif, big_endian=False, ifd0_count=None, ifd0_offset=None, tail=b""):
     """ifd0, exif: lists of (tag, type, value) with value a str, a
-    (num, den) pair or an int. Data is placed after both directories."""
+    (num, den) pair, an int or a Raw. Data is placed after both
+    directories, tail after the data."""
     e = ">" if big_endian else "<"
     ifd0 = list(ifd0)
     if exif:
@@ -48,7 +56,9 @@ def tiff(ifd0, exif, big_endian=False, ifd0_count=None):
     def directory(entries, count):
         out = struct.pack(e + "H", len(entries) if count is None else count)
         for tag, typ, value in entries:
-            if tag == 34665:
+            if isinstance(value, Raw):
+                out += struct.pack(e + "HHII", tag, typ, value.count, value.value)
+            elif tag == 34665:
                 out += struct.pack(e + "HHII", tag, LONG, 1, exif_at)
             elif typ == ASCII:
                 raw = value.encode("ascii") + b"\0"
@@ -63,11 +73,11 @@ def tiff(ifd0, exif, big_endian=False, ifd0_count=None):
                 out += struct.pack(e + "HHII", tag, typ, 1, value)
         return out + struct.pack(e + "I", 0)
 
-    head = (b"MM" if big_endian else b"II") + struct.pack(e + "HI", 42, ifd0_at)
+    head = (b"MM" if big_endian else b"II") + struct.pack(e + "HI", 42, ifd0_at if ifd0_offset is None else ifd0_offset)
     body = directory(ifd0, ifd0_count)
     if exif:
         body += directory(exif, None)
-    return head + body + bytes(data)
+    return head + body + bytes(data) + tail
 
 
 def exif_app1(t, pad=b"\0"):
@@ -113,6 +123,27 @@ SAMPLES = {
                                    exif_app1(tiff(CAMERA, [(36867, ASCII, "2014:03:04 05:06:07")]))),
                               "2014-03-04 05:06:07"),
 }
+
+# Hostile files: the reader must end quickly and safely on each.
+_photo = SAMPLES["all_dates_intel"][0]
+# Built twice: the texts point right behind the structure, whose size the first build gives.
+_long_texts = tiff([(306, ASCII, "2017:12:31 23:59:59")] + [(271, ASCII, Raw(0xFFFFFFFF, 0))] * 2000, [])
+_long_texts = tiff([(306, ASCII, "2017:12:31 23:59:59")] +
+                   [(271, ASCII, Raw(0xFFFFFFFF, len(_long_texts)))] * 2000, [])
+SAMPLES.update({
+    # IFD0 offset near 2^32: an offset that must not wrap round.
+    "hostile_wrapping_offset": (jpeg(app0(), exif_app1(tiff(
+        CAMERA + [(306, ASCII, "2017:12:31 23:59:59")], [], ifd0_offset=0xFFFFFFF8))), ""),
+    # Cut in the middle of the EXIF sub-directory.
+    "hostile_cut_directory": (_photo[:_photo.index(b"\x9a\x82\x05\x00") + 30], ""),
+    # More empty segments than the reader walks before giving up.
+    "hostile_empty_segments": (b"\xFF\xD8" + b"\xFF\xE2\x00\x02" * 20000 + exif_app1(tiff(
+        CAMERA, [(36867, ASCII, "2013:01:01 00:00:00")])) + tiny_image(), ""),
+    # 2000 texts of the largest count over 70000 bytes without a NUL (behind
+    # the segment), after the date: texts and entries are capped, the date is kept.
+    "hostile_long_texts": (b"\xFF\xD8" + exif_app1(_long_texts) + b"M" * 70000 + tiny_image(),
+                           "2017-12-31 23:59:59"),
+})
 
 
 def main():
