@@ -93,6 +93,17 @@ TEST(ComparePairs, OnlyCheckedKindsCountAndUnreadablePairsAreSame) {
     EXPECT_EQ(Marks(l.a), (std::vector<int>{0, 0, 0}));
 }
 
+TEST(ComparePairs, MarksStayUntilTheNextCompareRecomputesThem) {
+    Lists l(2, 2);
+    ComparePairs(l.a, l.b, kWriteAccess);
+    ASSERT_EQ(Marks(l.a), (std::vector<int>{1, 1}));
+    // Cancelling only stops the colouring; the files change meanwhile.
+    test::TempDir::setTimes(l.a[0].Name, kJan1, kJan1);
+    ComparePairs(l.a, l.b, kWriteAccess);
+    EXPECT_EQ(Marks(l.a), (std::vector<int>{0, 1}));
+    EXPECT_EQ(l.a[0].WriteTime, "2020-10-31 18:18:18") << "a compare does not refresh the row texts";
+}
+
 TEST(SyncPairs, SelectionOnEitherSideChoosesThePair) {
     Lists l(4, 4);
     const auto failures = SyncPairs(l.a, l.b, {0}, {1, 3}, true, false, kWriteAccess);
