@@ -10,7 +10,11 @@
 #include <vector>
 
 #include "core/adding/merge.h"
+#include "core/common/report.h"
 #include "core/lists/file_entry.h"
+#include "core/timeops/writer.h"
+#include <optional>
+#include <string_view>
 
 class QButtonGroup;
 class QCheckBox;
@@ -134,10 +138,8 @@ private:
     void setAllRowsFrom(int row);
     void MIAllToNowClick();
     int pickerRowOf(const QObject* control) const;
-    // A long command runs: other commands wait, the lists are locked.
-    bool busy() const { return m_busy > 0; }
-    void beginBusy();
-    void endBusy();
+    // Runs a command's closing message, or nothing when it did not run.
+    void showClosing(const std::optional<FailureList>& failures, std::string_view done, std::string_view failedHeader);
 
 public:
     // Page "设置时间"
@@ -192,6 +194,13 @@ public:
 
     // The program-wide time clipboard of the picker menu.
     QString CopiedTime;
+
+    // A long command runs: other commands wait, the lists are locked.
+    bool busy() const { return m_busy > 0; }
+    void beginBusy();
+    void endBusy();
+    // The three kind boxes of a page as time kinds.
+    TimeKinds kindsOf(QCheckBox* creation, QCheckBox* lastWrite, QCheckBox* lastAccess) const;
 
 private:
     TSysImageList* m_icons = nullptr;

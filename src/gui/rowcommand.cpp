@@ -1,0 +1,81 @@
+#include "gui/rowcommand.h"
+
+#include <QApplication>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "gui/background.h"
+#include "gui/filelistview.h"
+#include "gui/mainwindow.h"
+#include "gui/progress.h"
+
+namespace kdx::gui {
+
+RowCommand::RowCommand(TfrmMain& window, std::vector<TFileListView*> lists, QString progressCaption)
+    : m_window(window), m_lists(std::move(lists)), m_caption(std::move(progressCaption)) {
+    for (TFileListView* list : m_lists) m_rows.push_back(list->rowsModel()->rows());
+}
+
+RowCommand::~RowCommand() = default;
+
+std::vector<FileEntry>& RowCommand::rows(const TFileListView* list) {
+    for (size_t i = 0; i < m_lists.size(); ++i)
+        if (m_lists[i] == list) return m_rows[i];
+    return m_rows.front();
+}
+
+ProgressFn RowCommand::progress() {
+    return [this](size_t done, size_t total) {
+        m_total.store(total, std::memory_order_relaxed);
+        m_done.store(done, std::memory_order_relaxed);
+    };
+}
+
+void RowCommand::showProgress() {
+    const size_t total = m_total.load(std::memory_order_relaxed);
+    if (total < ProgressFrom) return;
+    TfrmScanning* w = m_window.progressWindow();
+    QProgressBar* bar = w->ProgressBar1;
+    const size_t done = m_done.load(std::memory_order_relaxed);
+    if (!m_progressShown) {
+        m_progressShown = true;
+        bar->setRange(0, 1000);
+        w->setProperty("savedCaption", w->windowTitle());
+        w->move(m_window.geometry().center() - w->rect().center());
+        w->show();
+    }
+    bar->setValue(static_cast<int>(done * 1000 / total));
+    w->setWindowTitle(QStringLiteral("%1  [%2%]").arg(m_caption).arg(100.0 * done / total, 0, 'f', 2));
+}
+
+void RowCommand::run(const std::function<void()>& work) {
+    m_window.beginBusy();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [this] { showProgress(); });
+    poll.start(100);
+    std::exception_ptr failure;
+    try {
+        RunWhileResponsive(work);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    poll.stop();
+    if (m_progressShown) {
+        TfrmScanning* w = m_window.progressWindow();
+        w->setWindowTitle(w->property("savedCaption").toString());
+        w->hide();
+    }
+    for (size_t i = 0; i < m_lists.size(); ++i) {
+        FileListModel* model = m_lists[i]->rowsModel();
+        if (model->rows().size() == m_rows[i].size()) {
+            model->editRows() = std::move(m_rows[i]);
+            model->allRowsChanged();
+        }
+    }
+    QApplication::restoreOverrideCursor();
+    m_window.endBusy();
+    if (failure) std::rethrow_exception(failure);
+}
+
+} // namespace kdx::gui

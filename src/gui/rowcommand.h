@@ -1,0 +1,51 @@
+#pragma once
+
+// Running a command over the rows of one or both lists: the work runs on
+// copies off the window's thread (the window keeps painting, the lists are
+// locked), the copies go back into the lists afterwards, and a progress
+// window shows for long walks.
+
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <vector>
+
+#include "core/common/report.h"
+#include "core/lists/file_entry.h"
+
+class QTimer;
+
+namespace kdx::gui {
+
+class TfrmMain;
+class TFileListView;
+
+class RowCommand {
+public:
+    // Walks of at least this many items show the progress window.
+    static constexpr size_t ProgressFrom = 1000;
+
+    RowCommand(TfrmMain& window, std::vector<TFileListView*> lists, QString progressCaption);
+    ~RowCommand();
+    RowCommand(const RowCommand&) = delete;
+    RowCommand& operator=(const RowCommand&) = delete;
+
+    // The working copy of a list's rows.
+    std::vector<FileEntry>& rows(const TFileListView* list);
+    // Safe to call from the working thread.
+    ProgressFn progress();
+    // Runs work; the copies go back into their lists when it ends.
+    void run(const std::function<void()>& work);
+
+private:
+    void showProgress();
+
+    TfrmMain& m_window;
+    std::vector<TFileListView*> m_lists;
+    std::vector<std::vector<FileEntry>> m_rows;
+    QString m_caption;
+    std::atomic<size_t> m_done{0}, m_total{0};
+    bool m_progressShown = false;
+};
+
+} // namespace kdx::gui
