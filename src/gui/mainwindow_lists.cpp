@@ -1,0 +1,107 @@
+// Whole-list commands: snapshots, exchange, replace, copy; and the folder
+// sync of page "时间同步".
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
+
+#include "core/common/text.h"
+#include "core/lists/list_text.h"
+#include "core/lists/snapshot.h"
+#include "core/sync/dirsync.h"
+#include "gui/dialogs.h"
+#include "gui/filelistview.h"
+#include "gui/mainwindow.h"
+#include "gui/messages.h"
+#include "gui/rowcommand.h"
+
+namespace kdx::gui {
+
+void TfrmMain::SaveSnapshot(TFileListView* list) {
+    const QString path = ChooseSnapshotToSave();
+    if (path.isEmpty()) return;
+    std::string error;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = kdx::SaveSnapshot(QDir::toNativeSeparators(path).toStdString(), list->rowsModel()->rows(),
+                                      list->selectionFlags(), error);
+    QGuiApplication::restoreOverrideCursor();
+    if (!ok) ShowError(QString::fromStdString(error));
+}
+
+void TfrmMain::LoadSnapshot(TFileListView* list) {
+    const QString path = ChooseSnapshotToOpen();
+    if (path.isEmpty()) return;
+    std::vector<FileEntry> rows;
+    std::vector<bool> selected;
+    std::string error;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = kdx::LoadSnapshot(QDir::toNativeSeparators(path).toStdString(), rows, selected, error);
+    QGuiApplication::restoreOverrideCursor();
+    if (!ok) {
+        // The list on screen stays as it was.
+        ShowError(QString::fromStdString(error));
+        return;
+    }
+    list->rowsModel()->setRows(std::move(rows));
+    list->setSelectionFlags(selected);
+}
+
+void TfrmMain::bExchangeClick() {
+    std::vector<FileEntry> rowsA = lv1->rowsModel()->rows(), rowsB = lv2->rowsModel()->rows();
+    std::vector<bool> selA = lv1->selectionFlags(), selB = lv2->selectionFlags();
+    ExchangeLists(rowsA, selA, rowsB, selB);
+    lv1->rowsModel()->setRows(std::move(rowsA));
+    lv1->setSelectionFlags(selA);
+    lv2->rowsModel()->setRows(std::move(rowsB));
+    lv2->setSelectionFlags(selB);
+}
+
+void TfrmMain::ReplaceInNames(TFileListView* list) {
+    if (list->rowCount() == 0) return;
+    FileListModel* model = list->rowsModel();
+    kdx::ReplaceInNames(model->editRows(), edPath1->text().toStdString(), edPath2->text().toStdString());
+    model->allRowsChanged();
+}
+
+void TfrmMain::CopyListToClipboard(TFileListView* list) {
+    if (list->rowCount() == 0) return;
+    QGuiApplication::clipboard()->setText(QString::fromStdString(CopyListText(list->rowsModel()->rows())));
+}
+
+void TfrmMain::bSrcClick() {
+    const QString folder = BrowseForFolder(QStringLiteral("浏览文件夹"));
+    if (!folder.isEmpty())
+        eSrc->setText(QString::fromStdString(AddTrailingBackslash(QDir::toNativeSeparators(folder).toStdString())));
+}
+
+void TfrmMain::bDstClick() {
+    const QString folder = BrowseForFolder(QStringLiteral("浏览文件夹"));
+    if (!folder.isEmpty())
+        eDst->setText(QString::fromStdString(AddTrailingBackslash(QDir::toNativeSeparators(folder).toStdString())));
+}
+
+void TfrmMain::bSyncDirClick() {
+    const std::string source = eSrc->text().toStdString();
+    const std::string target = eDst->text().toStdString();
+    const std::string filter = edFilter->text().toStdString();
+    const ScanFlags flags{cbSubDir->isChecked(), cbDirInclude->isChecked(), cbOnlyDir->isChecked()};
+    const TimeKinds kinds = kindsOf(cbCreate3, cbWrite3, cbAccess3);
+    const std::string_view refusal = CheckSyncFolders(source, target);
+    if (!refusal.empty()) {
+        ShowInfo(QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size())));
+        return;
+    }
+    DirSyncResult result;
+    RowCommand command(*this, {}, QStringLiteral("正在同步目录，请稍候..."));
+    const ProgressFn progress = command.progress();
+    command.run([&] { result = SyncDirectoryTrees(source, target, filter, flags, kinds, {}, progress); });
+    if (!result.refusal.empty()) {
+        ShowInfo(QString::fromUtf8(result.refusal.data(), static_cast<qsizetype>(result.refusal.size())));
+        return;
+    }
+    ShowInfo(QString::fromStdString(ClosingMessage(DoneSynced, FailedSynced, result.failures)));
+}
+
+} // namespace kdx::gui
