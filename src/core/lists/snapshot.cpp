@@ -147,7 +147,7 @@ public:
         std::array<uint16_t, 6> unit{};
         for (size_t i = 0; i < unit.size(); ++i)
             unit[i] = Get16(m_bytes, 2 * i);
-        // Unit 4 is a blank in every file but has never been checked.
+        // Unit 4 is written as a blank but not required.
         if (unit[0] != SignatureOpen || unit[1] != 'V' || unit[2] != 'T' || unit[5] != SignatureClose)
             return Fault::WrongFormat;
         const uint16_t version = unit[3];
@@ -181,8 +181,7 @@ private:
 
     struct Header {
         int32_t type = 0;
-        uint64_t bodyStart = 0;
-        uint64_t end = 0;
+        uint64_t end = 0; // the body starts where the reader is after the header
     };
 
     // Whether n more bytes are there before limit (which is never past the
@@ -201,7 +200,6 @@ private:
         if (rowExpected && h.type != RowChunk) return Fault::AnchorMissing;
         if (size < 0) return Fault::DataAfterEnd;
         if (Fault f = room(static_cast<uint64_t>(size), limit); f != Fault::None) return f;
-        h.bodyStart = m_pos;
         h.end = m_pos + static_cast<uint64_t>(size);
         return Fault::None;
     }
