@@ -138,8 +138,13 @@ class TExif::Bytes {
 public:
     Bytes(InputFile& source, size_t firstRead) : m_source(source), m_size(source.size()) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(firstRead, m_size));
-        m_head = std::make_unique_for_overwrite<uint8_t[]>(want);
-        const int64_t got = want ? m_source.readAt(0, m_head.get(), want) : 0;
+        if (want <= kFirstRead) {
+            m_head = ThreadScratch();
+        } else {
+            m_ownHead = std::make_unique_for_overwrite<uint8_t[]>(want);
+            m_head = m_ownHead.get();
+        }
+        const int64_t got = want ? m_source.readAt(0, m_head, want) : 0;
         m_headLen = got > 0 ? static_cast<size_t>(got) : 0;
         // A file that shrank since it was opened ends where reading ended.
         if (m_headLen < want) m_size = m_headLen;
@@ -153,7 +158,7 @@ public:
     std::span<const uint8_t> view(uint64_t offset, size_t want) {
         if (offset >= m_size) return {};
         const size_t n = static_cast<size_t>(std::min<uint64_t>(want, m_size - offset));
-        if (offset < m_headLen && m_headLen - offset >= n) return {m_head.get() + offset, n};
+        if (offset < m_headLen && m_headLen - offset >= n) return {m_head + offset, n};
         if (offset >= m_farAt && offset - m_farAt <= m_far.size() && m_far.size() - (offset - m_farAt) >= n)
             return {m_far.data() + (offset - m_farAt), n};
         const size_t len = static_cast<size_t>(std::min<uint64_t>(std::max(n, m_farMin), m_size - offset));
@@ -173,7 +178,16 @@ public:
 private:
     InputFile& m_source;
     uint64_t m_size;
-    std::unique_ptr<uint8_t[]> m_head;
+    // A fresh 64 KiB block for every file would cost the allocator a trip
+    // to the system and the pages their faults: the first read goes to a
+    // block kept per thread (one reading at a time per thread).
+    static uint8_t* ThreadScratch() {
+        thread_local const std::unique_ptr<uint8_t[]> block = std::make_unique_for_overwrite<uint8_t[]>(kFirstRead);
+        return block.get();
+    }
+
+    uint8_t* m_head = nullptr;
+    std::unique_ptr<uint8_t[]> m_ownHead;
     size_t m_headLen = 0;
     std::vector<uint8_t> m_far;
     uint64_t m_farAt = 0;
