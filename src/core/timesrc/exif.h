@@ -14,7 +14,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/platform.h"
 
