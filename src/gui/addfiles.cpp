@@ -42,7 +42,9 @@ QPushButton* Push(QWidget* parent, const char* name, const QString& caption) {
     return b;
 }
 
-std::string Utf8(const QString& s) { return s.toStdString(); }
+std::string Utf8(const QString& s) {
+    return s.toStdString();
+}
 
 } // namespace
 
@@ -78,7 +80,8 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
     DirList = new QTreeView(this);
     DirList->setObjectName(QStringLiteral("DirList"));
     DirList->setModel(m_folders);
-    for (int c = 1; c < m_folders->columnCount(); ++c) DirList->hideColumn(c);
+    for (int c = 1; c < m_folders->columnCount(); ++c)
+        DirList->hideColumn(c);
     DirList->header()->hide();
     DirList->setFixedWidth(308);
 
@@ -145,7 +148,8 @@ void TAddFilefrm::fillDrives() {
     QStringList roots;
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes())
         if (v.isValid() && v.isReady()) roots << QDir::toNativeSeparators(v.rootPath());
-    for (const QFileInfo& d : QDir::drives()) roots << QDir::toNativeSeparators(d.absoluteFilePath());
+    for (const QFileInfo& d : QDir::drives())
+        roots << QDir::toNativeSeparators(d.absoluteFilePath());
     roots.removeDuplicates();
     roots.sort();
     DriveComboBox1->addItems(roots);
@@ -197,7 +201,8 @@ void TAddFilefrm::rereadFileList() {
     }
     QStringList names;
     names.reserve(static_cast<qsizetype>(seen.size()));
-    for (const std::string& n : seen) names << QString::fromStdString(n);
+    for (const std::string& n : seen)
+        names << QString::fromStdString(n);
     FileList->addItems(names);
     for (int i = 0; i < FileList->count(); ++i) {
         QListWidgetItem* item = FileList->item(i);
@@ -211,9 +216,13 @@ void TAddFilefrm::setFileMask(const QString& mask) {
     rereadFileList();
 }
 
-void TAddFilefrm::SelectAllClick() { FileList->selectAll(); }
+void TAddFilefrm::SelectAllClick() {
+    FileList->selectAll();
+}
 
-void TAddFilefrm::SelectNoneClick() { FileList->clearSelection(); }
+void TAddFilefrm::SelectNoneClick() {
+    FileList->clearSelection();
+}
 
 void TAddFilefrm::InverseSelectClick() {
     FileList->setUpdatesEnabled(false);

@@ -18,8 +18,7 @@ const QString kSnapshotFilter = QStringLiteral("文件(快照)列表(*.kdx);;所
 
 QString BrowseForFolder(const QString& title) {
     if (Answer()) return Answer()(ChooserKind::Folder, title);
-    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, QString(),
-                                             QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, QString(), QFileDialog::ShowDirsOnly);
 }
 
 QString ChooseSnapshotToSave() {
@@ -49,6 +48,8 @@ ScopedChooserAnswer::ScopedChooserAnswer(ChooserAnswer answer) : m_previous(std:
     Answer() = std::move(answer);
 }
 
-ScopedChooserAnswer::~ScopedChooserAnswer() { Answer() = std::move(m_previous); }
+ScopedChooserAnswer::~ScopedChooserAnswer() {
+    Answer() = std::move(m_previous);
+}
 
 } // namespace kdx::gui

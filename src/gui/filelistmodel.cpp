@@ -11,7 +11,8 @@ namespace kdx::gui {
 
 namespace {
 constexpr int kNotLookedUp = -2;
-const char* const kCaptions[ColumnCount] = {"序号", "名称", "创建时间", "修改时间", "访问时间", "拍摄时间", "文件名时间"};
+const char* const kCaptions[ColumnCount] = {"序号",     "名称",     "创建时间",  "修改时间",
+                                            "访问时间", "拍摄时间", "文件名时间"};
 } // namespace
 
 FileListModel::FileListModel(bool isListA, TSysImageList* icons, QObject* parent)
@@ -21,7 +22,9 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int FileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int FileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 int FileListModel::iconFor(size_t row) const {
     if (!m_icons) return -1;
@@ -88,7 +91,9 @@ void FileListModel::setRows(std::vector<FileEntry>&& rows) {
     endResetModel();
 }
 
-void FileListModel::clear() { setRows({}); }
+void FileListModel::clear() {
+    setRows({});
+}
 
 void FileListModel::removeRows(const std::vector<size_t>& indices) {
     if (indices.empty()) return;
@@ -99,7 +104,8 @@ void FileListModel::removeRows(const std::vector<size_t>& indices) {
         if (indices[i] != indices[i - 1] + 1) ++runs;
     if (runs > 64) {
         std::vector<bool> drop(m_rows.size(), false);
-        for (size_t i : indices) drop[i] = true;
+        for (size_t i : indices)
+            drop[i] = true;
         std::vector<FileEntry> kept;
         kept.reserve(m_rows.size() - indices.size());
         for (size_t i = 0; i < m_rows.size(); ++i)
@@ -110,7 +116,8 @@ void FileListModel::removeRows(const std::vector<size_t>& indices) {
     size_t end = indices.size();
     while (end > 0) {
         size_t begin = end - 1;
-        while (begin > 0 && indices[begin - 1] + 1 == indices[begin]) --begin;
+        while (begin > 0 && indices[begin - 1] + 1 == indices[begin])
+            --begin;
         const size_t first = indices[begin], last = indices[end - 1];
         beginRemoveRows({}, static_cast<int>(first), static_cast<int>(last));
         m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(first),
@@ -122,32 +129,52 @@ void FileListModel::removeRows(const std::vector<size_t>& indices) {
     }
 }
 
+namespace {
+
+// Puts v in the new order in place, one cycle of the permutation at a time:
+// a million rows move without a second copy of the list.
+template <class T>
+void Permute(std::vector<T>& v, const std::vector<size_t>& order) {
+    std::vector<bool> done(order.size(), false);
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (done[start] || order[start] == start) continue;
+        T carried = std::move(v[start]);
+        size_t at = start;
+        while (order[at] != start) {
+            v[at] = std::move(v[order[at]]);
+            done[at] = true;
+            at = order[at];
+        }
+        v[at] = std::move(carried);
+        done[at] = true;
+    }
+}
+
+} // namespace
+
 void FileListModel::applyOrder(const std::vector<size_t>& order) {
     if (order.size() != m_rows.size()) return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newPos(order.size());
-    for (size_t i = 0; i < order.size(); ++i) newPos[order[i]] = static_cast<int>(i);
-    std::vector<FileEntry> sorted;
-    sorted.reserve(m_rows.size());
-    std::vector<int> icons;
-    icons.reserve(m_rows.size());
-    for (size_t old : order) {
-        sorted.push_back(std::move(m_rows[old]));
-        icons.push_back(m_iconCache[old]);
-    }
-    m_rows = std::move(sorted);
-    m_iconCache = std::move(icons);
+    Permute(m_rows, order);
+    Permute(m_iconCache, order);
     const QModelIndexList from = persistentIndexList();
-    QModelIndexList to;
-    to.reserve(from.size());
-    for (const QModelIndex& i : from) to.push_back(index(newPos[static_cast<size_t>(i.row())], i.column()));
-    changePersistentIndexList(from, to);
+    if (!from.isEmpty()) {
+        std::vector<int> newPos(order.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            newPos[order[i]] = static_cast<int>(i);
+        QModelIndexList to;
+        to.reserve(from.size());
+        for (const QModelIndex& i : from)
+            to.push_back(index(newPos[static_cast<size_t>(i.row())], i.column()));
+        changePersistentIndexList(from, to);
+    }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void FileListModel::rowsChanged(const std::vector<size_t>& indices) {
     if (indices.empty()) return;
-    for (size_t i : indices) m_iconCache[i] = kNotLookedUp;
+    for (size_t i : indices)
+        m_iconCache[i] = kNotLookedUp;
     // One signal for the span the changed rows cover.
     const auto [lo, hi] = std::minmax_element(indices.begin(), indices.end());
     emit dataChanged(index(static_cast<int>(*lo), 0), index(static_cast<int>(*hi), ColumnCount - 1));

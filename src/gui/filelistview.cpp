@@ -31,8 +31,8 @@ protected:
 struct WidthBounds {
     int min, maxA, maxB;
 };
-constexpr WidthBounds kBounds[ColumnCount] = {{40, 1000, 10000},  {120, 10000, 10000}, {80, 200, 200},
-                                              {80, 200, 200},     {80, 10000, 10000},  {80, 10000, 10000},
+constexpr WidthBounds kBounds[ColumnCount] = {{40, 1000, 10000}, {120, 10000, 10000}, {80, 200, 200},
+                                              {80, 200, 200},    {80, 10000, 10000},  {80, 10000, 10000},
                                               {10, 10000, 10000}};
 
 } // namespace
@@ -73,7 +73,8 @@ TFileListView::TFileListView(bool isListA, TSysImageList* icons, QWidget* parent
     header->setStretchLastSection(true);
     header->setSortIndicatorShown(false);
     header->resizeSection(ColSeq, 50);
-    for (int c = ColCreate; c <= ColPhoto; ++c) header->resizeSection(c, 130);
+    for (int c = ColCreate; c <= ColPhoto; ++c)
+        header->resizeSection(c, 130);
     header->resizeSection(ColNameTime, 160);
     connect(header, &QHeaderView::sectionClicked, this, &TFileListView::lv1HeaderClick);
     connect(header, &QHeaderView::sectionResized, this, &TFileListView::keepWidthInBounds);
@@ -98,7 +99,8 @@ void TFileListView::keepWidthInBounds(int column, int /*oldSize*/, int newSize) 
 void TFileListView::setLayoutWidths(int nameWidth) {
     QHeaderView* header = horizontalHeader();
     header->resizeSection(ColName, std::max(nameWidth, kBounds[ColName].min));
-    for (int c = ColCreate; c <= ColPhoto; ++c) header->resizeSection(c, 130);
+    for (int c = ColCreate; c <= ColPhoto; ++c)
+        header->resizeSection(c, 130);
     header->resizeSection(ColNameTime, 160);
 }
 
@@ -106,7 +108,8 @@ std::vector<size_t> TFileListView::selectedRows() const {
     std::vector<size_t> out;
     const QItemSelection sel = selectionModel()->selection();
     for (const QItemSelectionRange& r : sel)
-        for (int row = r.top(); row <= r.bottom(); ++row) out.push_back(static_cast<size_t>(row));
+        for (int row = r.top(); row <= r.bottom(); ++row)
+            out.push_back(static_cast<size_t>(row));
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
@@ -115,7 +118,8 @@ std::vector<size_t> TFileListView::selectedRows() const {
 std::vector<bool> TFileListView::selectionFlags() const {
     std::vector<bool> flags(rowCount(), false);
     for (const QItemSelectionRange& r : selectionModel()->selection())
-        for (int row = r.top(); row <= r.bottom(); ++row) flags[static_cast<size_t>(row)] = true;
+        for (int row = r.top(); row <= r.bottom(); ++row)
+            flags[static_cast<size_t>(row)] = true;
     return flags;
 }
 
@@ -128,19 +132,23 @@ void TFileListView::setSelectionFlags(const std::vector<bool>& flags) {
             continue;
         }
         size_t j = i;
-        while (j + 1 < n && flags[j + 1]) ++j;
+        while (j + 1 < n && flags[j + 1])
+            ++j;
         sel.select(m_model->index(static_cast<int>(i), 0), m_model->index(static_cast<int>(j), ColumnCount - 1));
         i = j + 1;
     }
     selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
 }
 
-bool TFileListView::hasSelection() const { return selectionModel()->hasSelection(); }
+bool TFileListView::hasSelection() const {
+    return selectionModel()->hasSelection();
+}
 
 std::vector<size_t> TFileListView::rowsToProcess(bool allRows) const {
     if (!allRows) return selectedRows();
     std::vector<size_t> all(rowCount());
-    for (size_t i = 0; i < all.size(); ++i) all[i] = i;
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
     return all;
 }
 
@@ -195,7 +203,9 @@ void TFileListView::MoveSelectedDown() {
     m_model->applyOrder(MoveDownOrder(selectionFlags()));
 }
 
-void TFileListView::SelectAllRows() { selectAll(); }
+void TFileListView::SelectAllRows() {
+    selectAll();
+}
 
 void TFileListView::InvertSelection() {
     std::vector<bool> flags = selectionFlags();

@@ -23,10 +23,9 @@ bool DisplayAvailable() {
 
 int main(int argc, char* argv[]) {
     if (!DisplayAvailable()) {
-        std::fprintf(stderr,
-                     "kairodex: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-                     "Start it on a desktop, or under a virtual display:\n"
-                     "  xvfb-run -a -s '-screen 0 1920x1080x24' build/bin/kairodex\n");
+        std::fprintf(stderr, "kairodex: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                             "Start it on a desktop, or under a virtual display:\n"
+                             "  xvfb-run -a -s '-screen 0 1920x1080x24' build/bin/kairodex\n");
         return 1;
     }
     QApplication app(argc, argv);

@@ -93,17 +93,25 @@ QTimeEdit* TimePicker(QWidget* parent, const char* name, int x, int y) {
 
 // A picture for a tool button from the style, by position.
 QIcon ToolIcon(int position) {
-    static const QStyle::StandardPixmap kPictures[] = {
-        QStyle::SP_FileDialogNewFolder, QStyle::SP_DialogCancelButton, QStyle::SP_TrashIcon,
-        QStyle::SP_ArrowUp,             QStyle::SP_ArrowDown,          QStyle::SP_DialogYesButton,
-        QStyle::SP_BrowserReload,       QStyle::SP_DialogSaveButton,   QStyle::SP_DialogOpenButton,
-        QStyle::SP_FileDialogDetailedView, QStyle::SP_FileDialogContentsView};
+    static const QStyle::StandardPixmap kPictures[] = {QStyle::SP_FileDialogNewFolder,
+                                                       QStyle::SP_DialogCancelButton,
+                                                       QStyle::SP_TrashIcon,
+                                                       QStyle::SP_ArrowUp,
+                                                       QStyle::SP_ArrowDown,
+                                                       QStyle::SP_DialogYesButton,
+                                                       QStyle::SP_BrowserReload,
+                                                       QStyle::SP_DialogSaveButton,
+                                                       QStyle::SP_DialogOpenButton,
+                                                       QStyle::SP_FileDialogDetailedView,
+                                                       QStyle::SP_FileDialogContentsView};
     return QApplication::style()->standardIcon(kPictures[position]);
 }
 
 } // namespace
 
-bool SyncLayoutShown() { return g_syncLayoutShown; }
+bool SyncLayoutShown() {
+    return g_syncLayoutShown;
+}
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("frmMain"));
@@ -149,7 +157,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     FormCreate();
 
     // Tooltips stay up five seconds.
-    for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(5000);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->setToolTipDuration(5000);
     // Centred on the desktop.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -205,14 +214,14 @@ QToolBar* TfrmMain::buildToolBar(TFileListView* list, QGroupBox* box) {
     auto* v = new QVBoxLayout(box);
     v->setContentsMargins(2, 0, 2, 0);
     v->addWidget(bar, 0, Qt::AlignLeft | Qt::AlignTop);
-    struct Spec {
+    struct ButtonDef {
         const char* nameA;
         const char* nameB;
         const char* caption;
         const char* hintA;
         const char* hintB;
     };
-    static const Spec kButtons[] = {
+    static const ButtonDef kButtons[] = {
         {"tbAdd1", "tbAdd2", "添加", "添加文件(夹)", "添加文件(夹)"},
         {"tbDel1", "tbDel2", "移除选中", "移除选中的文件(夹)", "移除选中的文件(夹)"},
         {"tbDelAll1", "tbDelAll2", "移除全部", "移除全部文件(夹)", "移除全部文件(夹)"},
@@ -226,20 +235,15 @@ QToolBar* TfrmMain::buildToolBar(TFileListView* list, QGroupBox* box) {
         {"tbCopyInfo1", "tbCopyInfo2", "复制内容", "复制内容到剪贴板", ""},
     };
     const std::function<void()> actions[] = {
-        [this, list] { tbAddClick(list); },
-        [list] { list->RemoveSelectedRows(); },
-        [list] { list->RemoveAllRows(); },
-        [list] { list->MoveSelectedUp(); },
-        [list] { list->MoveSelectedDown(); },
-        [list] { list->SelectAllRows(); },
-        [list] { list->InvertSelection(); },
-        [this, list] { SaveSnapshot(list); },
-        [this, list] { LoadSnapshot(list); },
-        [this, list] { ReplaceInNames(list); },
+        [this, list] { tbAddClick(list); },          [list] { list->RemoveSelectedRows(); },
+        [list] { list->RemoveAllRows(); },           [list] { list->MoveSelectedUp(); },
+        [list] { list->MoveSelectedDown(); },        [list] { list->SelectAllRows(); },
+        [list] { list->InvertSelection(); },         [this, list] { SaveSnapshot(list); },
+        [this, list] { LoadSnapshot(list); },        [this, list] { ReplaceInNames(list); },
         [this, list] { CopyListToClipboard(list); },
     };
     for (int i = 0; i < 11; ++i) {
-        const Spec& s = kButtons[i];
+        const ButtonDef& s = kButtons[i];
         auto* b = new QToolButton(bar);
         b->setObjectName(QString::fromLatin1(a ? s.nameA : s.nameB));
         b->setText(QString::fromUtf8(s.caption));
@@ -345,10 +349,10 @@ void TfrmMain::buildPageSetTimes() {
                846, 84, 97);
     btReplace = Button(page, "btReplace", QStringLiteral("替换"), QStringLiteral("替换名称路径"), 968, 24);
     tbCopyInfo = Button(page, "tbCopyInfo", QStringLiteral("复制"), QStringLiteral("复制内容到剪贴板"), 968, 72);
-    bSetSelect1 = Button(page, "bSetSelect1", QStringLiteral("修改选中"),
-                         QStringLiteral("修改文件列表A中选中文件时间"), 1069, 24);
-    bSetAll1 = Button(page, "bSetAll1", QStringLiteral("修改全部"), QStringLiteral("修改文件列表A中所有文件的时间"),
-                      1069, 72);
+    bSetSelect1 = Button(page, "bSetSelect1", QStringLiteral("修改选中"), QStringLiteral("修改文件列表A中选中文件时间"),
+                         1069, 24);
+    bSetAll1 =
+        Button(page, "bSetAll1", QStringLiteral("修改全部"), QStringLiteral("修改文件列表A中所有文件的时间"), 1069, 72);
     bExit = Button(page, "bExit", QStringLiteral("退出"), QStringLiteral("退出本程序"), 1216, 48);
 }
 
@@ -472,8 +476,8 @@ void TfrmMain::buildPageAbout() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("TabSheet4"));
     pc->addTab(page, QStringLiteral("关于"));
-    auto styled = [page](const char* name, const QString& text, const char* colour, int pixels, bool bold,
-                         bool italic, int top) {
+    auto styled = [page](const char* name, const QString& text, const char* colour, int pixels, bool bold, bool italic,
+                         int top) {
         auto* l = new QLabel(text, page);
         l->setObjectName(QString::fromLatin1(name));
         QFont f = l->font();
@@ -486,7 +490,8 @@ void TfrmMain::buildPageAbout() {
         l->move(l->x(), top);
         return l;
     };
-    lCopyRight1 = styled("lCopyRight1", QStringLiteral("文件与照片时间管理工具 Kairodex"), "green", 24, true, false, 16);
+    lCopyRight1 =
+        styled("lCopyRight1", QStringLiteral("文件与照片时间管理工具 Kairodex"), "green", 24, true, false, 16);
     lCopyRight2 = styled("lCopyRight2", QStringLiteral("V1.99"), "red", 24, false, false, 48);
     lCopyRight3 = styled("lCopyRight3", QString(), "black", 12, false, false, 80);
     lCopyRight3->hide();
@@ -503,9 +508,12 @@ void TfrmMain::FormCreate() {
     m_savedClientWidth = width();
     ArrangeForPage();
     const QDateTime now = QDateTime::currentDateTime();
-    for (QDateEdit* d : {DTP1Date, DTP2Date, DTP3Date}) d->setDate(now.date());
-    for (QTimeEdit* t : {DTP1Time, DTP2Time, DTP3Time}) t->setTime(now.time());
-    for (QLabel* l : {lCreate, lWrite, lAccess, lCreate2, lWrite2, lAccess2}) l->clear();
+    for (QDateEdit* d : {DTP1Date, DTP2Date, DTP3Date})
+        d->setDate(now.date());
+    for (QTimeEdit* t : {DTP1Time, DTP2Time, DTP3Time})
+        t->setTime(now.time());
+    for (QLabel* l : {lCreate, lWrite, lAccess, lCreate2, lWrite2, lAccess2})
+        l->clear();
     applyCreationTimeRule();
 }
 
@@ -526,7 +534,9 @@ void TfrmMain::setLeftPaneWidth(int width) {
     Splitter1->setSizes({width, std::max(0, total - width - layout::SplitterWidth)});
 }
 
-void TfrmMain::setClientWidth(int width) { resize(std::max(width, minimumWidth()), height()); }
+void TfrmMain::setClientWidth(int width) {
+    resize(std::max(width, minimumWidth()), height());
+}
 
 void TfrmMain::ArrangeForPage() {
     const int page = pc->currentIndex();
@@ -537,7 +547,8 @@ void TfrmMain::ArrangeForPage() {
         setLeftPaneWidth(clientWidth);
         lv1->setLayoutWidths(clientWidth - layout::OneListReserve);
         if (page == kPageShift && !lv1->hasSelection())
-            for (QLabel* l : {lCreate, lWrite, lAccess}) l->clear();
+            for (QLabel* l : {lCreate, lWrite, lAccess})
+                l->clear();
     } else if (page == kPageSync) {
         g_syncLayoutShown = true;
         const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
@@ -549,7 +560,8 @@ void TfrmMain::ArrangeForPage() {
         lv1->setLayoutWidths(left - layout::TwoListReserve);
         lv2->setLayoutWidths(left - layout::TwoListReserve);
         if (!lv1->hasSelection() && !lv2->hasSelection())
-            for (QLabel* l : {lCreate2, lWrite2, lAccess2}) l->clear();
+            for (QLabel* l : {lCreate2, lWrite2, lAccess2})
+                l->clear();
         move(0, y());
     }
 }
@@ -637,9 +649,13 @@ void TfrmMain::ShowRowTimes(TFileListView* list) {
     }
 }
 
-void TfrmMain::rbDefineTimeClick() { rbAllToTime->setChecked(!rbDefineTime->isChecked()); }
+void TfrmMain::rbDefineTimeClick() {
+    rbAllToTime->setChecked(!rbDefineTime->isChecked());
+}
 
-void TfrmMain::rbAllToTimeClick() { rbDefineTime->setChecked(!rbAllToTime->isChecked()); }
+void TfrmMain::rbAllToTimeClick() {
+    rbDefineTime->setChecked(!rbAllToTime->isChecked());
+}
 
 void TfrmMain::rgTimeClick() {
     rbAllToTime->setChecked(true);

@@ -209,7 +209,7 @@ private:
     bool m_compareMode = false;
     int m_savedClientWidth = 0;
     int m_busy = 0;
-    bool m_cancelRequested = false; // the user closed the window during a long command
+    bool m_cancelRequested = false;    // the user closed the window during a long command
     QPointer<QWidget> m_copyMenuOwner; // the control popMenuCopy was opened on
     QPointer<TFileListView> m_listMenuOwner;
 };

@@ -21,10 +21,13 @@ namespace kdx::gui {
 namespace {
 
 void CollectListPaths(const TFileListView* list, PathSet& target) {
-    for (const FileEntry& e : list->rowsModel()->rows()) target.insert(e.Name);
+    for (const FileEntry& e : list->rowsModel()->rows())
+        target.insert(e.Name);
 }
 
-unsigned ReadingJobs() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned ReadingJobs() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
 
 } // namespace
 
@@ -56,7 +59,8 @@ void TfrmMain::DropPaths(TFileListView* list, const QStringList& names) {
     if (names.isEmpty() || busy()) return;
     std::vector<std::string> dropped;
     dropped.reserve(static_cast<size_t>(names.size()));
-    for (const QString& n : names) dropped.push_back(n.toStdString());
+    for (const QString& n : names)
+        dropped.push_back(n.toStdString());
     const std::string filter = m_addFiles->edFilter->text().toStdString();
     const ScanFlags flags = m_addFiles->scanFlags();
     ExistingPaths.clear();
@@ -89,23 +93,23 @@ void TfrmMain::AddPathsToList(TFileListView* list, const std::vector<std::string
     FileListModel* model = list->rowsModel();
     const auto firstSeqNo = static_cast<int32_t>(model->rows().size() + 1);
     const std::string savedCaption = saved.toStdString();
-    ReadEntriesInBatches(paths, nameTimeOptions(), firstSeqNo, ReadingJobs(), DefaultEntryBatch,
-                         [&](std::span<FileEntry> batch, size_t first) {
-                             if (showProgress) {
-                                 // The last update point the batch passed.
-                                 for (size_t i = first + batch.size(); i-- > first;) {
-                                     if (!IsProgressUpdate(i, n)) continue;
-                                     bar->setValue(static_cast<int>(i + 1));
-                                     m_scanning->setWindowTitle(
-                                         QString::fromStdString(ProgressCaption(savedCaption, i + 1, n)));
-                                     break;
-                                 }
-                             }
-                             model->appendRows(std::vector<FileEntry>(std::make_move_iterator(batch.begin()),
-                                                                      std::make_move_iterator(batch.end())));
-                             QApplication::processEvents();
-                             return !m_cancelRequested;
-                         });
+    ReadEntriesInBatches(
+        paths, nameTimeOptions(), firstSeqNo, ReadingJobs(), DefaultEntryBatch,
+        [&](std::span<FileEntry> batch, size_t first) {
+            if (showProgress) {
+                // The last update point the batch passed.
+                for (size_t i = first + batch.size(); i-- > first;) {
+                    if (!IsProgressUpdate(i, n)) continue;
+                    bar->setValue(static_cast<int>(i + 1));
+                    m_scanning->setWindowTitle(QString::fromStdString(ProgressCaption(savedCaption, i + 1, n)));
+                    break;
+                }
+            }
+            model->appendRows(
+                std::vector<FileEntry>(std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end())));
+            QApplication::processEvents();
+            return !m_cancelRequested;
+        });
     if (showProgress) {
         m_scanning->setWindowTitle(saved);
         m_scanning->hide();

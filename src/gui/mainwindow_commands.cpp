@@ -2,10 +2,10 @@
 // "时间同步": each reads its controls, runs one core operation over the rows
 // of the lists, and shows the closing message.
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QButtonGroup>
 #include <QRadioButton>
 #include <QTimeEdit>
 
@@ -41,9 +41,13 @@ void TfrmMain::showClosing(const std::optional<FailureList>& failures, std::stri
     ShowInfo(QString::fromStdString(ClosingMessage(done, failedHeader, *failures)));
 }
 
-void TfrmMain::bSetSelect1Click() { SetTimes(false); }
+void TfrmMain::bSetSelect1Click() {
+    SetTimes(false);
+}
 
-void TfrmMain::bSetAll1Click() { SetTimes(true); }
+void TfrmMain::bSetAll1Click() {
+    SetTimes(true);
+}
 
 void TfrmMain::SetTimes(bool allRows) {
     const std::vector<size_t> which = lv1->rowsToProcess(allRows);
@@ -125,13 +129,13 @@ void TfrmMain::SyncPairs(bool sync, bool allRows) {
     const std::vector<size_t> selectedB = lv2->selectedRows();
     const TimeKinds kinds = kindsOf(cbCreate3, cbWrite3, cbAccess3);
     std::optional<FailureList> failures;
-    RowCommand command(*this, {lv1, lv2}, sync ? QStringLiteral("正在同步，请稍候...") : QStringLiteral("正在对比，请稍候..."));
+    RowCommand command(*this, {lv1, lv2},
+                       sync ? QStringLiteral("正在同步，请稍候...") : QStringLiteral("正在对比，请稍候..."));
     std::vector<FileEntry>& rowsA = command.rows(lv1);
     std::vector<FileEntry>& rowsB = command.rows(lv2);
     const ProgressFn progress = command.progress();
-    command.run([&] {
-        failures = kdx::SyncPairs(rowsA, rowsB, selectedA, selectedB, sync, allRows, kinds, {}, progress);
-    });
+    command.run(
+        [&] { failures = kdx::SyncPairs(rowsA, rowsB, selectedA, selectedB, sync, allRows, kinds, {}, progress); });
     if (sync) showClosing(failures, DoneSynced, FailedSynced);
 }
 

@@ -40,8 +40,8 @@ void TfrmMain::buildCopyMenu() {
     connect(MIAllToAccess, &QAction::triggered, this, [this] { setAllRowsFrom(3); });
     connect(MIAllToNow, &QAction::triggered, this, &TfrmMain::MIAllToNowClick);
 
-    QWidget* owners[] = {cbCreate1, cbWrite1, cbAccess1, DTP1Date, DTP1Time, DTP2Date,
-                         DTP2Time,  DTP3Date, DTP3Time,  seTime};
+    QWidget* owners[] = {cbCreate1, cbWrite1, cbAccess1, DTP1Date, DTP1Time,
+                         DTP2Date,  DTP2Time, DTP3Date,  DTP3Time, seTime};
     for (QWidget* w : owners) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint& pos) {

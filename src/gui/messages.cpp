@@ -40,6 +40,8 @@ ScopedMessageCapture::ScopedMessageCapture(MessageHandler handler) : m_previous(
     Handler() = std::move(handler);
 }
 
-ScopedMessageCapture::~ScopedMessageCapture() { Handler() = std::move(m_previous); }
+ScopedMessageCapture::~ScopedMessageCapture() {
+    Handler() = std::move(m_previous);
+}
 
 } // namespace kdx::gui

@@ -14,7 +14,9 @@ enum class MessageKind { Info, Error };
 
 // The application's title, the caption of its error box (the main window's
 // own caption is "Kairodex 1.99").
-inline QString ApplicationTitle() { return QStringLiteral("Kairodex 1.98"); }
+inline QString ApplicationTitle() {
+    return QStringLiteral("Kairodex 1.98");
+}
 
 // A modal box with one OK button, owned by the active window.
 void ShowInfo(const QString& text, const QString& caption = QStringLiteral("提示"));

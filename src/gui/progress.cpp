@@ -5,7 +5,8 @@
 
 namespace kdx::gui {
 
-TfrmScanning::TfrmScanning(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+TfrmScanning::TfrmScanning(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("frmScanning"));
     setWindowTitle(QStringLiteral("正在扫描添加文件，请稍候..."));
     setFixedSize(495, 46);

@@ -13,7 +13,8 @@ namespace kdx::gui {
 
 RowCommand::RowCommand(TfrmMain& window, std::vector<TFileListView*> lists, QString progressCaption)
     : m_window(window), m_lists(std::move(lists)), m_caption(std::move(progressCaption)) {
-    for (TFileListView* list : m_lists) m_rows.push_back(list->rowsModel()->rows());
+    for (TFileListView* list : m_lists)
+        m_rows.push_back(list->rowsModel()->rows());
 }
 
 RowCommand::~RowCommand() = default;

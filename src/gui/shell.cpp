@@ -10,7 +10,9 @@
 
 namespace kdx::gui {
 
-void OpenWithDesktop(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+void OpenWithDesktop(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 void ShowInFileManager(const QString& path) {
 #ifdef Q_OS_WIN

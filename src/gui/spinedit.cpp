@@ -15,7 +15,9 @@ TSpinEdit::TSpinEdit(int minValue, int maxValue, QWidget* parent)
     lineEdit()->setText(QString::number(minValue));
 }
 
-QString TSpinEdit::text() const { return lineEdit()->text(); }
+QString TSpinEdit::text() const {
+    return lineEdit()->text();
+}
 
 int TSpinEdit::value() const {
     bool ok = false;
@@ -24,9 +26,13 @@ int TSpinEdit::value() const {
     return static_cast<int>(std::clamp<qlonglong>(v, m_min, m_max));
 }
 
-void TSpinEdit::setValue(int value) { lineEdit()->setText(QString::number(std::clamp(value, m_min, m_max))); }
+void TSpinEdit::setValue(int value) {
+    lineEdit()->setText(QString::number(std::clamp(value, m_min, m_max)));
+}
 
-void TSpinEdit::stepBy(int steps) { setValue(value() + steps); }
+void TSpinEdit::stepBy(int steps) {
+    setValue(value() + steps);
+}
 
 QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const {
     const int v = value();

@@ -16,7 +16,9 @@ void TSysImageList::setImageSize(int size) {
     m_size = size;
 }
 
-int TSysImageList::iconPixels() const { return m_size == Small ? 16 : m_size == Large ? 32 : 48; }
+int TSysImageList::iconPixels() const {
+    return m_size == Small ? 16 : m_size == Large ? 32 : 48;
+}
 
 int TSysImageList::add(const QIcon& icon) {
     m_icons.push_back(icon);

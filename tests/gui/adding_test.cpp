@@ -25,16 +25,20 @@ namespace {
 
 QStringList Names(const TFileListView* list) {
     QStringList out;
-    for (const FileEntry& e : list->rowsModel()->rows()) out << QString::fromStdString(e.Name);
+    for (const FileEntry& e : list->rowsModel()->rows())
+        out << QString::fromStdString(e.Name);
     return out;
 }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 void Drop(TFileListView* list, const QStringList& paths) {
     QMimeData mime;
     QList<QUrl> urls;
-    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
     mime.setUrls(urls);
     // A drop reaches only the widget that accepted the drag's entry.
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -108,8 +112,8 @@ private slots:
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd2")), Qt::LeftButton);
         // Into an empty list, still each path once; folders before their own files.
-        QCOMPARE(Names(w.lv2), (QStringList{Q(dir / "a/"), Q(dir / "a/sub/"), Q(dir / "a/sub/y.jpg"),
-                                            Q(dir / "a/x.jpg")}));
+        QCOMPARE(Names(w.lv2),
+                 (QStringList{Q(dir / "a/"), Q(dir / "a/sub/"), Q(dir / "a/sub/y.jpg"), Q(dir / "a/x.jpg")}));
         QCOMPARE(w.lv1->rowCount(), size_t{0});
     }
 
@@ -126,7 +130,8 @@ private slots:
 
     void dialogSelectionButtons() {
         test::TempDir dir;
-        for (const char* n : {"1.txt", "2.txt", "3.txt"}) dir.file(n);
+        for (const char* n : {"1.txt", "2.txt", "3.txt"})
+            dir.file(n);
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(dir.path()));
@@ -150,7 +155,8 @@ private slots:
     void progressWindowFromAThousandPaths() {
         test::TempDir dir;
         std::vector<std::string> paths;
-        for (int i = 0; i < 1000; ++i) paths.push_back(dir / ("f" + std::to_string(i)));
+        for (int i = 0; i < 1000; ++i)
+            paths.push_back(dir / ("f" + std::to_string(i)));
         TfrmMain w;
         ProgressWatch watch(w.progressWindow());
         w.AddPathsToList(w.lv1, std::vector<std::string>(paths.begin(), paths.begin() + 999));
@@ -185,8 +191,8 @@ private slots:
         w.addFilesDialog()->cbSubDir->setChecked(true);
         w.addFilesDialog()->edFilter->setText(QString());
         Drop(w.lv2, {Q(dir / "in"), Q(dir / "x.txt")});
-        QCOMPARE(Names(w.lv2), (QStringList{Q(dir / "in/a.jpg"), Q(dir / "in/b.txt"), Q(dir / "in/deep/c.jpg"),
-                                            Q(dir / "x.txt")}));
+        QCOMPARE(Names(w.lv2),
+                 (QStringList{Q(dir / "in/a.jpg"), Q(dir / "in/b.txt"), Q(dir / "in/deep/c.jpg"), Q(dir / "x.txt")}));
     }
 
     void longDroppedNamesAreUsedWhole() {

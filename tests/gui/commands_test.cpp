@@ -75,8 +75,8 @@ private slots:
         w.AddPathsToList(w.lv1, {a, gone});
         Captured seen;
         QTest::mouseClick(w.bSetAll1, Qt::LeftButton);
-        QCOMPARE(seen.texts,
-                 QStringList{QStringLiteral("修改完成！下列文件修改失败：\r\n") + QString::fromStdString(gone) + "\r\n"});
+        QCOMPARE(seen.texts, QStringList{QStringLiteral("修改完成！下列文件修改失败：\r\n") +
+                                         QString::fromStdString(gone) + "\r\n"});
     }
 
     void sourceModeTakesTheFileNameTime() {

@@ -43,7 +43,9 @@ struct Captured {
     }};
 };
 
-QToolButton* Tool(QWidget* w, const char* name) { return w->findChild<QToolButton*>(QString::fromLatin1(name)); }
+QToolButton* Tool(QWidget* w, const char* name) {
+    return w->findChild<QToolButton*>(QString::fromLatin1(name));
+}
 
 } // namespace
 

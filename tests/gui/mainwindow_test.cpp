@@ -41,7 +41,8 @@ FileEntry Row(const std::string& name, const std::string& write = "2020-01-01 00
 
 QStringList Names(const TFileListView* list) {
     QStringList out;
-    for (const FileEntry& e : list->rowsModel()->rows()) out << QString::fromStdString(e.Name);
+    for (const FileEntry& e : list->rowsModel()->rows())
+        out << QString::fromStdString(e.Name);
     return out;
 }
 

