@@ -34,6 +34,10 @@ TEST(TimeText, FormatsFixedWidthAndDropsMilliseconds) {
     EXPECT_EQ(FormatTimeText(At(2020, 10, 31, 18, 18, 18, 999)), "2020-10-31 18:18:18");
     EXPECT_EQ(FormatTimeText(At(1, 1, 1)), "0001-01-01 00:00:00");
     EXPECT_EQ(FormatCompactTime(At(2020, 10, 31, 8, 1, 2)), "20201031_080102");
+    // Stamps can lie past year 9999; their text must not read back as another time.
+    const std::string far = FormatTimeText(DateTime::fromMs((DaysFromCivil(9999, 12, 31) + 2) * DateTime::MsPerDay));
+    EXPECT_EQ(far, "10000-01-02 00:00:00");
+    EXPECT_FALSE(ParseTimeText(far).has_value());
 }
 
 TEST(TimeText, ParsesTheTimeTextAndLooseForms) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+
 #include "platform/platform.h"
 
 namespace kdx {
@@ -119,19 +120,63 @@ DateTime FileTimeToLocalDateTime(FileTime stamp) { return FileTimeToLocalDateTim
 
 FileTime LocalDateTimeToFileTime(DateTime local) { return LocalDateTimeToFileTime(local, sys().utcOffsetNow()); }
 
+namespace {
+
+void Put(char*& out, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    out += digits;
+}
+
+} // namespace
+
+// Written digit by digit: this runs for every stamp of every row read.
 std::string FormatTimeText(DateTime value) {
     const CalendarFields f = value.fields();
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour, f.minute,
-                  f.second);
-    return buf;
+    if (f.year < 0 || f.year > 9999) {
+        // A stamp outside the four-digit years keeps its true year, so the
+        // text never reads back as another time.
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour, f.minute,
+                      f.second);
+        return buf;
+    }
+    std::string s(19, ' ');
+    char* out = s.data();
+    Put(out, f.year, 4);
+    *out++ = '-';
+    Put(out, f.month, 2);
+    *out++ = '-';
+    Put(out, f.day, 2);
+    *out++ = ' ';
+    Put(out, f.hour, 2);
+    *out++ = ':';
+    Put(out, f.minute, 2);
+    *out++ = ':';
+    Put(out, f.second, 2);
+    return s;
 }
 
 std::string FormatCompactTime(DateTime value) {
     const CalendarFields f = value.fields();
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d_%02d%02d%02d", f.year, f.month, f.day, f.hour, f.minute, f.second);
-    return buf;
+    if (f.year < 0 || f.year > 9999) {
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "%04d%02d%02d_%02d%02d%02d", f.year, f.month, f.day, f.hour, f.minute,
+                      f.second);
+        return buf;
+    }
+    std::string s(15, '_');
+    char* out = s.data();
+    Put(out, f.year, 4);
+    Put(out, f.month, 2);
+    Put(out, f.day, 2);
+    ++out;
+    Put(out, f.hour, 2);
+    Put(out, f.minute, 2);
+    Put(out, f.second, 2);
+    return s;
 }
 
 namespace {

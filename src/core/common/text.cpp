@@ -55,14 +55,22 @@ bool ParseInt(std::string_view text, long long& value) {
 
 char PathSeparator() { return sys().separator(); }
 
-bool IsPathSeparator(char c) {
-    const char sep = PathSeparator();
-    return c == sep || (sep == '\\' && c == '/');
-}
+namespace {
+
+// The separator test with the platform's separator asked once per path.
+struct SeparatorTest {
+    char sep = PathSeparator();
+    bool operator()(char c) const { return c == sep || (sep == '\\' && c == '/'); }
+};
+
+} // namespace
+
+bool IsPathSeparator(char c) { return SeparatorTest{}(c); }
 
 std::string StripTrailingBackslashes(std::string_view path) {
+    const SeparatorTest isSep;
     size_t e = path.size();
-    while (e > 0 && IsPathSeparator(path[e - 1])) --e;
+    while (e > 0 && isSep(path[e - 1])) --e;
     return std::string(path.substr(0, e));
 }
 
@@ -76,14 +84,16 @@ std::string AddTrailingBackslash(std::string_view path) {
 }
 
 std::string_view FileNameOf(std::string_view path) {
+    const SeparatorTest isSep;
     for (size_t i = path.size(); i > 0; --i)
-        if (IsPathSeparator(path[i - 1])) return path.substr(i);
+        if (isSep(path[i - 1])) return path.substr(i);
     return path;
 }
 
 std::string_view FolderOf(std::string_view path) {
+    const SeparatorTest isSep;
     for (size_t i = path.size(); i > 0; --i)
-        if (IsPathSeparator(path[i - 1])) return path.substr(0, i);
+        if (isSep(path[i - 1])) return path.substr(0, i);
     return {};
 }
 
