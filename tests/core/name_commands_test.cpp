@@ -152,6 +152,42 @@ TEST(RenameWeChatFiles, OnlyTheRowsAskedForAndOnlyWithTheWeChatRule) {
     EXPECT_FALSE(RenameWeChatFiles(rows, {}, NameTimeOptions{}).has_value()) << "no rows: no message";
 }
 
+TEST(RenameWeChatFiles, DryRunRenamesNothingButTellsAndFailsAsTheRealRunWould) {
+    test::TempDir dir;
+    const std::string a = dir.file("mmexport1604139498000.jpg", "a");
+    const std::string b = dir.file("sub/1604139498000.mp4", "b");
+    const std::string taken = dir.file("1505788478724.jpg", "c");
+    dir.file("mmexport_20170919_103438.jpg", "already here");
+    // The same stamp as a, in the same folder: the second to want that name.
+    const std::string twin = dir.file("1604139498000.jpg", "d");
+    std::vector<FileEntry> rows = {Row(a), Row(b), Row(taken), Row(twin), Row(dir.file("notes.txt"))};
+    const std::vector<FileEntry> before = rows;
+    std::vector<std::pair<std::string, std::string>> told;
+    RenameHooks hooks;
+    hooks.dryRun = true;
+    hooks.observer = [&](std::string_view from, std::string_view to) { told.emplace_back(from, to); };
+
+    const auto failures = RenameWeChatFiles(rows, All(rows), NameTimeOptions{1, true}, hooks);
+    ASSERT_TRUE(failures.has_value());
+    EXPECT_EQ(rows, before) << "a dry run changes no row";
+    for (const std::string& p : {a, b, taken, twin})
+        EXPECT_TRUE(fs::exists(p)) << p;
+    EXPECT_FALSE(fs::exists(dir / "mmexport_20201031_181818.jpg"));
+    const std::vector<std::pair<std::string, std::string>> expected = {{a, dir / "mmexport_20201031_181818.jpg"},
+                                                                       {b, dir / "sub/mmexport_20201031_181818.mp4"}};
+    EXPECT_EQ(told, expected);
+    EXPECT_EQ(failures->paths, (std::vector<std::string>{taken, twin}));
+
+    // The real run fails the same rows and tells about the renames it made.
+    hooks.dryRun = false;
+    told.clear();
+    const auto real = RenameWeChatFiles(rows, All(rows), NameTimeOptions{1, true}, hooks);
+    ASSERT_TRUE(real.has_value());
+    EXPECT_EQ(real->paths, failures->paths);
+    EXPECT_EQ(told, expected);
+    EXPECT_EQ(rows[0].Name, dir / "mmexport_20201031_181818.jpg");
+}
+
 TEST(RenameWeChatFiles, WindowsPathsThroughTheFakePlatform) {
     test::FakePlatform fake;
     ScopedPlatform use(fake);

@@ -1,5 +1,6 @@
 #include "core/timesrc/name_commands.h"
 
+#include "core/adding/merge.h"
 #include "core/common/text.h"
 #include "core/timesrc/name_time.h"
 #include "core/timesrc/photo_time.h"
@@ -30,21 +31,32 @@ void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& 
 }
 
 std::optional<FailureList> RenameWeChatFiles(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
-                                             const NameTimeOptions& options) {
+                                             const NameTimeOptions& options, const RenameHooks& hooks) {
     if (which.empty()) return std::nullopt;
     FailureList failures;
+    PathSet planned; // new names a dry run has already given away
     std::string timeText, newName;
     for (size_t i : which) {
         if (i >= rows.size()) continue;
         FileEntry& row = rows[i];
         if (!ParseFileNameTime(row.Name, options.start, options.weChat, timeText, newName)) continue;
-        row.PhotoTime = timeText;
+        if (!hooks.dryRun) row.PhotoTime = timeText;
         // Folders are never renamed (fileExists is false for them).
         if (newName.empty() || !sys().fileExists(row.Name)) continue;
-        if (sys().renameNoReplace(row.Name, newName))
+        if (hooks.dryRun) {
+            if (EntryExists(newName) || !planned.insert(newName)) {
+                failures.add(row.Name);
+                continue;
+            }
+            if (hooks.observer) hooks.observer(row.Name, newName);
+            continue;
+        }
+        if (sys().renameNoReplace(row.Name, newName)) {
+            if (hooks.observer) hooks.observer(row.Name, newName);
             row.Name = newName;
-        else
+        } else {
             failures.add(row.Name);
+        }
     }
     return failures;
 }

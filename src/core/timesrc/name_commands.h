@@ -5,7 +5,9 @@
 // indices are in which (ascending, the order the list shows).
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "core/common/report.h"
@@ -24,6 +26,18 @@ void FillPhotoTimesFromNames(std::vector<FileEntry>& rows, const std::vector<siz
 // pending events through there and must not change the rows meanwhile.
 void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& which, const ProgressFn& progress = {});
 
+// Told about every rename that is made, or in a dry run would be made.
+using RenameObserver = std::function<void(std::string_view from, std::string_view to)>;
+
+// How RenameWeChatFiles renames. A dry run renames nothing and changes no
+// row, but reports every rename it would make and counts as failed the ones
+// whose new name is taken, by an existing entry or by an earlier rename of
+// the same run.
+struct RenameHooks {
+    bool dryRun = false;
+    RenameObserver observer;
+};
+
 // "修改微信文件名": every row whose name holds a time gets it as its PhotoTime;
 // a file (never a folder) whose name holds a WeChat stamp is renamed to
 // "mmexport_yyyymmdd_hhnnss" plus its extension, never over an existing
@@ -32,6 +46,6 @@ void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& 
 // the window shows even when no file was renamed; std::nullopt when which is
 // empty (no message).
 std::optional<FailureList> RenameWeChatFiles(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
-                                             const NameTimeOptions& options);
+                                             const NameTimeOptions& options, const RenameHooks& hooks = {});
 
 } // namespace kdx
