@@ -1,0 +1,39 @@
+#pragma once
+
+// The command line program over the core: every command of the window, run
+// on paths, folders and snapshot files instead of list panes.
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kdx::cli {
+
+inline constexpr std::string_view ProgramName = "kairodex-cli";
+inline constexpr std::string_view VersionText = "kairodex-cli 1.99";
+
+// Exit statuses.
+enum Exit : int {
+    ExitDone = 0,   // everything was done
+    ExitFailed = 1, // some paths failed; each is listed on standard error
+    ExitUsage = 2,  // bad usage or unreadable input; nothing was written
+};
+
+// Where a run writes, and what it knows of its surroundings.
+struct Io {
+    std::ostream& out;
+    std::ostream& err;
+    bool errIsTerminal = false; // a progress line may be shown
+    unsigned cores = 1;         // the default of --jobs
+};
+
+// Runs the command line (without the program's name) and returns the exit
+// status.
+int Run(const std::vector<std::string>& args, Io& io);
+
+// The help of the program, or of one command ("" when there is none).
+std::string ProgramHelp();
+std::string CommandHelp(std::string_view command);
+
+} // namespace kdx::cli

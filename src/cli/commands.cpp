@@ -1,0 +1,608 @@
+// The commands of the command line program. Each one turns its options into
+// the values the window reads from its controls and calls the same core
+// operation the window calls.
+
+#include <algorithm>
+#include <mutex>
+
+#include "cli/args.h"
+#include "cli/cli.h"
+#include "cli/output.h"
+#include "cli/slices.h"
+#include "core/adding/merge.h"
+#include "core/adding/progress.h"
+#include "core/adding/read_entries.h"
+#include "core/common/text.h"
+#include "core/lists/list_text.h"
+#include "core/lists/snapshot.h"
+#include "core/sync/dirsync.h"
+#include "core/sync/pairs.h"
+#include "core/timeops/set_times.h"
+#include "core/timeops/shift.h"
+#include "core/timesrc/name_commands.h"
+#include "core/timesrc/name_time.h"
+#include "platform/platform.h"
+
+namespace kdx::cli {
+
+namespace {
+
+// --- option tables ----------------------------------------------------------
+
+constexpr OptionSpec kHelp{"help", 'h', false};
+constexpr OptionSpec kJobs{"jobs", 'j', true};
+constexpr OptionSpec kPathOptions[] = {
+    {"filter", 0, true}, {"recursive", 'r', false}, {"include-folders", 0, false}, {"only-folders", 0, false}};
+constexpr OptionSpec kNameOptions[] = {{"name-start", 0, true}, {"start", 0, true}, {"no-wechat", 0, false}};
+constexpr OptionSpec kWriteOptions[] = {{"kinds", 'k', true}, {"dry-run", 'n', false}, {"verbose", 'v', false}};
+
+template <class... Groups>
+std::vector<OptionSpec> Options(const Groups&... groups) {
+    std::vector<OptionSpec> all{kHelp};
+    [[maybe_unused]] auto add = [&](const auto& g) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(g)>, OptionSpec>)
+            all.push_back(g);
+        else
+            all.insert(all.end(), std::begin(g), std::end(g));
+    };
+    (add(groups), ...);
+    return all;
+}
+
+// --- shared pieces ------------------------------------------------------------
+
+struct PathOptions {
+    std::string filter = "*.*";
+    ScanFlags flags;
+};
+
+bool HasPathOptions(const ParsedArgs& a) {
+    return a.has("filter") || a.has("recursive") || a.has("include-folders") || a.has("only-folders");
+}
+
+PathOptions ReadPathOptions(const ParsedArgs& a) {
+    PathOptions o;
+    o.filter = a.value("filter").value_or("*.*");
+    o.flags.subFolders = a.has("recursive");
+    o.flags.includeFolders = a.has("include-folders");
+    o.flags.foldersOnly = a.has("only-folders");
+    return o;
+}
+
+NameTimeOptions ReadNameOptions(const ParsedArgs& a) {
+    NameTimeOptions o;
+    // --start and --name-start name the same setting; the later one counts.
+    std::optional<std::string> start = a.value("name-start");
+    if (a.has("start")) start = a.value("start");
+    if (start) o.start = ParseStart(*start);
+    o.weChat = !a.has("no-wechat");
+    return o;
+}
+
+unsigned ReadJobs(const ParsedArgs& a, const Io& io) {
+    const auto v = a.value("jobs");
+    return v ? ParseJobs(*v) : std::max(io.cores, 1u);
+}
+
+TimeKinds ReadKinds(const ParsedArgs& a, bool readOnly) {
+    const bool canSetCreation = sys().canSetCreationTime();
+    const auto v = a.value("kinds");
+    return v ? ParseKinds(*v, canSetCreation, readOnly) : SettableKinds(canSetCreation);
+}
+
+void RequireOperands(const ParsedArgs& a, size_t min, size_t max, std::string_view what) {
+    const size_t n = a.operands.size();
+    if (n < min || n > max) throw UsageError("需要" + std::string(what));
+}
+
+void Complain(Io& io, std::string_view subject, std::string_view message) {
+    io.err << ProgramName << ": " << subject << ": " << message << '\n';
+}
+
+// The paths the window's add flow makes of the names: folders scanned with
+// the masks, files kept when they pass them, repeats dropped, sorted. Names
+// that do not exist are reported and left out.
+std::vector<std::string> CollectPaths(const std::vector<std::string>& names, const PathOptions& o, Io& io,
+                                      bool& missing) {
+    std::vector<std::string> existing;
+    for (const std::string& name : names) {
+        if (EntryExists(name)) {
+            existing.push_back(name);
+        } else {
+            Complain(io, name, "找不到文件或目录");
+            missing = true;
+        }
+    }
+    return DroppedPathsToAdd(existing, o.filter, o.flags, PathSet{});
+}
+
+// Rows that name the paths; the writing commands read each file themselves.
+std::vector<FileEntry> RowsNaming(std::vector<std::string> paths) {
+    std::vector<FileEntry> rows(paths.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i].SeqNo = static_cast<int32_t>(i + 1);
+        rows[i].Name = std::move(paths[i]);
+    }
+    return rows;
+}
+
+struct SnapshotRows {
+    std::vector<FileEntry> rows;
+    std::vector<bool> selected;
+};
+
+// A snapshot that cannot be read is unreadable input: nothing is done.
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+SnapshotRows LoadRows(const std::string& path) {
+    SnapshotRows s;
+    std::string error;
+    if (!LoadSnapshot(path, s.rows, s.selected, error)) throw InputError(path + ": " + error);
+    return s;
+}
+
+std::vector<size_t> AllRows(size_t n) {
+    std::vector<size_t> which(n);
+    for (size_t i = 0; i < n; ++i)
+        which[i] = i;
+    return which;
+}
+
+bool AllNamesDiffer(const std::vector<FileEntry>& rows) {
+    PathSet seen;
+    for (const FileEntry& r : rows)
+        if (!seen.insert(r.Name)) return false;
+    return true;
+}
+
+// Rows per slice of a row command: small enough for a lively progress line
+// and an even share between threads, large enough to cost nothing.
+constexpr size_t kSliceRows = 256;
+
+// What a writing command prints and whether it only pretends.
+struct WriteMode {
+    bool dryRun = false;
+    bool verbose = false;
+    bool tells() const { return dryRun || verbose; }
+};
+
+WriteMode ReadWriteMode(const ParsedArgs& a) {
+    return WriteMode{a.has("dry-run"), a.has("verbose")};
+}
+
+// Runs a row command of the core over every row, slice by slice, on up to
+// jobs threads when the rows name different entries (two rows of one entry
+// must be written in their order). The changes are printed in row order.
+using RowCommandFn =
+    std::function<std::optional<FailureList>(std::vector<FileEntry>&, const std::vector<size_t>&, const WriteHooks&)>;
+
+FailureList RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, const WriteMode& mode,
+                          unsigned jobs, std::string caption, Io& io) {
+    const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
+    if (jobs > 1 && !AllNamesDiffer(rows)) jobs = 1;
+    std::vector<std::string> printed(slices);
+    std::vector<FailureList> failed(slices);
+    ProgressLine progress(io.err, io.errIsTerminal, std::move(caption), rows.size());
+    FailureList failures;
+    RunSlicesInOrder(
+        slices, jobs,
+        [&](size_t s) {
+            const size_t begin = s * kSliceRows, end = std::min(rows.size(), begin + kSliceRows);
+            std::vector<size_t> which;
+            for (size_t i = begin; i < end; ++i)
+                which.push_back(i);
+            WriteHooks hooks;
+            hooks.dryRun = mode.dryRun;
+            if (mode.tells())
+                hooks.observer = [&text = printed[s]](std::string_view path, int kind, std::string_view oldText,
+                                                      std::string_view newText) {
+                    text += ChangeLine(path, kind, oldText, newText);
+                };
+            if (auto f = command(rows, which, hooks)) failed[s] = std::move(*f);
+        },
+        [&](size_t s) {
+            if (!printed[s].empty()) {
+                progress.clear();
+                io.out << printed[s];
+                io.out.flush();
+                std::string().swap(printed[s]);
+            }
+            for (std::string& p : failed[s].paths)
+                failures.add(std::move(p));
+            progress.update(std::min(rows.size(), (s + 1) * kSliceRows));
+        });
+    return failures;
+}
+
+// Rows of a writing command: the rows of --snapshot, or the PATHs added as
+// the window adds them.
+std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing) {
+    if (const auto snapshot = a.value("snapshot")) {
+        if (!a.operands.empty()) throw UsageError("--snapshot 与路径不能同时使用");
+        if (HasPathOptions(a))
+            throw UsageError("--filter、-r、--include-folders、--only-folders 只用于路径，不用于 --snapshot");
+        return LoadRows(*snapshot).rows;
+    }
+    if (a.operands.empty()) throw UsageError("需要至少一个路径，或 --snapshot 快照文件");
+    return RowsNaming(CollectPaths(a.operands, ReadPathOptions(a), io, missing));
+}
+
+int Finish(bool failed) {
+    return failed ? ExitFailed : ExitDone;
+}
+
+// --- list and snapshots -----------------------------------------------------------
+
+int ListCommand(const ParsedArgs& a, Io& io) {
+    RequireOperands(a, 1, SIZE_MAX, "至少一个文件或目录");
+    const PathOptions paths = ReadPathOptions(a);
+    const NameTimeOptions names = ReadNameOptions(a);
+    const unsigned jobs = ReadJobs(a, io);
+    bool missing = false;
+    const std::vector<std::string> found = CollectPaths(a.operands, paths, io, missing);
+    std::vector<FileEntry> rows;
+    {
+        ProgressLine progress(io.err, io.errIsTerminal, std::string(ScanningCaption), found.size());
+        rows = ReadEntries(found, names, 1, jobs, [&](size_t done, size_t) { progress.update(done); });
+    }
+    if (const auto save = a.value("save")) {
+        std::string error;
+        if (!SaveSnapshot(*save, rows, std::vector<bool>(rows.size(), false), error)) {
+            Complain(io, *save, error);
+            return ExitFailed;
+        }
+        return Finish(missing);
+    }
+    io.out << CopyListText(rows, "\n");
+    return Finish(missing);
+}
+
+int ShowCommand(const ParsedArgs& a, Io& io) {
+    RequireOperands(a, 1, 1, "一个快照文件");
+    io.out << CopyListText(LoadRows(a.operands[0]).rows, "\n");
+    return ExitDone;
+}
+
+int ReplaceCommand(const ParsedArgs& a, Io& io) {
+    RequireOperands(a, 3, 3, "查找文字、替换文字和一个快照文件");
+    SnapshotRows s = LoadRows(a.operands[2]);
+    ReplaceInNames(s.rows, a.operands[0], a.operands[1]);
+    if (const auto save = a.value("save")) {
+        std::string error;
+        if (!SaveSnapshot(*save, s.rows, s.selected, error)) {
+            Complain(io, *save, error);
+            return ExitFailed;
+        }
+        return ExitDone;
+    }
+    io.out << CopyListText(s.rows, "\n");
+    return ExitDone;
+}
+
+// --- time sources -----------------------------------------------------------------
+
+int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
+    RequireOperands(a, 1, SIZE_MAX, "至少一个文件");
+    const unsigned jobs = ReadJobs(a, io);
+    std::vector<FileEntry> rows = RowsNaming(a.operands);
+    std::vector<char> missing(rows.size(), 0);
+    const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
+    ProgressLine progress(io.err, io.errIsTerminal, "正在读取拍摄时间，请稍候...", rows.size());
+    bool anyMissing = false;
+    RunSlicesInOrder(
+        slices, jobs,
+        [&](size_t s) {
+            const size_t begin = s * kSliceRows, end = std::min(rows.size(), begin + kSliceRows);
+            std::vector<size_t> which;
+            for (size_t i = begin; i < end; ++i) {
+                which.push_back(i);
+                missing[i] = !EntryExists(rows[i].Name);
+            }
+            RefreshPhotoTimes(rows, which);
+        },
+        [&](size_t s) {
+            progress.clear();
+            const size_t begin = s * kSliceRows, end = std::min(rows.size(), begin + kSliceRows);
+            for (size_t i = begin; i < end; ++i) {
+                if (missing[i]) {
+                    io.out.flush();
+                    Complain(io, rows[i].Name, "找不到文件");
+                    anyMissing = true;
+                }
+                io.out << PhotoTimeLine(Trim(rows[i].PhotoTime), rows[i].Name);
+            }
+            progress.update(end);
+        });
+    return Finish(anyMissing);
+}
+
+int NameTimeCommand(const ParsedArgs& a, Io& io) {
+    RequireOperands(a, 1, SIZE_MAX, "至少一个文件名");
+    const NameTimeOptions o = ReadNameOptions(a);
+    std::string timeText, newName;
+    for (const std::string& name : a.operands) {
+        ParseFileNameTime(name, o.start, o.weChat, timeText, newName);
+        io.out << NameTimeLine(timeText, newName, name);
+    }
+    return ExitDone;
+}
+
+int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
+    const NameTimeOptions options{ReadNameOptions(a).start, true};
+    const WriteMode mode = ReadWriteMode(a);
+    bool missing = false;
+    std::vector<FileEntry> rows = InputRows(a, io, missing);
+    PathSet told; // new names given away so far, to tell a clash from a taken name
+    RenameHooks hooks;
+    hooks.dryRun = mode.dryRun;
+    hooks.observer = [&](std::string_view from, std::string_view to) {
+        told.insert(to);
+        if (mode.tells()) io.out << RenameLine(from, to);
+    };
+    const auto failures = RenameWeChatFiles(rows, AllRows(rows.size()), options, hooks);
+    if (!failures) return Finish(missing);
+    io.out.flush();
+    ReportFailures(io.err, FailedModified, *failures, [&](const std::string& path) -> std::string {
+        std::string timeText, newName;
+        ParseFileNameTime(path, options.start, options.weChat, timeText, newName);
+        if (!EntryExists(path)) return "找不到文件";
+        if (told.contains(newName)) return "与另一文件的新名称相同：" + newName;
+        if (EntryExists(newName)) return "已有同名文件：" + newName;
+        return "系统拒绝重命名";
+    });
+    return Finish(missing || !failures->empty());
+}
+
+// --- setting and shifting -------------------------------------------------------
+
+int SetCommand(const ParsedArgs& a, Io& io) {
+    const TimeKinds kinds = ReadKinds(a, false);
+    const WriteMode mode = ReadWriteMode(a);
+    const NameTimeOptions names = ReadNameOptions(a);
+    const unsigned jobs = ReadJobs(a, io);
+    const auto to = a.value("to");
+    const auto from = a.value("from");
+    if (to.has_value() == from.has_value()) throw UsageError("需要 --to 时间 或 --from 来源（二者选一）");
+    const bool dateOnly = a.has("date-only"), timeOnly = a.has("time-only");
+    if ((dateOnly || timeOnly) && !to) throw UsageError("--date-only 和 --time-only 只能与 --to 一起使用");
+    if (dateOnly && timeOnly) throw UsageError("--date-only 和 --time-only 不能同时使用");
+
+    RowCommandFn command;
+    if (to) {
+        PickerValues values;
+        const PickerValues::Row row{ParseTimeValue(*to, timeOnly), !timeOnly, !dateOnly};
+        values.creation = values.lastWrite = values.lastAccess = row;
+        values.kinds = kinds;
+        values.nameOptions = names;
+        command = [values](std::vector<FileEntry>& rows, const std::vector<size_t>& which, const WriteHooks& hooks) {
+            return SetTimesFromPickers(rows, which, values, hooks);
+        };
+    } else {
+        const int source = ParseSource(*from);
+        if (a.has("no-photo-in-compare") && source != SourceEarliest && source != SourceLatest)
+            throw UsageError("--no-photo-in-compare 只能与 --from earliest 或 --from latest 一起使用");
+        if (source == SourceRow && !a.has("snapshot")) throw UsageError("--from snapshot 需要 --snapshot 快照文件");
+        SourceOptions options;
+        options.kinds = kinds;
+        options.includePhotoTime = !a.has("no-photo-in-compare");
+        options.nameOptions = names;
+        command = [source, options](std::vector<FileEntry>& rows, const std::vector<size_t>& which,
+                                    const WriteHooks& hooks) {
+            return SetTimesFromSource(rows, which, source, options, hooks);
+        };
+    }
+    bool missing = false;
+    std::vector<FileEntry> rows = InputRows(a, io, missing);
+    const FailureList failures = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io);
+    io.out.flush();
+    ReportFailures(io.err, FailedModified, failures, WriteFailureReason);
+    return Finish(missing || !failures.empty());
+}
+
+int ShiftCommand(const ParsedArgs& a, Io& io) {
+    const TimeKinds kinds = ReadKinds(a, false);
+    const WriteMode mode = ReadWriteMode(a);
+    const unsigned jobs = ReadJobs(a, io);
+    ShiftAmount amount;
+    amount.add = !a.has("subtract");
+    if (const auto v = a.value("years")) amount.years = ParseAmount("--years", *v);
+    if (const auto v = a.value("months")) amount.months = ParseAmount("--months", *v);
+    if (const auto v = a.value("days")) amount.days = ParseAmount("--days", *v);
+    if (const auto v = a.value("time")) ParseTimeOfDay(*v, amount);
+    bool missing = false;
+    std::vector<FileEntry> rows = InputRows(a, io, missing);
+    const RowCommandFn command = [amount, kinds](std::vector<FileEntry>& r, const std::vector<size_t>& which,
+                                                 const WriteHooks& hooks) {
+        return ShiftTimes(r, which, amount, kinds, hooks);
+    };
+    const FailureList failures = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io);
+    io.out.flush();
+    ReportFailures(io.err, FailedModified, failures, [&](const std::string& path) -> std::string {
+        // The one failure a shift adds to the writer's own.
+        if (const auto stamps = ReadLocalStamps(path))
+            for (int kind : {kinds.creation, kinds.lastWrite, kinds.lastAccess})
+                if (kind != KindNone && !TryShiftDateTime(amount, stamps->of(kind)))
+                    return "移动后的时间超出 1 至 9999 年";
+        return WriteFailureReason(path);
+    });
+    return Finish(missing || !failures.empty());
+}
+
+// --- synchronising --------------------------------------------------------------
+
+WriteHooks TellingHooks(const WriteMode& mode, Io& io) {
+    WriteHooks hooks;
+    hooks.dryRun = mode.dryRun;
+    if (mode.tells())
+        hooks.observer = [&io](std::string_view path, int kind, std::string_view oldText, std::string_view newText) {
+            io.out << ChangeLine(path, kind, oldText, newText);
+        };
+    return hooks;
+}
+
+int SyncPairsCommand(const ParsedArgs& a, Io& io) {
+    RequireOperands(a, 2, 2, "两个快照文件：A.kdx B.kdx");
+    const bool compare = a.has("compare");
+    if (compare && (a.has("dry-run") || a.has("verbose") || a.has("selected")))
+        throw UsageError("--compare 不修改任何文件，不能与 --dry-run、--verbose、--selected 一起使用");
+    const TimeKinds kinds = ReadKinds(a, compare);
+    const WriteMode mode = ReadWriteMode(a);
+    SnapshotRows listA = LoadRows(a.operands[0]);
+    SnapshotRows listB = LoadRows(a.operands[1]);
+    ProgressLine progress(io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
+                          std::min(listA.rows.size(), listB.rows.size()));
+    const ProgressFn onProgress = [&](size_t done, size_t) { progress.update(done); };
+    if (compare) {
+        ComparePairs(listA.rows, listB.rows, kinds, onProgress);
+        progress.clear();
+        const size_t pairs = std::min(listA.rows.size(), listB.rows.size());
+        for (size_t i = 0; i < pairs; ++i)
+            if (listA.rows[i].DiffMark == 1) io.out << PairLine(i + 1, listA.rows[i].Name, listB.rows[i].Name);
+        return ExitDone;
+    }
+    std::vector<size_t> selectedA, selectedB;
+    for (size_t i = 0; i < listA.selected.size(); ++i)
+        if (listA.selected[i]) selectedA.push_back(i);
+    for (size_t i = 0; i < listB.selected.size(); ++i)
+        if (listB.selected[i]) selectedB.push_back(i);
+    const WriteHooks hooks = TellingHooks(mode, io);
+    const auto failures =
+        SyncPairs(listA.rows, listB.rows, selectedA, selectedB, true, !a.has("selected"), kinds, hooks, onProgress);
+    progress.clear();
+    if (!failures) return ExitDone;
+    io.out.flush();
+    ReportFailures(io.err, FailedSynced, *failures, WriteFailureReason);
+    return Finish(!failures->empty());
+}
+
+int SyncDirCommand(const ParsedArgs& a, Io& io) {
+    RequireOperands(a, 2, 2, "来源目录和目标目录");
+    const TimeKinds kinds = ReadKinds(a, false);
+    const WriteMode mode = ReadWriteMode(a);
+    const std::string filter = a.value("filter").value_or("*.*");
+    const ScanFlags flags{!a.has("no-recursive"), !a.has("no-folders"), a.has("only-folders")};
+    const std::string& source = a.operands[0];
+    const std::string& target = a.operands[1];
+    if (const std::string_view refusal = CheckSyncFolders(source, target); !refusal.empty()) {
+        io.err << refusal << '\n';
+        return ExitUsage;
+    }
+    // The total is known only once both trees are scanned.
+    std::optional<ProgressLine> line;
+    const ProgressFn onProgress = [&](size_t done, size_t total) {
+        if (!line) line.emplace(io.err, io.errIsTerminal, "正在同步目录，请稍候...", total);
+        line->update(done);
+    };
+    const DirSyncResult result =
+        SyncDirectoryTrees(source, target, filter, flags, kinds, TellingHooks(mode, io), onProgress);
+    line.reset();
+    if (!result.refusal.empty()) {
+        io.err << result.refusal << '\n';
+        return ExitUsage;
+    }
+    io.out.flush();
+    ReportFailures(io.err, FailedSynced, result.failures, WriteFailureReason);
+    return Finish(!result.failures.empty());
+}
+
+// --- the table of commands ---------------------------------------------------------
+
+struct Command {
+    std::string_view name;
+    std::vector<OptionSpec> options;
+    int (*run)(const ParsedArgs&, Io&);
+};
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = {
+        {"list", Options(kPathOptions, kNameOptions, kJobs, OptionSpec{"save", 'o', true}), ListCommand},
+        {"show", Options(), ShowCommand},
+        {"replace", Options(OptionSpec{"save", 'o', true}), ReplaceCommand},
+        {"photo-time", Options(kJobs), PhotoTimeCommand},
+        {"name-time", Options(kNameOptions), NameTimeCommand},
+        {"set",
+         Options(kWriteOptions, kPathOptions, kNameOptions, kJobs, OptionSpec{"to", 't', true},
+                 OptionSpec{"from", 'f', true}, OptionSpec{"date-only", 0, false}, OptionSpec{"time-only", 0, false},
+                 OptionSpec{"no-photo-in-compare", 0, false}, OptionSpec{"snapshot", 's', true}),
+         SetCommand},
+        {"shift",
+         Options(kWriteOptions, kPathOptions, kJobs, OptionSpec{"subtract", 0, false}, OptionSpec{"years", 0, true},
+                 OptionSpec{"months", 0, true}, OptionSpec{"days", 0, true}, OptionSpec{"time", 0, true},
+                 OptionSpec{"snapshot", 's', true}),
+         ShiftCommand},
+        {"sync-pairs", Options(kWriteOptions, OptionSpec{"compare", 0, false}, OptionSpec{"selected", 0, false}),
+         SyncPairsCommand},
+        {"sync-dir",
+         Options(kWriteOptions, OptionSpec{"filter", 0, true}, OptionSpec{"no-recursive", 0, false},
+                 OptionSpec{"no-folders", 0, false}, OptionSpec{"only-folders", 0, false}),
+         SyncDirCommand},
+        {"rename-wechat",
+         Options(OptionSpec{"dry-run", 'n', false}, OptionSpec{"verbose", 'v', false}, kPathOptions,
+                 OptionSpec{"start", 0, true}, OptionSpec{"name-start", 0, true}, OptionSpec{"snapshot", 's', true}),
+         RenameWeChatCommand},
+    };
+    return commands;
+}
+
+const Command* FindCommand(std::string_view name) {
+    for (const Command& c : Commands())
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+} // namespace
+
+int Run(const std::vector<std::string>& args, Io& io) {
+    if (args.empty()) {
+        io.err << ProgramHelp();
+        return ExitUsage;
+    }
+    const std::string& first = args[0];
+    if (first == "--help" || first == "-h" || first == "help") {
+        if (first == "help" && args.size() > 1) {
+            const std::string help = CommandHelp(args[1]);
+            if (help.empty()) {
+                io.err << ProgramName << ": 没有命令 " << args[1] << '\n';
+                return ExitUsage;
+            }
+            io.out << help;
+            return ExitDone;
+        }
+        io.out << ProgramHelp();
+        return ExitDone;
+    }
+    if (first == "--version") {
+        io.out << VersionText << '\n';
+        return ExitDone;
+    }
+    const Command* command = FindCommand(first);
+    if (!command) {
+        io.err << ProgramName << ": 没有命令 " << first << "（可用 " << ProgramName << " --help 查看命令）\n";
+        return ExitUsage;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    try {
+        const ParsedArgs parsed = ParseArgs(rest, command->options);
+        if (parsed.has("help")) {
+            io.out << CommandHelp(command->name);
+            return ExitDone;
+        }
+        const int status = command->run(parsed, io);
+        io.out.flush();
+        return status;
+    } catch (const UsageError& e) {
+        io.out.flush();
+        io.err << ProgramName << ' ' << command->name << ": " << e.what() << "\n（用 " << ProgramName << ' '
+               << command->name << " --help 查看用法）\n";
+        return ExitUsage;
+    } catch (const InputError& e) {
+        io.out.flush();
+        io.err << ProgramName << ": " << e.what() << '\n';
+        return ExitUsage;
+    }
+}
+
+} // namespace kdx::cli

@@ -1,0 +1,19 @@
+// kairodex-cli: the window's commands on the command line.
+
+#include <algorithm>
+#include <iostream>
+#include <thread>
+
+#include "cli/cli.h"
+#include "cli/terminal.h"
+
+int main(int argc, char** argv) {
+    kdx::cli::PrepareStandardStreams();
+    // Output is written in large pieces; C stdio is not used alongside.
+    std::ios::sync_with_stdio(false);
+    kdx::cli::Io io{std::cout, std::cerr, kdx::cli::StandardErrorIsTerminal(),
+                    std::max(1u, std::thread::hardware_concurrency())};
+    const int status = kdx::cli::Run(kdx::cli::CommandLineArgs(argc, argv), io);
+    std::cout.flush();
+    return std::cout ? status : kdx::cli::ExitFailed;
+}

@@ -1,0 +1,69 @@
+#include "cli/output.h"
+
+#include <algorithm>
+
+#include "cli/args.h"
+#include "core/adding/progress.h"
+#include "core/lists/file_entry.h"
+
+namespace kdx::cli {
+
+std::string ChangeLine(std::string_view path, int kind, std::string_view oldText, std::string_view newText) {
+    std::string line;
+    line.reserve(path.size() + oldText.size() + newText.size() + 6);
+    line.append(path).append("\t").append(KindLetter(kind)).append("\t");
+    line.append(oldText).append("\t").append(newText).append("\n");
+    return line;
+}
+
+std::string RenameLine(std::string_view from, std::string_view to) {
+    return std::string(from) + "\t" + std::string(to) + "\n";
+}
+
+std::string PhotoTimeLine(std::string_view photoTime, std::string_view path) {
+    return std::string(photoTime) + "\t" + std::string(path) + "\n";
+}
+
+std::string NameTimeLine(std::string_view timeText, std::string_view newName, std::string_view name) {
+    return std::string(timeText) + "\t" + std::string(newName) + "\t" + std::string(name) + "\n";
+}
+
+std::string PairLine(size_t position, std::string_view pathA, std::string_view pathB) {
+    return std::to_string(position) + "\t" + std::string(pathA) + "\t" + std::string(pathB) + "\n";
+}
+
+std::string WriteFailureReason(std::string_view path) {
+    if (!EntryExists(path)) return "找不到文件或目录";
+    return "系统拒绝修改时间";
+}
+
+ProgressLine::ProgressLine(std::ostream& err, bool enabled, std::string caption, size_t total)
+    : m_err(err), m_enabled(enabled && ShowsProgressWindow(total)), m_caption(std::move(caption)), m_total(total) {}
+
+ProgressLine::~ProgressLine() {
+    clear();
+}
+
+void ProgressLine::update(size_t done) {
+    if (!m_enabled) return;
+    std::string text = ProgressCaption(m_caption, done, m_total);
+    if (text == m_last) return;
+    // Pad over a longer line shown before; a byte count is at least the
+    // width the characters take on a terminal.
+    const size_t width = text.size();
+    m_err << '\r' << text;
+    if (m_shownWidth > width) m_err << std::string(m_shownWidth - width, ' ');
+    m_err.flush();
+    m_shownWidth = std::max(m_shownWidth, width);
+    m_last = std::move(text);
+}
+
+void ProgressLine::clear() {
+    if (!m_enabled || m_shownWidth == 0) return;
+    m_err << '\r' << std::string(m_shownWidth, ' ') << '\r';
+    m_err.flush();
+    m_shownWidth = 0;
+    m_last.clear();
+}
+
+} // namespace kdx::cli

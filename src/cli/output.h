@@ -1,0 +1,67 @@
+#pragma once
+
+// What the command line program writes: the lines of each command, the
+// failure report and the progress line.
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "core/common/report.h"
+
+namespace kdx::cli {
+
+// A stamp written, or in a dry run to be written: path, kind letter, old and
+// new time text, TAB-separated.
+std::string ChangeLine(std::string_view path, int kind, std::string_view oldText, std::string_view newText);
+// A rename made or to be made: old path TAB new path.
+std::string RenameLine(std::string_view from, std::string_view to);
+// photo-time: the photo time (empty when none) TAB the path.
+std::string PhotoTimeLine(std::string_view photoTime, std::string_view path);
+// name-time: the time TAB the new name TAB the name (missing ones empty).
+std::string NameTimeLine(std::string_view timeText, std::string_view newName, std::string_view name);
+// sync-pairs --compare: the pair's position from 1 TAB the A path TAB the B path.
+std::string PairLine(size_t position, std::string_view pathA, std::string_view pathB);
+
+// Why a time could not be written to path, as far as can be told afterwards.
+std::string WriteFailureReason(std::string_view path);
+
+// The failure header, then each path on a line of its own, with its reason
+// after a TAB where one is known. Nothing when there are no failures.
+template <class ReasonFn>
+void ReportFailures(std::ostream& err, std::string_view header, const FailureList& failures, ReasonFn reason) {
+    if (failures.empty()) return;
+    err << header << '\n';
+    for (const std::string& path : failures.paths) {
+        const std::string why = reason(path);
+        err << path;
+        if (!why.empty()) err << '\t' << why;
+        err << '\n';
+    }
+}
+
+// A line on standard error that counts the work done, rewritten in place.
+// It shows only where enabled (standard error is a terminal) and only for
+// work as long as the window's own progress window is shown for.
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& err, bool enabled, std::string caption, size_t total);
+    ~ProgressLine();
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    void update(size_t done);
+    // Removes the line; later updates show it again.
+    void clear();
+
+private:
+    std::ostream& m_err;
+    bool m_enabled;
+    std::string m_caption;
+    size_t m_total;
+    size_t m_shownWidth = 0;
+    std::string m_last;
+};
+
+} // namespace kdx::cli

@@ -1,0 +1,19 @@
+#pragma once
+
+// Work split into slices that several threads take in turn, handed back on
+// the calling thread strictly in slice order, so output comes out in the
+// same order whatever the number of threads.
+
+#include <cstddef>
+#include <functional>
+
+namespace kdx::cli {
+
+// Calls work(i) for every slice i in [0, count) on up to `jobs` threads (the
+// calling thread among them; 0 counts as 1), and deliver(i) on the calling
+// thread for 0, 1, 2, ... as soon as slice i is done. An exception from work
+// or deliver stops the run and is rethrown once every thread has stopped.
+void RunSlicesInOrder(size_t count, unsigned jobs, const std::function<void(size_t)>& work,
+                      const std::function<void(size_t)>& deliver);
+
+} // namespace kdx::cli

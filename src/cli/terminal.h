@@ -1,0 +1,23 @@
+#pragma once
+
+// The few things the command line program asks of the system that the core
+// does not need: its arguments as UTF-8, and whether standard error is a
+// terminal.
+
+#include <string>
+#include <vector>
+
+namespace kdx::cli {
+
+// The arguments after the program's name, as UTF-8. On Windows they are
+// taken from the wide command line, since argv is in the ANSI code page.
+std::vector<std::string> CommandLineArgs(int argc, char** argv);
+
+// Makes standard output and error take UTF-8 text with "\n" line ends as
+// they are (Windows consoles and its text-mode streams would change them).
+void PrepareStandardStreams();
+
+// Whether standard error is a terminal, where a progress line makes sense.
+bool StandardErrorIsTerminal();
+
+} // namespace kdx::cli

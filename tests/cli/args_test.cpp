@@ -1,0 +1,234 @@
+// The command line program's own rules, tested directly: taking arguments
+// apart, reading the shared values, the progress line and the ordered
+// hand-over of work done on several threads.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/args.h"
+#include "cli/cli.h"
+#include "cli/output.h"
+#include "cli/slices.h"
+#include "core/timeops/set_times.h"
+
+namespace kdx::cli {
+namespace {
+
+const OptionSpec kSpecs[] = {
+    {"help", 'h', false}, {"recursive", 'r', false}, {"filter", 0, true}, {"jobs", 'j', true}, {"dry-run", 'n', false}};
+
+ParsedArgs Parse(std::vector<std::string> args) {
+    return ParseArgs(args, kSpecs);
+}
+
+TEST(ParseArgs, OptionsAndOperandsInAnyOrder) {
+    const ParsedArgs a = Parse({"one", "-r", "--filter", "*.jpg", "two", "--jobs=3", "-j4", "-n", "--", "-r", "-"});
+    EXPECT_EQ(a.operands, (std::vector<std::string>{"one", "two", "-r", "-"})) << "after -- everything is an operand";
+    EXPECT_TRUE(a.has("recursive"));
+    EXPECT_TRUE(a.has("dry-run"));
+    EXPECT_FALSE(a.has("help"));
+    EXPECT_EQ(a.value("filter"), "*.jpg");
+    EXPECT_EQ(a.value("jobs"), "4") << "the last one given counts";
+    EXPECT_EQ(a.options.at("jobs"), (std::vector<std::string>{"3", "4"}));
+    EXPECT_EQ(Parse({"--filter="}).value("filter"), "") << "an empty value is a value";
+    EXPECT_EQ(Parse({"--filter", "--jobs"}).value("filter"), "--jobs") << "a value may look like an option";
+}
+
+TEST(ParseArgs, WhatIsRefused) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--nope"}, {"-x"}, {"--filter"}, {"-j"}, {"--recursive=yes"}, {"-rn"}, {"--Recursive"}}) {
+        EXPECT_THROW(Parse(args), UsageError) << args[0];
+    }
+}
+
+TEST(Values, KindsAsLetters) {
+    const TimeKinds all = ParseKinds("c,m,a", true, false);
+    EXPECT_EQ(all.creation, KindCreation);
+    EXPECT_EQ(all.lastWrite, KindLastWrite);
+    EXPECT_EQ(all.lastAccess, KindLastAccess);
+    const TimeKinds ma = ParseKinds("am", false, false);
+    EXPECT_EQ(ma.creation, KindNone);
+    EXPECT_EQ(ma.lastWrite, KindLastWrite);
+    EXPECT_EQ(ma.lastAccess, KindLastAccess);
+    const TimeKinds m = ParseKinds("m", false, false);
+    EXPECT_EQ(m.lastAccess, KindNone);
+
+    EXPECT_THROW(ParseKinds("", true, false), UsageError);
+    EXPECT_THROW(ParseKinds(",", true, false), UsageError);
+    EXPECT_THROW(ParseKinds("m,x", true, false), UsageError);
+    EXPECT_THROW(ParseKinds("M", true, false), UsageError);
+    EXPECT_THROW(ParseKinds("c,m", false, false), UsageError) << "cannot be set here";
+    EXPECT_EQ(ParseKinds("c", false, true).creation, KindCreation) << "but can be compared";
+
+    EXPECT_EQ(SettableKinds(false).creation, KindNone);
+    EXPECT_EQ(SettableKinds(false).lastAccess, KindLastAccess);
+    EXPECT_EQ(SettableKinds(true).creation, KindCreation);
+}
+
+TEST(Values, NumbersAndTimes) {
+    EXPECT_EQ(ParseJobs("1"), 1u);
+    EXPECT_EQ(ParseJobs("16"), 16u);
+    for (const char* bad : {"0", "-2", "two", "", "2.0", "1025"})
+        EXPECT_THROW(ParseJobs(bad), UsageError) << bad;
+
+    EXPECT_EQ(ParseStart("1"), 1);
+    EXPECT_EQ(ParseStart("12"), 12);
+    for (const char* bad : {"0", "-3", "abc", ""})
+        EXPECT_THROW(ParseStart(bad), UsageError) << bad;
+
+    EXPECT_EQ(ParseAmount("--days", "0"), 0);
+    EXPECT_EQ(ParseAmount("--days", "10000"), 10000);
+    for (const char* bad : {"10001", "-1", "1.5", "", "x"})
+        EXPECT_THROW(ParseAmount("--days", bad), UsageError) << bad;
+
+    EXPECT_EQ(ParseTimeValue("2020-10-31 18:18:18", false), *ParseTimeText("2020-10-31 18:18:18"));
+    EXPECT_EQ(ParseTimeValue("2020-10-31", false), *ParseTimeText("2020-10-31 00:00:00"));
+    EXPECT_EQ(ParseTimeValue("18:18:18", true).timeOfDayMs(), (18 * 3600 + 18 * 60 + 18) * 1000);
+    EXPECT_THROW(ParseTimeValue("18:18:18", false), UsageError) << "a time alone only with --time-only";
+    EXPECT_THROW(ParseTimeValue("2020-02-30 00:00:00", false), UsageError);
+    EXPECT_THROW(ParseTimeValue("yesterday", true), UsageError);
+}
+
+TEST(Values, TimeOfDayOfAShift) {
+    ShiftAmount a;
+    ParseTimeOfDay("01:02:03", a);
+    EXPECT_EQ(a.hours, 1);
+    EXPECT_EQ(a.minutes, 2);
+    EXPECT_EQ(a.seconds, 3);
+    ParseTimeOfDay("23:59", a);
+    EXPECT_EQ(a.hours, 23);
+    EXPECT_EQ(a.minutes, 59);
+    EXPECT_EQ(a.seconds, 0);
+    for (const char* bad : {"24:00:00", "1:60", "1:2:60", "1", "1:2:3:4", "", "a:b", "1::2", "-1:00", "+1:00"})
+        EXPECT_THROW(ParseTimeOfDay(bad, a), UsageError) << bad;
+}
+
+TEST(Values, SourcesByName) {
+    EXPECT_EQ(ParseSource("create"), SourceCreation);
+    EXPECT_EQ(ParseSource("modify"), SourceLastWrite);
+    EXPECT_EQ(ParseSource("access"), SourceLastAccess);
+    EXPECT_EQ(ParseSource("snapshot"), SourceRow);
+    EXPECT_EQ(ParseSource("earliest"), SourceEarliest);
+    EXPECT_EQ(ParseSource("latest"), SourceLatest);
+    EXPECT_EQ(ParseSource("photo"), SourcePhoto);
+    EXPECT_EQ(ParseSource("filename"), SourceFileName);
+    EXPECT_THROW(ParseSource("Photo"), UsageError);
+    EXPECT_THROW(ParseSource("G"), UsageError);
+}
+
+TEST(Output, LinesOfTheCommands) {
+    EXPECT_EQ(ChangeLine("/p/a.jpg", KindLastWrite, "2001-01-01 00:00:00", "2020-10-31 18:18:18"),
+              "/p/a.jpg\tm\t2001-01-01 00:00:00\t2020-10-31 18:18:18\n");
+    EXPECT_EQ(ChangeLine("x", KindCreation, "", "")[2], 'c');
+    EXPECT_EQ(ChangeLine("x", KindLastAccess, "", "")[2], 'a');
+    EXPECT_EQ(PhotoTimeLine("", "/p/a.txt"), "\t/p/a.txt\n");
+    EXPECT_EQ(NameTimeLine("2020-10-31 18:18:18", "", "IMG.jpg"), "2020-10-31 18:18:18\t\tIMG.jpg\n");
+    EXPECT_EQ(PairLine(12, "/a", "/b"), "12\t/a\t/b\n");
+
+    std::ostringstream err;
+    FailureList failures;
+    ReportFailures(err, "下列文件修改失败：", failures, [](const std::string&) { return std::string("x"); });
+    EXPECT_EQ(err.str(), "") << "nothing failed, nothing said";
+    failures.add("/p/a");
+    failures.add("/p/b");
+    ReportFailures(err, "下列文件修改失败：", failures,
+                   [](const std::string& p) { return p == "/p/a" ? std::string("why") : std::string(); });
+    EXPECT_EQ(err.str(), "下列文件修改失败：\n/p/a\twhy\n/p/b\n");
+}
+
+TEST(Output, ProgressLineOnlyOnATerminalAndForLongWork) {
+    {
+        std::ostringstream err;
+        ProgressLine line(err, false, "正在", 5000);
+        line.update(100);
+        line.clear();
+        EXPECT_EQ(err.str(), "") << "not a terminal";
+    }
+    {
+        std::ostringstream err;
+        {
+            ProgressLine line(err, true, "正在", 999);
+            line.update(500);
+        }
+        EXPECT_EQ(err.str(), "") << "short work shows no progress";
+    }
+    std::ostringstream err;
+    {
+        ProgressLine line(err, true, "C", 1000);
+        line.update(1);
+        line.update(1); // the same text is not written again
+        line.update(500);
+    }
+    EXPECT_EQ(err.str(), "\rC  [0.10%]\rC  [50.00%]\r           \r") << "rewritten in place, then wiped";
+}
+
+TEST(Slices, HandedOverInOrderWhateverTheThreads) {
+    for (unsigned jobs : {1u, 2u, 4u}) {
+        std::vector<int> done(50, 0);
+        std::vector<size_t> delivered;
+        std::atomic<int> running{0}, most{0};
+        RunSlicesInOrder(
+            50, jobs,
+            [&](size_t i) {
+                const int now = ++running;
+                most = std::max(most.load(), now);
+                // Later slices finish first now and then.
+                if (i % 7 == 0) std::this_thread::yield();
+                done[i] = 1;
+                --running;
+            },
+            [&](size_t i) {
+                EXPECT_EQ(done[i], 1) << "delivered before it was done";
+                delivered.push_back(i);
+            });
+        ASSERT_EQ(delivered.size(), 50u) << jobs;
+        for (size_t i = 0; i < delivered.size(); ++i)
+            EXPECT_EQ(delivered[i], i) << jobs;
+        EXPECT_LE(most.load(), static_cast<int>(jobs));
+    }
+    size_t calls = 0;
+    RunSlicesInOrder(
+        0, 4, [&](size_t) { ++calls; }, [&](size_t) { ++calls; });
+    EXPECT_EQ(calls, 0u);
+}
+
+TEST(Slices, AFailureStopsTheRunAndComesBack) {
+    for (unsigned jobs : {1u, 3u}) {
+        std::vector<size_t> delivered;
+        EXPECT_THROW(RunSlicesInOrder(
+                         100, jobs,
+                         [](size_t i) {
+                             if (i == 10) throw std::runtime_error("slice 10");
+                         },
+                         [&](size_t i) { delivered.push_back(i); }),
+                     std::runtime_error);
+        ASSERT_FALSE(delivered.empty());
+        EXPECT_LT(delivered.back(), 10u) << "nothing after the failed slice is handed over";
+    }
+}
+
+TEST(Run, UsageErrorsWriteNothingToStandardOutput) {
+    std::ostringstream out, err;
+    Io io{out, err, false, 2};
+    EXPECT_EQ(cli::Run({"--version"}, io), ExitDone);
+    EXPECT_EQ(out.str(), "kairodex-cli 1.99\n");
+    out.str("");
+    EXPECT_EQ(cli::Run({"set", "--from", "nowhere", "x"}, io), ExitUsage);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_NE(err.str().find("nowhere"), std::string::npos);
+    EXPECT_NE(err.str().find("kairodex-cli set --help"), std::string::npos);
+    err.str("");
+    EXPECT_EQ(cli::Run({"help", "nothing"}, io), ExitUsage);
+    EXPECT_EQ(cli::Run({"name-time", "--help"}, io), ExitDone);
+    EXPECT_EQ(out.str(), CommandHelp("name-time"));
+    EXPECT_TRUE(CommandHelp("nothing").empty());
+}
+
+} // namespace
+} // namespace kdx::cli

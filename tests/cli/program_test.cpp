@@ -1,0 +1,605 @@
+// The built kairodex-cli run on real temporary folders: what it prints on
+// standard output and error, its exit status, and the times the files have
+// afterwards. The program's path is the first argument of this test.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/common/filetime.h"
+#include "core/lists/file_entry.h"
+#include "core/lists/snapshot.h"
+#include "exif_builder.h"
+#include "temp_dir.h"
+
+extern char** environ;
+
+namespace kdx {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string g_program;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Content(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs the program with args, standard input empty, both outputs captured.
+Result Cli(const std::vector<std::string>& args) {
+    test::TempDir io;
+    const std::string outPath = io / "out", errPath = io / "err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    argv.push_back(g_program.data());
+    std::vector<std::string> copies = args;
+    for (std::string& a : copies)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    Result r;
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, g_program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(spawned, 0) << "cannot start " << g_program;
+    if (spawned != 0) return r;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = Content(outPath);
+    r.err = Content(errPath);
+    return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        const size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+EntryTimes Stamps(const std::string& path) {
+    EntryTimes t;
+    EXPECT_TRUE(ReadStampTexts(path, t)) << path;
+    return t;
+}
+
+// Local times at UTC+8 (the tests' zone) as seconds since 1970.
+constexpr int64_t k2001 = 978278400;      // 2001-01-01 00:00:00
+constexpr int64_t k2005 = 1115240705;     // 2005-05-05 05:05:05
+constexpr int64_t k20210331 = 1617156000; // 2021-03-31 10:00:00
+
+// A photo whose EXIF shooting time is 2019-05-04 13:22:10.
+std::string Photo(bool bigEndian = false) {
+    return test::CameraPhoto(bigEndian);
+}
+
+const std::string kHeader = "序号\t名称\t创建时间\t修改时间\t访问时间\t拍摄时间\t文件名时间";
+
+// --- the program as a whole ---------------------------------------------------------
+
+TEST(Program, VersionHelpAndBadUsage) {
+    Result r = Cli({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "kairodex-cli 1.99\n");
+
+    r = Cli({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* command : {"list", "show", "replace", "photo-time", "name-time", "set", "shift", "sync-pairs",
+                                "sync-dir", "rename-wechat"}) {
+        EXPECT_NE(r.out.find(std::string("  ") + command + " "), std::string::npos) << command;
+        const Result help = Cli({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_EQ(help.out.rfind(std::string("用法：kairodex-cli ") + command, 0), 0u) << command << help.out;
+        EXPECT_EQ(Cli({"help", command}).out, help.out) << command;
+    }
+    EXPECT_NE(Cli({"set", "--help"}).out.find("默认 m,a"), std::string::npos)
+        << "the default kinds are those Linux can set";
+
+    r = Cli({});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("用法"), std::string::npos);
+
+    r = Cli({"frobnicate"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("frobnicate"), std::string::npos);
+
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"list", "--bogus", f},
+             {"list", "--jobs", "0", f},
+             {"list", "--filter"},
+             {"list"},
+             {"set", f},
+             {"set", "--to", "2001-01-01", "--from", "modify", f},
+             {"set", "--to", "yesterday", f},
+             {"set", "--from", "snapshot", f},
+             {"set", "--from", "photo", "--no-photo-in-compare", f},
+             {"set", "--to", "2001-01-01", "--date-only", "--time-only", f},
+             {"set", "--to", "2001-01-01", "--kinds", "x", f},
+             {"shift", "--days", "1.5", f},
+             {"shift", "--time", "24:00:00", f},
+             {"sync-pairs", "a.kdx"},
+             {"sync-pairs", "--compare", "--dry-run", "a.kdx", "b.kdx"},
+         }) {
+        std::string shown;
+        for (const std::string& a : args)
+            shown += a + " ";
+        r = Cli(args);
+        EXPECT_EQ(r.status, 2) << shown;
+        EXPECT_TRUE(r.out.empty()) << shown;
+        EXPECT_NE(r.err.find("--help"), std::string::npos) << shown << r.err;
+    }
+}
+
+TEST(Program, CreationTimesCannotBeSetHereSoAskingIsBadUsage) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    test::TempDir::setTimes(f, k2005, k2005);
+    const EntryTimes before = Stamps(f);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"set", "--kinds", "c,m", "--to", "2001-01-01 00:00:00", f},
+             {"set", "--kinds", "c", "--to", "2001-01-01 00:00:00", "--dry-run", f},
+             {"shift", "--kinds", "cma", "--days", "1", f},
+             {"sync-dir", "--kinds", "c", dir.path(), dir.folder("other")},
+         }) {
+        const Result r = Cli(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_NE(r.err.find("创建时间"), std::string::npos) << r.err;
+    }
+    const EntryTimes after = Stamps(f);
+    EXPECT_EQ(after.WriteTime, before.WriteTime);
+    EXPECT_EQ(after.AccessTime, before.AccessTime);
+}
+
+// --- list, show and replace ------------------------------------------------------------
+
+class ListTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        photo = dir.file("IMG_20201031_181818.jpg", Photo());
+        text = dir.file("a.txt", "text");
+        wechat = dir.file("sub/mmexport1604139498000.jpg", Photo(true));
+        sub = dir.path() + "sub/";
+        test::TempDir::setTimes(photo, k2001, k2005);
+        test::TempDir::setTimes(text, k2005, k2001);
+        test::TempDir::setTimes(wechat, k2005, k2005);
+    }
+    test::TempDir dir;
+    std::string photo, text, wechat, sub;
+};
+
+TEST_F(ListTree, ListsRowsAsTheListTextWithTheFiveTimes) {
+    Result r = Cli({"list", dir.path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_EQ(lines[0], kHeader);
+    std::vector<std::string> a = Fields(lines[1]), b = Fields(lines[2]);
+    ASSERT_EQ(a.size(), 7u);
+    ASSERT_EQ(b.size(), 7u);
+    // Sorted ignoring case: 'a.txt' before 'IMG_...'; the folder itself only with --include-folders.
+    EXPECT_EQ(a[0], "1");
+    EXPECT_EQ(a[1], text);
+    EXPECT_EQ(a[3], "2005-05-05 05:05:05");
+    EXPECT_EQ(a[4], "2001-01-01 00:00:00");
+    EXPECT_EQ(a[5], "") << "no photo time: an empty field";
+    EXPECT_EQ(a[6], "");
+    EXPECT_TRUE(ParseTimeText(a[2])) << a[2];
+    EXPECT_EQ(b[0], "2");
+    EXPECT_EQ(b[1], photo);
+    EXPECT_EQ(b[3], "2001-01-01 00:00:00");
+    EXPECT_EQ(b[4], "2005-05-05 05:05:05");
+    EXPECT_EQ(b[5], "2019-05-04 13:22:10");
+    EXPECT_EQ(b[6], "2020-10-31 18:18:18");
+    EXPECT_EQ(r.out.find('\r'), std::string::npos) << "plain \\n line ends";
+
+    r = Cli({"list", "-r", "--include-folders", "--filter", "*.jpg", "--no-wechat", dir.path()});
+    lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 5u) << r.out;
+    EXPECT_EQ(Fields(lines[1])[1], dir.path());
+    EXPECT_EQ(Fields(lines[2])[1], photo);
+    EXPECT_EQ(Fields(lines[3])[1], sub);
+    EXPECT_EQ(Fields(lines[4])[1], wechat);
+    EXPECT_EQ(Fields(lines[4])[5], "2019-05-04 13:22:10") << "big-endian EXIF";
+    EXPECT_EQ(Fields(lines[4])[6], "") << "no WeChat stamps with --no-wechat";
+
+    r = Cli({"list", "-r", "--only-folders", "--include-folders", dir.path()});
+    lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_EQ(Fields(lines[2])[1], sub);
+
+    // A file is matched against the masks; the start position moves past "IMG_2".
+    r = Cli({"list", "--name-start", "6", "--no-wechat", "--filter", "*.jpg;*.png", photo, text});
+    lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_EQ(Fields(lines[1])[1], photo);
+    EXPECT_EQ(Fields(lines[1])[6], "") << "13 digits are left: no time without WeChat stamps";
+}
+
+TEST_F(ListTree, MissingPathsAreReportedAndTheRestListed) {
+    const std::string missing = dir / "gone.jpg";
+    const Result r = Cli({"list", missing, photo, photo});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(missing), std::string::npos);
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << "a path given twice is listed once:\n" << r.out;
+    EXPECT_EQ(Fields(lines[1])[1], photo);
+}
+
+TEST_F(ListTree, ManyRowsComeOutInTheSameOrderWhateverTheThreads) {
+    for (int i = 0; i < 700; ++i)
+        dir.file("many/f" + std::to_string(1000 + i) + ".txt");
+    const Result one = Cli({"list", "-r", "-j", "1", dir.path()});
+    const Result four = Cli({"list", "-r", "--jobs=4", dir.path()});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(Lines(one.out).size(), 704u);
+    EXPECT_EQ(one.out, four.out);
+}
+
+TEST_F(ListTree, SnapshotsSavedShownAndReplaced) {
+    const std::string kdx = dir / "list.kdx";
+    const Result listed = Cli({"list", "-r", dir.path()});
+    Result r = Cli({"list", "-r", "--save", kdx, dir.path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    r = Cli({"show", kdx});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, listed.out) << "the snapshot holds the rows as listed";
+
+    // Point the list at another folder; only the names change.
+    r = Cli({"replace", dir.path(), "/elsewhere/", kdx});
+    EXPECT_EQ(r.status, 0);
+    std::vector<std::string> lines = Lines(r.out), before = Lines(listed.out);
+    ASSERT_EQ(lines.size(), before.size());
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::vector<std::string> now = Fields(lines[i]), was = Fields(before[i]);
+        EXPECT_EQ(now[1], "/elsewhere/" + was[1].substr(dir.path().size()));
+        now[1] = was[1];
+        EXPECT_EQ(now, was);
+    }
+    const std::string moved = dir / "moved.kdx";
+    r = Cli({"replace", "-o", moved, dir.path(), "/elsewhere/", kdx});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(Cli({"show", moved}).out, Cli({"replace", dir.path(), "/elsewhere/", kdx}).out);
+    EXPECT_EQ(Cli({"show", kdx}).out, listed.out) << "the original is unchanged";
+
+    // Unreadable snapshots: the reader's message, status 2, nothing printed.
+    const std::string junk = dir.file("junk.kdx", "this is no snapshot at all");
+    r = Cli({"show", junk});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find(std::string(SnapshotWrongFormat)), std::string::npos) << r.err;
+    r = Cli({"show", dir / "none.kdx"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("none.kdx"), std::string::npos);
+}
+
+// --- the time sources -------------------------------------------------------------------
+
+TEST(Program, PhotoTimeOneLinePerFileInTheirOrder) {
+    test::TempDir dir;
+    const std::string le = dir.file("b.jpg", Photo(false));
+    const std::string be = dir.file("a.JPG", Photo(true));
+    const std::string notPhoto = dir.file("c.jpg", "not a photo");
+    const std::string missing = dir / "d.jpg";
+    const Result r = Cli({"photo-time", le, notPhoto, missing, be});
+    EXPECT_EQ(r.status, 1) << "a file is missing";
+    EXPECT_EQ(r.out, "2019-05-04 13:22:10\t" + le + "\n\t" + notPhoto + "\n\t" + missing + "\n2019-05-04 13:22:10\t" +
+                         be + "\n");
+    EXPECT_NE(r.err.find(missing), std::string::npos);
+    EXPECT_EQ(r.err.find(notPhoto), std::string::npos) << "a file without a photo time is no failure";
+}
+
+TEST(Program, NameTimeReadsNamesWithoutTouchingFiles) {
+    Result r = Cli({"name-time", "mmexport1604139498000.jpg", "/p/IMG_20201031_181818.jpg", "DSC01234.JPG",
+                    "20201031T181818.jpg"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "2020-10-31 18:18:18\tmmexport_20201031_181818.jpg\tmmexport1604139498000.jpg\n"
+                     "2020-10-31 18:18:18\t\t/p/IMG_20201031_181818.jpg\n"
+                     "\t\tDSC01234.JPG\n"
+                     "\t\t20201031T181818.jpg\n");
+    r = Cli({"name-time", "--no-wechat", "--start", "3", "a1_20201031181818.jpg", "mmexport1604139498000.jpg"});
+    EXPECT_EQ(r.out, "2020-10-31 18:18:18\t\ta1_20201031181818.jpg\n\t\tmmexport1604139498000.jpg\n");
+    EXPECT_EQ(Cli({"name-time", "--start", "0", "x"}).status, 2);
+}
+
+TEST(Program, RenameWeChatFilesWithADryRunFirst) {
+    test::TempDir dir;
+    const std::string a = dir.file("mmexport1604139498000.jpg", "a");
+    const std::string b = dir.file("sub/1505788478724.mp4", "b");
+    const std::string blocked = dir.file("1505788478724.jpg", "c");
+    // A folder holds the name blocked would get (a file of that name would
+    // itself be renamed after the digits in it).
+    const std::string taken = dir.folder("mmexport_20170919_103438.jpg");
+    const std::string plain = dir.file("notes.txt");
+
+    Result r = Cli({"rename-wechat", "--dry-run", "-r", dir.path()});
+    EXPECT_EQ(r.status, 1) << "one rename would fail";
+    EXPECT_EQ(r.out, a + "\t" + dir / "mmexport_20201031_181818.jpg" + "\n" + b + "\t" +
+                         dir / "sub/mmexport_20170919_103438.mp4" + "\n");
+    EXPECT_NE(r.err.find("下列文件修改失败：\n" + blocked + "\t"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("mmexport_20170919_103438.jpg"), std::string::npos) << "the name that is taken";
+    for (const std::string& p : {a, b, blocked, plain})
+        EXPECT_TRUE(fs::exists(p)) << p;
+
+    r = Cli({"rename-wechat", "-r", dir.path()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty()) << "quiet without --verbose";
+    EXPECT_FALSE(fs::exists(a));
+    EXPECT_EQ(Content(dir / "mmexport_20201031_181818.jpg"), "a");
+    EXPECT_EQ(Content(dir / "sub/mmexport_20170919_103438.mp4"), "b");
+    EXPECT_EQ(Content(blocked), "c");
+    EXPECT_TRUE(fs::is_directory(taken));
+}
+
+// --- set and shift ----------------------------------------------------------------------
+
+TEST(Program, SetToAFixedTimeWholeOrInParts) {
+    test::TempDir dir;
+    const std::string a = dir.file("a.txt"), b = dir.file("sub/b.txt");
+    auto reset = [&] {
+        test::TempDir::setTimes(a, k2005, k2005);
+        test::TempDir::setTimes(b, k2005, k2005);
+    };
+    reset();
+
+    Result r = Cli({"set", "--to", "2020-10-31 18:18:18", "--dry-run", "-r", dir.path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, a + "\tm\t2005-05-05 05:05:05\t2020-10-31 18:18:18\n" + a +
+                         "\ta\t2005-05-05 05:05:05\t2020-10-31 18:18:18\n" + b +
+                         "\tm\t2005-05-05 05:05:05\t2020-10-31 18:18:18\n" + b +
+                         "\ta\t2005-05-05 05:05:05\t2020-10-31 18:18:18\n");
+    EXPECT_EQ(Stamps(a).WriteTime, "2005-05-05 05:05:05") << "a dry run writes nothing";
+    EXPECT_EQ(Stamps(b).AccessTime, "2005-05-05 05:05:05");
+
+    r = Cli({"set", "--to", "2020-10-31 18:18:18", dir.path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(Stamps(a).WriteTime, "2020-10-31 18:18:18");
+    EXPECT_EQ(Stamps(a).AccessTime, "2020-10-31 18:18:18");
+    EXPECT_EQ(Stamps(b).WriteTime, "2005-05-05 05:05:05") << "sub-folders only with -r";
+
+    reset();
+    r = Cli({"set", "-k", "m", "--to", "2020-10-31", "--date-only", "-v", a});
+    EXPECT_EQ(r.out, a + "\tm\t2005-05-05 05:05:05\t2020-10-31 05:05:05\n") << "-v tells what it did";
+    EXPECT_EQ(Stamps(a).WriteTime, "2020-10-31 05:05:05");
+    EXPECT_EQ(Stamps(a).AccessTime, "2005-05-05 05:05:05") << "only the kinds asked for";
+
+    reset();
+    r = Cli({"set", "--kinds=a", "--to", "18:18:18", "--time-only", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Stamps(a).AccessTime, "2005-05-05 18:18:18");
+    EXPECT_EQ(Stamps(a).WriteTime, "2005-05-05 05:05:05");
+}
+
+TEST(Program, SetFromEachFilesOwnSource) {
+    test::TempDir dir;
+    const std::string photo = dir.file("IMG_20201031_181818.jpg", Photo());
+    const std::string other = dir.file("notes.txt", "not a photo");
+    test::TempDir::setTimes(photo, k2005, k2001);
+    test::TempDir::setTimes(other, k2005, k2001);
+
+    Result r = Cli({"set", "--from", "photo", "--kinds", "m", dir.path()});
+    EXPECT_EQ(r.status, 0) << "a file without a photo time is passed over: " << r.err;
+    EXPECT_TRUE(r.err.empty());
+    EXPECT_EQ(Stamps(photo).WriteTime, "2019-05-04 13:22:10");
+    EXPECT_EQ(Stamps(photo).AccessTime, "2001-01-01 00:00:00");
+    EXPECT_EQ(Stamps(other).WriteTime, "2005-05-05 05:05:05");
+
+    r = Cli({"set", "--from", "filename", "--kinds", "a", photo});
+    EXPECT_EQ(Stamps(photo).AccessTime, "2020-10-31 18:18:18");
+
+    // The earliest of its times, with or without the photo and name times.
+    // (The creation time here is the birth time, now, or the modification time.)
+    test::TempDir::setTimes(photo, k20210331, k20210331);
+    r = Cli({"set", "--from", "earliest", "--no-photo-in-compare", "-n", photo});
+    EXPECT_EQ(r.out, photo + "\tm\t2021-03-31 10:00:00\t2021-03-31 10:00:00\n" + photo +
+                         "\ta\t2021-03-31 10:00:00\t2021-03-31 10:00:00\n");
+    r = Cli({"set", "--from", "earliest", photo});
+    EXPECT_EQ(Stamps(photo).WriteTime, "2019-05-04 13:22:10");
+    EXPECT_EQ(Stamps(photo).AccessTime, "2019-05-04 13:22:10");
+
+    r = Cli({"set", "--from", "access", "-k", "m", other});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Stamps(other).WriteTime, "2001-01-01 00:00:00");
+}
+
+TEST(Program, SetFromASnapshotRestoresEachKindAndListsWhatFailed) {
+    test::TempDir dir;
+    const std::string a = dir.file("a.txt"), b = dir.file("b.txt"), gone = dir.file("gone.txt");
+    test::TempDir::setTimes(a, k2001, k2005);
+    test::TempDir::setTimes(b, k2005, k2001);
+    test::TempDir::setTimes(gone, k2005, k2005);
+    const std::string kdx = dir / "before.kdx";
+    ASSERT_EQ(Cli({"list", "--save", kdx, a, b, gone}).status, 0);
+
+    ASSERT_EQ(Cli({"set", "--to", "2020-10-31 18:18:18", a, b}).status, 0);
+    fs::remove(gone);
+
+    Result r = Cli({"set", "--from", "snapshot", "--snapshot", kdx, "--dry-run"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, a + "\tm\t2020-10-31 18:18:18\t2001-01-01 00:00:00\n" + a +
+                         "\ta\t2020-10-31 18:18:18\t2005-05-05 05:05:05\n" + b +
+                         "\tm\t2020-10-31 18:18:18\t2005-05-05 05:05:05\n" + b +
+                         "\ta\t2020-10-31 18:18:18\t2001-01-01 00:00:00\n");
+    EXPECT_EQ(Stamps(a).WriteTime, "2020-10-31 18:18:18");
+
+    r = Cli({"set", "--from", "snapshot", "--snapshot", kdx});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "下列文件修改失败：\n" + gone + "\t找不到文件或目录\n");
+    EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00");
+    EXPECT_EQ(Stamps(a).AccessTime, "2005-05-05 05:05:05");
+    EXPECT_EQ(Stamps(b).WriteTime, "2005-05-05 05:05:05");
+    EXPECT_EQ(Stamps(b).AccessTime, "2001-01-01 00:00:00");
+
+    EXPECT_EQ(Cli({"set", "--from", "snapshot", "--snapshot", kdx, a}).status, 2) << "rows from one place only";
+    EXPECT_EQ(Cli({"set", "--from", "modify", "--snapshot", dir / "none.kdx"}).status, 2);
+}
+
+TEST(Program, ShiftMovesEachFilesOwnTimes) {
+    test::TempDir dir;
+    const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
+    test::TempDir::setTimes(a, k20210331, k2001);
+    test::TempDir::setTimes(b, k2005, k2005);
+
+    Result r = Cli({"shift", "--subtract", "--months", "1", "-n", a});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, a + "\tm\t2021-03-31 10:00:00\t2021-02-28 10:00:00\n" + a +
+                         "\ta\t2001-01-01 00:00:00\t2000-12-01 00:00:00\n");
+    EXPECT_EQ(Stamps(a).WriteTime, "2021-03-31 10:00:00");
+
+    r = Cli({"shift", "--days", "1", "--time", "01:00:30", "--kinds", "m", a, b});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Stamps(a).WriteTime, "2021-04-01 11:00:30");
+    EXPECT_EQ(Stamps(a).AccessTime, "2001-01-01 00:00:00");
+    EXPECT_EQ(Stamps(b).WriteTime, "2005-05-06 06:05:35");
+
+    // Past year 9999 nothing is written and the reason is given.
+    r = Cli({"shift", "--years", "9000", "-k", "m", a});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("下列文件修改失败：\n" + a + "\t"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("9999"), std::string::npos) << r.err;
+    EXPECT_EQ(Stamps(a).WriteTime, "2021-04-01 11:00:30");
+}
+
+TEST(Program, RowsComeOutInOrderWhenWrittenOnSeveralThreads) {
+    test::TempDir dir;
+    for (int i = 0; i < 600; ++i)
+        test::TempDir::setTimes(dir.file("f" + std::to_string(1000 + i) + ".txt"), k2005, k2005);
+    const Result dry = Cli({"set", "--to", "2001-01-01 00:00:00", "-n", "-j", "1", dir.path()});
+    const Result real = Cli({"set", "--to", "2001-01-01 00:00:00", "-v", "-j", "3", dir.path()});
+    EXPECT_EQ(real.status, 0);
+    EXPECT_EQ(Lines(dry.out).size(), 1200u);
+    EXPECT_EQ(real.out, dry.out);
+    EXPECT_EQ(Stamps(dir / "f1599.txt").WriteTime, "2001-01-01 00:00:00");
+}
+
+// --- synchronising ----------------------------------------------------------------------
+
+TEST(Program, SyncPairsComparesAndCopiesBOntoA) {
+    test::TempDir dir;
+    const std::string a1 = dir.file("a/1.txt"), a2 = dir.file("a/2.txt"), a3 = dir.file("a/3.txt");
+    const std::string b1 = dir.file("b/1.txt"), b2 = dir.file("b/2.txt");
+    test::TempDir::setTimes(a1, k2005, k2005);
+    test::TempDir::setTimes(b1, k2005, k2005);
+    test::TempDir::setTimes(a2, k2001, k2001);
+    test::TempDir::setTimes(b2, k2005, k2001);
+    test::TempDir::setTimes(a3, k2001, k2001);
+    const std::string listA = dir / "a.kdx", listB = dir / "b.kdx";
+    ASSERT_EQ(Cli({"list", "--save", listA, dir / "a"}).status, 0);
+    ASSERT_EQ(Cli({"list", "--save", listB, dir / "b"}).status, 0);
+
+    Result r = Cli({"sync-pairs", "--compare", listA, listB});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "2\t" + a2 + "\t" + b2 + "\n") << "pair 3 has no partner";
+    EXPECT_TRUE(Cli({"sync-pairs", "--compare", "--kinds", "a", listA, listB}).out.empty())
+        << "they differ only in the modification time";
+
+    r = Cli({"sync-pairs", "--dry-run", listA, listB});
+    EXPECT_EQ(r.out, a2 + "\tm\t2001-01-01 00:00:00\t2005-05-05 05:05:05\n" + a2 +
+                         "\ta\t2001-01-01 00:00:00\t2001-01-01 00:00:00\n")
+        << "every checked kind of a differing pair is written";
+    EXPECT_EQ(Stamps(a2).WriteTime, "2001-01-01 00:00:00");
+
+    // Only the pairs selected when the lists were saved.
+    std::vector<FileEntry> rows;
+    std::vector<bool> selected;
+    std::string error;
+    ASSERT_TRUE(LoadSnapshot(listA, rows, selected, error));
+    ASSERT_TRUE(SaveSnapshot(listA, rows, {true, false, false}, error));
+    r = Cli({"sync-pairs", "--selected", listA, listB});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Stamps(a2).WriteTime, "2001-01-01 00:00:00") << "pair 2 is not selected";
+
+    r = Cli({"sync-pairs", listA, listB});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Stamps(a2).WriteTime, "2005-05-05 05:05:05");
+    EXPECT_EQ(Stamps(a3).WriteTime, "2001-01-01 00:00:00");
+    EXPECT_TRUE(Cli({"sync-pairs", "--compare", listA, listB}).out.empty());
+}
+
+TEST(Program, SyncDirGivesTheTargetTheSourcesTimes) {
+    test::TempDir dir;
+    const std::string src = dir.folder("src") + "/", dst = dir.folder("dst") + "/";
+    const std::string s1 = dir.file("src/x.jpg"), s2 = dir.file("src/sub/y.jpg");
+    const std::string t1 = dir.file("dst/x.jpg"), t2 = dir.file("dst/sub/y.jpg"), only = dir.file("dst/z.jpg");
+    for (const std::string& p : {s1, s2})
+        test::TempDir::setTimes(p, k2001, k2005);
+    for (const std::string& p : {t1, t2, only})
+        test::TempDir::setTimes(p, k2005, k2005);
+
+    Result r = Cli({"sync-dir", "-n", "--no-recursive", "--no-folders", src, dst});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(t1 + "\tm\t2005-05-05 05:05:05\t2001-01-01 00:00:00\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(t2), std::string::npos) << "not below the top folder";
+    EXPECT_EQ(r.out.find(only), std::string::npos) << "no counterpart";
+    EXPECT_EQ(Stamps(t1).WriteTime, "2005-05-05 05:05:05");
+
+    r = Cli({"sync-dir", src, dst});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    for (const std::string& t : {t1, t2}) {
+        EXPECT_EQ(Stamps(t).WriteTime, "2001-01-01 00:00:00") << t;
+        EXPECT_EQ(Stamps(t).AccessTime, "2005-05-05 05:05:05") << t;
+    }
+    EXPECT_EQ(Stamps(only).WriteTime, "2005-05-05 05:05:05");
+    EXPECT_EQ(Stamps(dst).WriteTime, Stamps(src).WriteTime) << "the roots are synchronised too";
+
+    r = Cli({"sync-dir", dir / "none", dst});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "指定的目录不存在！\n");
+    r = Cli({"sync-dir", src, dir.path() + "src"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "源目录和目标目录相同！\n");
+}
+
+} // namespace
+} // namespace kdx
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: cli_program_test PATH-OF-kairodex-cli\n");
+        return 2;
+    }
+    kdx::g_program = argv[1];
+    return RUN_ALL_TESTS();
+}
