@@ -70,7 +70,7 @@ TFileListView::TFileListView(bool isListA, TSysImageList* icons, QWidget* parent
     header->setHighlightSections(false);
     header->setDefaultAlignment(Qt::AlignCenter);
     header->setMinimumSectionSize(10);
-    header->setStretchLastSection(true);
+    header->setStretchLastSection(false);
     header->setSortIndicatorShown(false);
     header->resizeSection(ColSeq, 50);
     for (int c = ColCreate; c <= ColPhoto; ++c)
@@ -89,11 +89,15 @@ TFileListView::TFileListView(bool isListA, TSysImageList* icons, QWidget* parent
 }
 
 void TFileListView::keepWidthInBounds(int column, int /*oldSize*/, int newSize) {
-    if (column < 0 || column >= ColumnCount || column == ColNameTime) return;
-    const WidthBounds& b = kBounds[column];
-    const int max = m_isListA ? b.maxA : b.maxB;
-    const int bounded = std::clamp(newSize, b.min, max);
-    if (bounded != newSize) horizontalHeader()->resizeSection(column, bounded);
+    if (column < 0 || column >= ColumnCount) return;
+    if (column != ColNameTime) {
+        const WidthBounds& b = kBounds[column];
+        const int max = m_isListA ? b.maxA : b.maxB;
+        const int bounded = std::clamp(newSize, b.min, max);
+        if (bounded != newSize) horizontalHeader()->resizeSection(column, bounded);
+    }
+    // The last column always takes the rest of the list's width.
+    fitLastColumn();
 }
 
 void TFileListView::setLayoutWidths(int nameWidth) {
@@ -101,7 +105,23 @@ void TFileListView::setLayoutWidths(int nameWidth) {
     header->resizeSection(ColName, std::max(nameWidth, kBounds[ColName].min));
     for (int c = ColCreate; c <= ColPhoto; ++c)
         header->resizeSection(c, 130);
-    header->resizeSection(ColNameTime, 160);
+    fitLastColumn();
+}
+
+void TFileListView::fitLastColumn() {
+    if (m_fitting) return;
+    m_fitting = true;
+    QHeaderView* header = horizontalHeader();
+    int others = 0;
+    for (int c = 0; c < ColumnCount; ++c)
+        if (c != ColNameTime && !header->isSectionHidden(c)) others += header->sectionSize(c);
+    header->resizeSection(ColNameTime, std::clamp(viewport()->width() - others, 10, 10000));
+    m_fitting = false;
+}
+
+void TFileListView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    fitLastColumn();
 }
 
 std::vector<size_t> TFileListView::selectedRows() const {

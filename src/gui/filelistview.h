@@ -60,18 +60,22 @@ signals:
     void pathsDropped(const QStringList& paths);
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     void keepWidthInBounds(int column, int oldSize, int newSize);
+    // Column 6 gets the list's width less the other columns (10 at least).
+    void fitLastColumn();
 
     bool m_isListA;
     FileListModel* m_model;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_locked = false;
+    bool m_fitting = false;
 };
 
 // The path of the focused row, if it names an existing file or folder.
