@@ -56,6 +56,13 @@ struct DirEntry {
 
 enum class TimeSlot { Creation, LastWrite, LastAccess };
 
+// Stamps to set together; an empty one is left as it is.
+struct StampSet {
+    std::optional<FileTime> creation;
+    std::optional<FileTime> lastWrite;
+    std::optional<FileTime> lastAccess;
+};
+
 // A file opened for reading at arbitrary offsets (photos are read this way).
 class InputFile {
 public:
@@ -92,6 +99,11 @@ public:
     // --- changing entries ------------------------------------------------
     // Sets one stamp and leaves the two others as they are.
     virtual bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) = 0;
+    // Sets the stamps given and leaves the others as they are. This one sets
+    // them one at a time (creation, last write, last access) and stops at the
+    // first that fails; a system that sets several in one call overrides it,
+    // and may then leave none of them set when that call fails.
+    virtual bool setFileTimes(const std::string& path, const StampSet& stamps);
     virtual std::optional<uint32_t> getAttributes(const std::string& path) = 0;
     virtual bool setAttributes(const std::string& path, uint32_t attributes) = 0;
     // Renames an entry; fails, and changes nothing, when `to` exists.

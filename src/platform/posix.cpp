@@ -228,6 +228,31 @@ public:
         return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
     }
 
+    // Modification and access time in one call: half the cost of two, which
+    // is most of what synchronising a tree costs.
+    bool setFileTimes(const std::string& path, const StampSet& stamps) override {
+        if (stamps.creation) {
+            errno = ENOTSUP;
+            return false;
+        }
+        if (!stamps.lastWrite && !stamps.lastAccess) return true;
+        struct timespec times[2];
+        auto put = [](struct timespec& t, const std::optional<FileTime>& value) {
+            if (!value) {
+                t.tv_sec = 0;
+                t.tv_nsec = UTIME_OMIT;
+                return;
+            }
+            int64_t sec = 0, nsec = 0;
+            value->toUnix(sec, nsec);
+            t.tv_sec = static_cast<time_t>(sec);
+            t.tv_nsec = static_cast<long>(nsec);
+        };
+        put(times[0], stamps.lastAccess);
+        put(times[1], stamps.lastWrite);
+        return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+
     std::optional<uint32_t> getAttributes(const std::string& path) override {
         struct stat st;
         if (path.empty() || ::lstat(path.c_str(), &st) != 0) return std::nullopt;

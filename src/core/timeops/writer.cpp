@@ -62,17 +62,27 @@ namespace {
 // Whole values written where stamps need no unlocking and no one watches:
 // nothing of the current entry is needed, and a missing entry makes the
 // system call fail just as the read would. Saves one stat per stamp set.
+// The stamps go to the system together, up to the first change that cannot
+// be made: one call instead of one per stamp, with the same outcome.
 bool WriteWithoutReading(const std::string& entry, std::span<const StampChange> changes) {
     Platform& p = sys();
     const int64_t offset = p.utcOffsetNow();
+    StampSet stamps;
+    bool any = false;
     for (const StampChange& c : changes) {
         if (!HasEffect(c)) continue;
-        if (c.kind == KindCreation && !p.canSetCreationTime()) return false;
         const DateTime v = c.value.wholeSeconds();
-        if (v < kFirst || v > kLast) return false;
-        if (!p.setFileTime(entry, SlotOf(c.kind), LocalDateTimeToFileTime(v, offset))) return false;
+        if ((c.kind == KindCreation && !p.canSetCreationTime()) || v < kFirst || v > kLast) {
+            if (any) p.setFileTimes(entry, stamps);
+            return false;
+        }
+        std::optional<FileTime>& slot = c.kind == KindCreation    ? stamps.creation
+                                        : c.kind == KindLastWrite ? stamps.lastWrite
+                                                                  : stamps.lastAccess;
+        slot = LocalDateTimeToFileTime(v, offset);
+        any = true;
     }
-    return true;
+    return !any || p.setFileTimes(entry, stamps);
 }
 
 bool NeedsEntry(std::span<const StampChange> changes, const WriteHooks& hooks) {
