@@ -46,8 +46,10 @@ public:
         : m_test(masks), m_result(result), m_flags(flags), m_separator(PathSeparator()) {
         // One pass per mask, searching only for the mask's extension; the
         // mask test then decides, so 'IMG_*.jpg' lists every '*.jpg' file.
-        for (const std::string& item : SplitFilterItems(masks))
-            m_patterns.push_back("*" + std::string(ExtensionOf(item)));
+        for (const std::string& item : SplitFilterItems(masks)) {
+            std::string& pattern = m_patterns.emplace_back(1, '*');
+            pattern += ExtensionOf(item);
+        }
         if (m_patterns.empty()) m_patterns.emplace_back("*.*");
     }
 
