@@ -185,7 +185,7 @@ FailureList RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& comm
     if (jobs > 1 && !AllNamesDiffer(rows)) jobs = 1;
     std::vector<std::string> printed(slices);
     std::vector<FailureList> failed(slices);
-    ProgressLine progress(io.err, io.errIsTerminal, std::move(caption), rows.size());
+    ProgressLine progress(io.out, io.err, io.errIsTerminal, std::move(caption), rows.size());
     FailureList failures;
     RunSlicesInOrder(
         slices, jobs,
@@ -245,7 +245,7 @@ int ListCommand(const ParsedArgs& a, Io& io) {
     const std::vector<std::string> found = CollectPaths(a.operands, paths, io, missing);
     std::vector<FileEntry> rows;
     {
-        ProgressLine progress(io.err, io.errIsTerminal, std::string(ScanningCaption), found.size());
+        ProgressLine progress(io.out, io.err, io.errIsTerminal, std::string(ScanningCaption), found.size());
         rows = ReadEntries(found, names, 1, jobs, [&](size_t done, size_t) { progress.update(done); });
     }
     if (const auto save = a.value("save")) {
@@ -290,7 +290,7 @@ int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
     std::vector<FileEntry> rows = RowsNaming(a.operands);
     std::vector<char> missing(rows.size(), 0);
     const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
-    ProgressLine progress(io.err, io.errIsTerminal, "正在读取拍摄时间，请稍候...", rows.size());
+    ProgressLine progress(io.out, io.err, io.errIsTerminal, "正在读取拍摄时间，请稍候...", rows.size());
     bool anyMissing = false;
     RunSlicesInOrder(
         slices, jobs,
@@ -433,11 +433,15 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
 
 // --- synchronising --------------------------------------------------------------
 
-WriteHooks TellingHooks(const WriteMode& mode, Io& io) {
+// Hooks that print each change (where asked to), clearing the progress line
+// first.
+WriteHooks TellingHooks(const WriteMode& mode, Io& io, std::function<void()> clearProgress) {
     WriteHooks hooks;
     hooks.dryRun = mode.dryRun;
     if (mode.tells())
-        hooks.observer = [&io](std::string_view path, int kind, std::string_view oldText, std::string_view newText) {
+        hooks.observer = [&io, clearProgress](std::string_view path, int kind, std::string_view oldText,
+                                              std::string_view newText) {
+            clearProgress();
             io.out << ChangeLine(path, kind, oldText, newText);
         };
     return hooks;
@@ -452,7 +456,7 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     const WriteMode mode = ReadWriteMode(a);
     SnapshotRows listA = LoadRows(a.operands[0]);
     SnapshotRows listB = LoadRows(a.operands[1]);
-    ProgressLine progress(io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
+    ProgressLine progress(io.out, io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
                           std::min(listA.rows.size(), listB.rows.size()));
     const ProgressFn onProgress = [&](size_t done, size_t) { progress.update(done); };
     if (compare) {
@@ -468,7 +472,7 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
         if (listA.selected[i]) selectedA.push_back(i);
     for (size_t i = 0; i < listB.selected.size(); ++i)
         if (listB.selected[i]) selectedB.push_back(i);
-    const WriteHooks hooks = TellingHooks(mode, io);
+    const WriteHooks hooks = TellingHooks(mode, io, [&] { progress.clear(); });
     const auto failures =
         SyncPairs(listA.rows, listB.rows, selectedA, selectedB, true, !a.has("selected"), kinds, hooks, onProgress);
     progress.clear();
@@ -493,11 +497,14 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     // The total is known only once both trees are scanned.
     std::optional<ProgressLine> line;
     const ProgressFn onProgress = [&](size_t done, size_t total) {
-        if (!line) line.emplace(io.err, io.errIsTerminal, "正在同步目录，请稍候...", total);
+        if (!line) line.emplace(io.out, io.err, io.errIsTerminal, "正在同步目录，请稍候...", total);
         line->update(done);
     };
+    const auto clearLine = [&] {
+        if (line) line->clear();
+    };
     const DirSyncResult result =
-        SyncDirectoryTrees(source, target, filter, flags, kinds, TellingHooks(mode, io), onProgress);
+        SyncDirectoryTrees(source, target, filter, flags, kinds, TellingHooks(mode, io, clearLine), onProgress);
     line.reset();
     if (!result.refusal.empty()) {
         io.err << result.refusal << '\n';

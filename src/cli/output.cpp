@@ -37,8 +37,9 @@ std::string WriteFailureReason(std::string_view path) {
     return "系统拒绝修改时间";
 }
 
-ProgressLine::ProgressLine(std::ostream& err, bool enabled, std::string caption, size_t total)
-    : m_err(err), m_enabled(enabled && ShowsProgressWindow(total)), m_caption(std::move(caption)), m_total(total) {}
+ProgressLine::ProgressLine(std::ostream& out, std::ostream& err, bool enabled, std::string caption, size_t total)
+    : m_out(out), m_err(err), m_enabled(enabled && ShowsProgressWindow(total)), m_caption(std::move(caption)),
+      m_total(total) {}
 
 ProgressLine::~ProgressLine() {
     clear();
@@ -51,6 +52,7 @@ void ProgressLine::update(size_t done) {
     // Pad over a longer line shown before; a byte count is at least the
     // width the characters take on a terminal.
     const size_t width = text.size();
+    m_out.flush();
     m_err << '\r' << text;
     if (m_shownWidth > width) m_err << std::string(m_shownWidth - width, ' ');
     m_err.flush();

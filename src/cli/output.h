@@ -43,10 +43,12 @@ void ReportFailures(std::ostream& err, std::string_view header, const FailureLis
 
 // A line on standard error that counts the work done, rewritten in place.
 // It shows only where enabled (standard error is a terminal) and only for
-// work as long as the window's own progress window is shown for.
+// work as long as the window's own progress window is shown for. Standard
+// output is flushed before the line is drawn, and whoever prints there
+// clears the line first, so the two never end up on one line of a terminal.
 class ProgressLine {
 public:
-    ProgressLine(std::ostream& err, bool enabled, std::string caption, size_t total);
+    ProgressLine(std::ostream& out, std::ostream& err, bool enabled, std::string caption, size_t total);
     ~ProgressLine();
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
@@ -56,6 +58,7 @@ public:
     void clear();
 
 private:
+    std::ostream& m_out;
     std::ostream& m_err;
     bool m_enabled;
     std::string m_caption;

@@ -144,23 +144,23 @@ TEST(Output, LinesOfTheCommands) {
 
 TEST(Output, ProgressLineOnlyOnATerminalAndForLongWork) {
     {
-        std::ostringstream err;
-        ProgressLine line(err, false, "正在", 5000);
+        std::ostringstream out, err;
+        ProgressLine line(out, err, false, "正在", 5000);
         line.update(100);
         line.clear();
         EXPECT_EQ(err.str(), "") << "not a terminal";
     }
     {
-        std::ostringstream err;
+        std::ostringstream out, err;
         {
-            ProgressLine line(err, true, "正在", 999);
+            ProgressLine line(out, err, true, "正在", 999);
             line.update(500);
         }
         EXPECT_EQ(err.str(), "") << "short work shows no progress";
     }
-    std::ostringstream err;
+    std::ostringstream out, err;
     {
-        ProgressLine line(err, true, "C", 1000);
+        ProgressLine line(out, err, true, "C", 1000);
         line.update(1);
         line.update(1); // the same text is not written again
         line.update(500);
