@@ -47,7 +47,7 @@ ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSp
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         std::optional<std::string> inlineValue;
         std::string shown;
         if (arg[1] == '-') {
@@ -58,19 +58,19 @@ ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSp
                 body = body.substr(0, eq);
             }
             shown = "--" + std::string(body);
-            spec = FindLong(specs, body);
+            option = FindLong(specs, body);
         } else {
             shown = arg.substr(0, 2);
-            spec = FindShort(specs, arg[1]);
-            if (spec && arg.size() > 2) {
-                if (!spec->takesValue) throw UsageError("未知选项 " + arg + "（单字母选项不能连写）");
+            option = FindShort(specs, arg[1]);
+            if (option && arg.size() > 2) {
+                if (!option->takesValue) throw UsageError("未知选项 " + arg + "（单字母选项不能连写）");
                 inlineValue = arg.substr(2);
             }
         }
-        if (!spec) throw UsageError("未知选项 " + shown);
-        std::vector<std::string>& values = parsed.options[std::string(spec->name)];
-        if (!spec->takesValue) {
-            if (inlineValue) throw UsageError("选项 --" + std::string(spec->name) + " 不带值");
+        if (!option) throw UsageError("未知选项 " + shown);
+        std::vector<std::string>& values = parsed.options[std::string(option->name)];
+        if (!option->takesValue) {
+            if (inlineValue) throw UsageError("选项 --" + std::string(option->name) + " 不带值");
             values.emplace_back();
             continue;
         }
@@ -79,7 +79,7 @@ ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSp
         } else if (i + 1 < args.size()) {
             values.push_back(args[++i]);
         } else {
-            throw UsageError("选项 --" + std::string(spec->name) + " 缺少值");
+            throw UsageError("选项 --" + std::string(option->name) + " 缺少值");
         }
     }
     return parsed;
