@@ -199,14 +199,11 @@ void TAddFilefrm::rereadFileList() {
         for (const DirEntry& e : entries)
             if (!(e.attributes & attr::Directory)) seen.insert(e.name);
     }
-    QStringList names;
-    names.reserve(static_cast<qsizetype>(seen.size()));
-    for (const std::string& n : seen)
-        names << QString::fromStdString(n);
-    FileList->addItems(names);
-    for (int i = 0; i < FileList->count(); ++i) {
-        QListWidgetItem* item = FileList->item(i);
-        item->setIcon(m_icons->icon(m_icons->FileIconIndex(Utf8(item->text()))));
+    for (const std::string& n : seen) {
+        auto* item = new QListWidgetItem(m_icons->icon(m_icons->FileIconIndex(n)), QString::fromStdString(n));
+        // The name as the file system spells it: not every name is UTF-8.
+        item->setData(Qt::UserRole, QByteArray::fromStdString(n));
+        FileList->addItem(item);
     }
 }
 
@@ -290,7 +287,8 @@ void TAddFilefrm::OkClick() {
         if (cbDirInclude->isChecked()) candidates.push_back(folder);
         if (!cbOnlyDir->isChecked())
             for (int i = 0; i < FileList->count(); ++i)
-                if (FileList->item(i)->isSelected()) candidates.push_back(folder + Utf8(FileList->item(i)->text()));
+                if (FileList->item(i)->isSelected())
+                    candidates.push_back(folder + FileList->item(i)->data(Qt::UserRole).toByteArray().toStdString());
     }
     m_candidates = std::move(candidates);
     QApplication::restoreOverrideCursor();

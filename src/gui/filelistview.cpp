@@ -253,11 +253,21 @@ void TFileListView::LocateEntry() {
 }
 
 namespace {
-QStringList LocalPaths(const QMimeData* mime) {
-    QStringList paths;
+// The dropped local paths as the file system spells them. On POSIX a name
+// is bytes, not always UTF-8: the URL's percent-encoding keeps those bytes,
+// where going through a text string would replace them.
+QList<QByteArray> LocalPaths(const QMimeData* mime) {
+    QList<QByteArray> paths;
     if (!mime || !mime->hasUrls()) return paths;
-    for (const QUrl& url : mime->urls())
-        if (url.isLocalFile()) paths.push_back(QDir::toNativeSeparators(url.toLocalFile()));
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile()) continue;
+#ifdef Q_OS_WIN
+        paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toUtf8());
+#else
+        if (!url.host().isEmpty()) continue;
+        paths.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+#endif
+    }
     return paths;
 }
 } // namespace
@@ -277,7 +287,7 @@ void TFileListView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TFileListView::dropEvent(QDropEvent* event) {
-    const QStringList paths = LocalPaths(event->mimeData());
+    const QList<QByteArray> paths = LocalPaths(event->mimeData());
     if (paths.isEmpty() || m_locked) {
         event->ignore();
         return;

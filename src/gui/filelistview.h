@@ -56,8 +56,9 @@ public:
 signals:
     // Every row was removed (the shared path lists empty with it).
     void allRowsRemoved();
-    // Local files and folders dropped from the desktop's file manager.
-    void pathsDropped(const QStringList& paths);
+    // Local files and folders dropped from the desktop's file manager, as
+    // the file system spells their paths.
+    void pathsDropped(const QList<QByteArray>& paths);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -697,7 +697,7 @@ void TfrmMain::wireHandlers() {
             PendingPaths.clear();
         });
         connect(list, &TFileListView::pathsDropped, this,
-                [this, list](const QStringList& names) { DropPaths(list, names); });
+                [this, list](const QList<QByteArray>& names) { DropPaths(list, names); });
     }
     connect(lv1, &QAbstractItemView::doubleClicked, this, [this] { lv1->OpenEntry(); });
 

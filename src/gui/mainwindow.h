@@ -84,7 +84,7 @@ public:
     // those already in the list or repeated, sorted.
     void AddCandidates(TFileListView* list, std::vector<std::string> candidates);
     // The list a drop landed on, with the dropped names.
-    void DropPaths(TFileListView* list, const QStringList& names);
+    void DropPaths(TFileListView* list, const QList<QByteArray>& names);
 
     // The two shared path lists of adding; emptied by "移除全部".
     PathSet ExistingPaths;

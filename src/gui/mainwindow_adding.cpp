@@ -55,11 +55,11 @@ void TfrmMain::AddCandidates(TFileListView* list, std::vector<std::string> candi
     PendingPaths.clear();
 }
 
-void TfrmMain::DropPaths(TFileListView* list, const QStringList& names) {
+void TfrmMain::DropPaths(TFileListView* list, const QList<QByteArray>& names) {
     if (names.isEmpty() || busy()) return;
     std::vector<std::string> dropped;
     dropped.reserve(static_cast<size_t>(names.size()));
-    for (const QString& n : names)
+    for (const QByteArray& n : names)
         dropped.push_back(n.toStdString());
     const std::string filter = m_addFiles->edFilter->text().toStdString();
     const ScanFlags flags = m_addFiles->scanFlags();

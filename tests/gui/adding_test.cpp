@@ -195,6 +195,29 @@ private slots:
                  (QStringList{Q(dir / "in/a.jpg"), Q(dir / "in/b.txt"), Q(dir / "in/deep/c.jpg"), Q(dir / "x.txt")}));
     }
 
+    void namesThatAreNotUtf8KeepTheirBytes() {
+        // Names unpacked from old archives are often in a legacy code page.
+        test::TempDir dir;
+        const std::string name = "\xb0\xa1.jpg"; // not UTF-8
+        const std::string path = dir.file(name);
+        TfrmMain w;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromEncoded(QByteArray("file://") +
+                                        QByteArray::fromStdString(dir.path()).toPercentEncoding("/") + "%B0%A1.jpg")});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.lv1->viewport(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.lv1->viewport(), &drop);
+        QCOMPARE(w.lv1->rowCount(), size_t{1});
+        QCOMPARE(w.lv1->rowsModel()->row(0).Name, path);
+        QCOMPARE(w.lv1->rowsModel()->row(0).WriteTime.size(), size_t{19}); // found on disk
+        // The dialog's choice keeps the bytes too.
+        TAddFilefrm* dlg = w.addFilesDialog();
+        dlg->setCurrentFolder(Q(dir.path()));
+        dlg->OkClick();
+        QCOMPARE(dlg->takeCandidates(), std::vector<std::string>{path});
+    }
+
     void longDroppedNamesAreUsedWhole() {
         test::TempDir dir;
         const std::string longName = std::string(200, 'n') + ".jpg";
