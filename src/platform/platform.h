@@ -133,6 +133,16 @@ public:
     virtual bool timesNeedWritable() const = 0;
     // Locale upper-casing of UTF-8 text, whole characters at a time.
     virtual std::string toUpper(std::string_view text) = 0;
+
+    // --- the system's 8-bit text -------------------------------------------
+    // Snapshot files hold their texts in the system's 8-bit code page, so
+    // that other programs reading the format that way agree with us. Where
+    // that code page is UTF-8 (POSIX) both are the identity.
+    // UTF-8 text in that code page; nothing when a character has no exact
+    // form there, since a stand-in character would name another file.
+    virtual std::optional<std::string> toSystemCodePage(std::string_view text) { return std::string(text); }
+    // Text in that code page as UTF-8.
+    virtual std::string fromSystemCodePage(std::string_view text) { return std::string(text); }
 };
 
 // The platform in use. The host's implementation unless a test installed

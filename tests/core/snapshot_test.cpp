@@ -395,14 +395,33 @@ TEST(SnapshotHostile, StoredRegressionInputs) {
 
 // --- files -------------------------------------------------------------------
 
+// The message starts with the program's own words and ends in the system's
+// reason: the POSIX text given, or on Windows the system's own wording, in
+// the user's language.
+void ExpectSystemReason(const std::string& message, const std::string& start, const std::string& posixReason) {
+#ifdef _WIN32
+    (void)posixReason;
+    EXPECT_EQ(message.substr(0, start.size()), start);
+    EXPECT_GT(message.size(), start.size()) << "no reason given";
+#else
+    EXPECT_EQ(message, start + posixReason);
+#endif
+}
+
 TEST(SnapshotFiles, SaveReplacesAnExistingFileAndLoadReplacesTheList) {
+    if (!ToStoredText("文件")) GTEST_SKIP() << "the system's code page holds no Chinese";
     test::TempDir dir;
     const std::string path = dir.file("list.kdx", std::string(5000, 'x'));
     const std::vector<FileEntry> rows{Entry(dir / "a.jpg", "1", "2", "3", " ", " "),
                                       Entry(dir / "文件.txt", "4", "5", "6", "7", "8")};
     std::string message;
     ASSERT_TRUE(SaveSnapshot(path, rows, {false, true}, message)) << message;
-    EXPECT_EQ(fs::file_size(path), SnapshotSize(rows));
+    // The file holds the system's 8-bit text: UTF-8 on POSIX, GBK on a
+    // Chinese Windows.
+    std::vector<FileEntry> stored = rows;
+    for (FileEntry& e : stored)
+        e.Name = *ToStoredText(e.Name);
+    EXPECT_EQ(fs::file_size(path), SnapshotSize(stored));
 
     std::vector<FileEntry> list{Entry("old", "", "", "", "", ""), Entry("old2", "", "", "", "", "")};
     list[0].SeqNo = 1;
@@ -410,6 +429,33 @@ TEST(SnapshotFiles, SaveReplacesAnExistingFileAndLoadReplacesTheList) {
     ASSERT_TRUE(LoadSnapshot(path, list, selected, message)) << message;
     EXPECT_EQ(list, rows);
     EXPECT_EQ(selected, (std::vector<bool>{false, true}));
+}
+
+TEST(SnapshotFiles, TextsAreStoredInTheSystemsCodePageAndNamesItCannotHoldAreNotSaved) {
+    test::FakePlatform fake;
+    fake.latin1CodePage = true;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\s");
+    const std::string path = "C:\\s\\list.kdx";
+    const std::vector<FileEntry> rows{Entry("C:\\s\\café.jpg", "1", "2", "3", " ", " ")};
+    std::string message;
+    ASSERT_TRUE(SaveSnapshot(path, rows, {false}, message)) << message;
+    const std::string saved = fake.node(path)->content;
+    EXPECT_NE(saved.find("C:\\s\\caf\xE9.jpg"), std::string::npos) << "one byte of the code page for 'é'";
+    EXPECT_EQ(saved.find("café"), std::string::npos);
+    std::vector<FileEntry> list;
+    std::vector<bool> selected;
+    ASSERT_TRUE(LoadSnapshot(path, list, selected, message)) << message;
+    EXPECT_EQ(list, rows);
+
+    // A stand-in character would name another file: such a list is not
+    // saved at all, and the file already there is kept.
+    const std::vector<FileEntry> foreign{Entry("C:\\s\\a.jpg", "1", "2", "3", " ", " "),
+                                         Entry("C:\\s\\照片.jpg", "1", "2", "3", " ", " ")};
+    EXPECT_FALSE(SaveSnapshot(path, foreign, {false, false}, message));
+    EXPECT_EQ(message, "Cannot create file \"C:\\s\\list.kdx\". The row \"C:\\s\\照片.jpg\" holds text the "
+                       "system's code page cannot store; nothing was saved.");
+    EXPECT_EQ(fake.node(path)->content, saved);
 }
 
 TEST(SnapshotFiles, FailuresLeaveTheListAndNameThePath) {
@@ -421,7 +467,7 @@ TEST(SnapshotFiles, FailuresLeaveTheListAndNameThePath) {
 
     const std::string missing = dir / "missing.kdx";
     EXPECT_FALSE(LoadSnapshot(missing, list, selected, message));
-    EXPECT_EQ(message, "Cannot open file \"" + missing + "\". No such file or directory");
+    ExpectSystemReason(message, "Cannot open file \"" + missing + "\". ", "No such file or directory");
 
     const std::string corrupt = dir.file("corrupt.kdx", File(2, {RowChunk("a"), Header(9, 0)}));
     EXPECT_FALSE(LoadSnapshot(corrupt, list, selected, message));
@@ -438,7 +484,7 @@ TEST(SnapshotFiles, FailuresLeaveTheListAndNameThePath) {
 
     const std::string noFolder = dir / "no/such/folder.kdx";
     EXPECT_FALSE(SaveSnapshot(noFolder, before, {}, message));
-    EXPECT_EQ(message, "Cannot create file \"" + noFolder + "\". No such file or directory");
+    ExpectSystemReason(message, "Cannot create file \"" + noFolder + "\". ", "No such file or directory");
     EXPECT_FALSE(fs::exists(noFolder));
 }
 

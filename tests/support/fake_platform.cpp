@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/common/text.h"
+#include "core/common/utf8.h"
 
 namespace kdx::test {
 
@@ -169,5 +170,24 @@ bool FakePlatform::writeWholeFile(const std::string& path, std::string_view data
 }
 
 std::string FakePlatform::toUpper(std::string_view text) { return AsciiUpper(text); }
+
+std::optional<std::string> FakePlatform::toSystemCodePage(std::string_view text) {
+    if (!latin1CodePage) return std::string(text);
+    std::string out;
+    for (size_t pos = 0; pos < text.size();) {
+        char32_t cp = 0;
+        if (!DecodeUtf8(text, pos, cp) || cp > 0xFF) return std::nullopt;
+        out.push_back(static_cast<char>(cp));
+    }
+    return out;
+}
+
+std::string FakePlatform::fromSystemCodePage(std::string_view text) {
+    if (!latin1CodePage) return std::string(text);
+    std::string out;
+    for (char c : text)
+        AppendUtf8(out, static_cast<unsigned char>(c));
+    return out;
+}
 
 } // namespace kdx::test

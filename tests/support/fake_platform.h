@@ -29,6 +29,9 @@ public:
     // Paths whose stamps refuse to change (a locked file).
     std::map<std::string, bool> locked;
     int setTimeCalls = 0;
+    // An 8-bit system code page other than UTF-8: Latin-1, one byte for each
+    // character up to U+00FF and no form at all for any other.
+    bool latin1CodePage = false;
 
     // Adds a folder or file (parents are not created implicitly).
     Node& addFolder(const std::string& path, uint32_t attributes = attr::Directory);
@@ -55,6 +58,8 @@ public:
     bool canSetCreationTime() const override { return creationSettable; }
     bool timesNeedWritable() const override { return needWritable; }
     std::string toUpper(std::string_view text) override;
+    std::optional<std::string> toSystemCodePage(std::string_view text) override;
+    std::string fromSystemCodePage(std::string_view text) override;
 
 private:
     std::string key(const std::string& path) const;

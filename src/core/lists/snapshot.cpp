@@ -129,7 +129,7 @@ struct BuildingSink {
     }
     size_t rowCount() const { return rows.size(); }
     void setFlags(size_t row, uint16_t flags) { selected[row] = (flags & FlagSelected) != 0; }
-    void setText(size_t row, size_t index, std::string_view text) { TextOf(rows[row], index) = FromStoredText(text); }
+    void setText(size_t row, size_t index, std::string_view text) { TextOf(rows[row], index) = std::string(text); }
 };
 
 // Walks the chunk tree without recursion (a hostile file may nest rows as
@@ -307,11 +307,11 @@ constexpr std::string_view CannotOpen = "Cannot open file \"%s\". %s";
 
 } // namespace
 
-std::string ToStoredText(std::string_view text) {
-    return std::string(text);
+std::optional<std::string> ToStoredText(std::string_view text) {
+    return sys().toSystemCodePage(text);
 }
 std::string FromStoredText(std::string_view stored) {
-    return std::string(stored);
+    return sys().fromSystemCodePage(stored);
 }
 
 uint64_t SnapshotSize(const std::vector<FileEntry>& rows) {
@@ -327,13 +327,8 @@ std::string EncodeSnapshot(const std::vector<FileEntry>& rows, const std::vector
     for (uint16_t unit : {SignatureOpen, uint16_t{'V'}, uint16_t{'T'}, CurrentVersion, uint16_t{' '}, SignatureClose})
         Put16(out, unit);
     Put32(out, static_cast<uint32_t>(rows.size()));
-    std::array<std::string, TextCount> stored;
     for (size_t r = 0; r < rows.size(); ++r) {
-        uint32_t dataSize = 4 * TextCount;
-        for (size_t i = 0; i < TextCount; ++i) {
-            stored[i] = ToStoredText(TextOf(rows[r], i));
-            dataSize += static_cast<uint32_t>(stored[i].size());
-        }
+        const auto dataSize = static_cast<uint32_t>(DataBodySize(rows[r]));
         const bool isSelected = r < selected.size() && selected[r];
 
         Put32(out, RowChunk);
@@ -351,7 +346,8 @@ std::string EncodeSnapshot(const std::vector<FileEntry>& rows, const std::vector
 
         Put32(out, DataChunk);
         Put32(out, dataSize);
-        for (const std::string& text : stored) {
+        for (size_t i = 0; i < TextCount; ++i) {
+            const std::string& text = TextOf(rows[r], i);
             Put32(out, static_cast<uint32_t>(text.size()));
             out.append(text);
         }
@@ -380,8 +376,22 @@ bool SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, c
         errorMessage = Substitute(CannotCreate, path, "The list is too large for a snapshot file.");
         return false;
     }
+    std::vector<FileEntry> stored(rows.size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+        for (size_t i = 0; i < TextCount; ++i) {
+            std::optional<std::string> text = ToStoredText(TextOf(rows[r], i));
+            if (!text) {
+                errorMessage = Substitute(CannotCreate, path,
+                                          "The row \"" + rows[r].Name +
+                                              "\" holds text the system's code page cannot store; "
+                                              "nothing was saved.");
+                return false;
+            }
+            TextOf(stored[r], i) = std::move(*text);
+        }
+    }
     SystemError error;
-    if (!sys().writeWholeFile(path, EncodeSnapshot(rows, selected), error)) {
+    if (!sys().writeWholeFile(path, EncodeSnapshot(stored, selected), error)) {
         errorMessage = Substitute(CannotCreate, path, error.reason);
         return false;
     }
@@ -403,6 +413,9 @@ bool LoadSnapshot(const std::string& path, std::vector<FileEntry>& rows, std::ve
         errorMessage = std::move(result.error->message);
         return false;
     }
+    for (FileEntry& row : result.rows)
+        for (size_t i = 0; i < TextCount; ++i)
+            TextOf(row, i) = FromStoredText(TextOf(row, i));
     rows = std::move(result.rows);
     selected = std::move(result.selected);
     return true;

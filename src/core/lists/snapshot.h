@@ -61,7 +61,8 @@ struct SnapshotResult {
 };
 
 // The bytes of a snapshot of rows in their order; a row is stored as
-// selected when selected has a true at its index. The result is
+// selected when selected has a true at its index. The texts are stored as
+// they are given (SaveSnapshot hands over their stored form). The result is
 // SnapshotSize(rows) bytes long; a row whose texts add up to 2 GiB or more
 // cannot be stored (SaveSnapshot refuses such lists long before that).
 std::string EncodeSnapshot(const std::vector<FileEntry>& rows, const std::vector<bool>& selected);
@@ -71,11 +72,14 @@ uint64_t SnapshotSize(const std::vector<FileEntry>& rows);
 
 // Reads a whole snapshot. Rows nested in a row as its children are appended
 // after their parent (depth first), since the lists are flat and dropping
-// them would lose paths the file holds.
+// them would lose paths the file holds. The texts come back as stored
+// (LoadSnapshot turns them into the program's text).
 SnapshotResult DecodeSnapshot(std::string_view bytes);
 
 // Writes the snapshot to path, replacing any file there only once the new
-// one is complete. On failure returns false with the message for the user.
+// one is complete. On failure returns false with the message for the user;
+// a list with a text the system's 8-bit text cannot hold is not saved at
+// all (see ToStoredText), and the message names that row's path.
 bool SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
                   std::string& errorMessage);
 
@@ -84,10 +88,13 @@ bool SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, c
 bool LoadSnapshot(const std::string& path, std::vector<FileEntry>& rows, std::vector<bool>& selected,
                   std::string& errorMessage);
 
-// The texts in a snapshot are the system's 8-bit text. Here that is UTF-8,
-// which is what the program holds, so both are the identity; a platform with
-// another 8-bit code page converts in these two and nowhere else.
-std::string ToStoredText(std::string_view text);
+// The texts in a snapshot are the system's 8-bit text (the platform's
+// toSystemCodePage and fromSystemCodePage): UTF-8 on POSIX, which is what
+// the program holds, and the ANSI code page on Windows, where other programs
+// read and write the format that way. These two are the only conversions.
+// ToStoredText gives nothing for a text the code page cannot hold exactly:
+// storing a stand-in character would turn a path into another one.
+std::optional<std::string> ToStoredText(std::string_view text);
 std::string FromStoredText(std::string_view stored);
 
 } // namespace kdx
