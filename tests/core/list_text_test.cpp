@@ -74,8 +74,12 @@ TEST(ReplaceInNames, FoldsWholeCharactersUnderTheLocale) {
               (Names{"/summer/photo.jpg", "/summer/summer"}));
     EXPECT_EQ(Replaced({"/ФОТО/Фото/фото"}, "фото", "foto"), (Names{"/foto/foto/foto"}));
     EXPECT_EQ(Replaced({"/照片/照片.jpg"}, "照片", "相片"), (Names{"/相片/相片.jpg"}));
-    // Letters of different width in bytes still match ('ſ' upper-cases to 'S').
+#ifndef _WIN32
+    // Letters of different width in bytes still match ('ſ' upper-cases to
+    // 'S'). Windows folds names by the file system's table, in which 'ſ' and
+    // 'S' are two names, as they are on its disks.
     EXPECT_EQ(Replaced({"/ſ/s/S"}, "s", "x"), (Names{"/x/x/x"}));
+#endif
 }
 
 TEST(ReplaceInNames, NeverMatchesInsideACharacter) {

@@ -28,11 +28,12 @@ TEST(ScanDirectory, FoldersComeBeforeTheirFilesAndSubFoldersAfterThem) {
     dir.file("a/b.txt");
     dir.file("a/sub/y.jpg");
     const std::string a = dir / "a";
-    const Paths expected{a + "/", a + "/x.jpg", a + "/sub/", a + "/sub/y.jpg"};
+    auto in = [&](const char* relative) { return a + test::HostPath(relative); };
+    const Paths expected{in("/"), in("/x.jpg"), in("/sub/"), in("/sub/y.jpg")};
     EXPECT_EQ(Scan(a, "*.jpg", TreeWithFolders), expected);
-    EXPECT_EQ(Scan(a + "/", "*.jpg", TreeWithFolders), expected) << "a trailing separator changes nothing";
-    EXPECT_EQ(Scan(a, "*.jpg", Tree), (Paths{a + "/x.jpg", a + "/sub/y.jpg"}));
-    EXPECT_EQ(Scan(a, "*.jpg", ScanFlags{.includeFolders = true}), (Paths{a + "/", a + "/x.jpg"}))
+    EXPECT_EQ(Scan(in("/"), "*.jpg", TreeWithFolders), expected) << "a trailing separator changes nothing";
+    EXPECT_EQ(Scan(a, "*.jpg", Tree), (Paths{in("/x.jpg"), in("/sub/y.jpg")}));
+    EXPECT_EQ(Scan(a, "*.jpg", ScanFlags{.includeFolders = true}), (Paths{in("/"), in("/x.jpg")}))
         << "sub-folders are entered only on request";
 }
 
@@ -48,27 +49,27 @@ TEST(ScanDirectory, AppendsWithoutClearingOrSorting) {
 TEST(ScanDirectory, BlankMasksListEveryFileTheStarAloneNone) {
     test::TempDir dir;
     dir.file("a.jpg");
-    dir.file("README");
+    dir.file("readme");
     dir.folder("sub");
-    const Paths all{dir / "README", dir / "a.jpg"};
+    const Paths all{dir / "a.jpg", dir / "readme"};
     EXPECT_EQ(Scan(dir.path(), "", Top), all);
     EXPECT_EQ(Scan(dir.path(), " \t", Top), all);
     EXPECT_EQ(Scan(dir.path(), "*.*", Top), all) << "files without an extension pass \"*.*\"";
     EXPECT_EQ(Scan(dir.path(), "*", Top), Paths{}) << "no extension occurs in '*'";
-    EXPECT_EQ(Scan(dir.path(), "*.jpg", Top), Paths{dir / "a.jpg"}) << "nor in '*.jpg' for README";
+    EXPECT_EQ(Scan(dir.path(), "*.jpg", Top), Paths{dir / "a.jpg"}) << "nor in '*.jpg' for readme";
 }
 
 TEST(ScanDirectory, OnePassPerMaskInMaskOrder) {
     test::TempDir dir;
     dir.file("b.txt");
     dir.file("a.t");
-    dir.file("c.jpg");
+    dir.file("k.jpg");
     dir.file("IMG_1.JPG");
-    EXPECT_EQ(Scan(dir.path(), "*.txt;*.jpg", Top), (Paths{dir / "b.txt", dir / "IMG_1.JPG", dir / "c.jpg"}));
+    EXPECT_EQ(Scan(dir.path(), "*.txt;*.jpg", Top), (Paths{dir / "b.txt", dir / "IMG_1.JPG", dir / "k.jpg"}));
     // The pass for '*' sees every file; '.T' occurs in '*;*.TXT'.
     EXPECT_EQ(Scan(dir.path(), "*;*.txt", Top), (Paths{dir / "a.t", dir / "b.txt", dir / "b.txt"}));
     // A mask's pass searches only for its extension; the mask test decides.
-    EXPECT_EQ(Scan(dir.path(), "IMG_*.jpg", Top), (Paths{dir / "IMG_1.JPG", dir / "c.jpg"}));
+    EXPECT_EQ(Scan(dir.path(), "IMG_*.jpg", Top), (Paths{dir / "IMG_1.JPG", dir / "k.jpg"}));
 }
 
 TEST(ScanDirectory, RepeatedExtensionsListFilesTwice) {
@@ -91,8 +92,9 @@ TEST(ScanDirectory, ExtensionsMatchIgnoringAsciiCase) {
 
 TEST(ScanDirectory, HiddenFilesAreListedHiddenFoldersNotEntered) {
     test::TempDir dir;
-    dir.file(".hidden.jpg");
+    test::MarkHidden(dir.file(".hidden.jpg"));
     dir.file(".cache/z.jpg");
+    test::MarkHidden(dir / ".cache");
     dir.file("seen/y.jpg");
     EXPECT_EQ(Scan(dir.path(), "*.jpg", TreeWithFolders),
               (Paths{dir.path(), dir / ".hidden.jpg", dir / "seen/", dir / "seen/y.jpg"}));
@@ -103,6 +105,7 @@ TEST(ScanDirectory, FoldersOnly) {
     dir.file("x.jpg");
     dir.file("sub/y.jpg");
     dir.file(".hidden/z.jpg");
+    test::MarkHidden(dir / ".hidden");
     EXPECT_EQ(Scan(dir.path(), "*.*", ScanFlags{.subFolders = true, .foldersOnly = true}), Paths{})
         << "without includeFolders nothing is listed";
     EXPECT_EQ(Scan(dir.path(), "*.*", ScanFlags{.subFolders = true, .includeFolders = true, .foldersOnly = true}),
@@ -112,12 +115,16 @@ TEST(ScanDirectory, FoldersOnly) {
 TEST(ScanDirectory, AFolderThatCannotBeSearchedAddsOnlyItself) {
     test::TempDir dir;
     const std::string missing = dir / "missing";
-    EXPECT_EQ(Scan(missing, "*.*", TreeWithFolders), Paths{missing + "/"});
+    EXPECT_EQ(Scan(missing, "*.*", TreeWithFolders), Paths{missing + test::HostSeparator()});
     EXPECT_EQ(Scan(missing, "*.*", Tree), Paths{});
     EXPECT_EQ(Scan("", "*.*", TreeWithFolders), Paths{}) << "a blank folder names nothing";
 }
 
 TEST(ScanDirectory, LinksToFoldersAreNeitherEnteredNorListed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows (and Wine makes none); the reparse-point rule is "
+                    "checked in ScanDirectory.WindowsAttributesAndBackslashPaths";
+#endif
     test::TempDir dir;
     dir.file("outside/o.jpg");
     dir.file("root/r.jpg");

@@ -165,6 +165,8 @@ TEST(SyncPairs, CreationIsCopiedWhereTheSystemCanSetIt) {
 }
 
 TEST(SyncPairs, CreationOnLinuxFailsThePairAndListsIt) {
+    if (hostPlatform().canSetCreationTime())
+        GTEST_SKIP() << "this system sets creation times (SyncPairs.CreationIsCopiedWhereTheSystemCanSetIt)";
     Lists l(1, 1);
     const auto failures = SyncPairs(l.a, l.b, {}, {}, true, true, TimeKinds{});
     ASSERT_TRUE(failures);

@@ -46,6 +46,7 @@ TEST(WriteFileTime, WritesOneStampToWholeSecondsAndLeavesTheOthers) {
     const EntryTimes after = Stamps(f);
     EXPECT_EQ(after.WriteTime, "2020-10-31 18:18:18");
     EXPECT_EQ(after.AccessTime, "2001-02-03 04:05:06");
+    if (test::UnderWine()) GTEST_SKIP() << "Wine keeps no creation time: it reports the modification time in its place";
     EXPECT_EQ(after.CreateTime, before.CreateTime);
 }
 
@@ -75,6 +76,10 @@ TEST(WriteFileTime, FoldersWithAndWithoutTrailingSeparators) {
 }
 
 TEST(WriteFileTime, ReadOnlyFileOnPosixIsStampedWithoutTouchingPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "POSIX permission bits; Windows' read-only bit: Win32Platform.ReadOnlyEntriesAreStampedAndStayReadOnly";
+#endif
     test::TempDir dir;
     const std::string f = dir.file("ro.txt", "x");
     fs::permissions(f, fs::perms::owner_read | fs::perms::group_read, fs::perm_options::replace);
@@ -98,7 +103,8 @@ TEST(WriteFileTime, MissingPathsFailUnlessThereIsNothingToDo) {
 TEST(WriteFileTime, CreationFailsWhereTheSystemCannotSetIt) {
     test::TempDir dir;
     const std::string f = dir.file("a.txt");
-    ASSERT_FALSE(hostPlatform().canSetCreationTime());
+    if (hostPlatform().canSetCreationTime())
+        GTEST_SKIP() << "this system sets creation times (Win32Platform.SetsTheCreationTimeAlone)";
     const EntryTimes before = Stamps(f);
     EXPECT_FALSE(WriteFileTime(f, KindCreation, T("2001-01-01 00:00:00"), true, true));
     WriteHooks dry{true, {}};

@@ -4,8 +4,22 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kdx::test {
+
+// The host's separator, and a relative path written with '/' in the host's
+// form, so one test text serves both systems.
+char HostSeparator();
+std::string HostPath(std::string_view slashed);
+
+// Makes an entry hidden the host's way: POSIX hides a name that starts with
+// a dot (the name must), Windows keeps an attribute bit for it.
+void MarkHidden(const std::string& path);
+
+// Whether the tests run under Wine, which keeps no creation times and cannot
+// keep a read from moving an access time.
+bool UnderWine();
 
 class TempDir {
 public:
@@ -16,10 +30,11 @@ public:
 
     // The folder, ending in the separator.
     const std::string& path() const { return m_path; }
-    // path() + relative.
-    std::string operator/(const std::string& relative) const { return m_path + relative; }
+    // path() + relative (written with '/', given back in the host's form).
+    std::string operator/(const std::string& relative) const { return m_path + HostPath(relative); }
 
-    // Creates a file (and its folders) with the given content.
+    // Creates a file (and its folders) with the given content. Names are
+    // UTF-8 on every system.
     std::string file(const std::string& relative, const std::string& content = {}) const;
     std::string folder(const std::string& relative) const;
     // Sets modification and access times, in seconds since 1970.
