@@ -1,0 +1,644 @@
+// Win32 implementation of the platform layer.
+//
+// The program holds every text as UTF-8; every call here is a wide-character
+// call, and texts are converted at this door and nowhere else. Both '\' and
+// '/' separate. A path too long for the classic limit gets the "\\?\" form in
+// one place (SystemPath), which every call goes through.
+//
+// A bare drive "C:" means that drive's root, never the current folder of
+// drive C: the program strips trailing separators before it asks for an
+// entry, so "C:\" reaches us as "C:", and it never works with paths
+// relative to a drive's current folder.
+//
+// As on POSIX, a symbolic link or junction is reported and stamped as the
+// link itself, never its target.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "core/common/text.h"
+#include "core/common/utf8.h"
+#include "platform/platform.h"
+#include "platform/win32_text.h"
+
+namespace kdx {
+
+namespace win32 {
+
+namespace {
+
+// Paths from this length on get the long form. The classic limit is
+// MAX_PATH; a folder must leave room for an 8.3 name below that.
+constexpr size_t LongPathFrom = MAX_PATH - 12;
+
+bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
+    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+// UTF-8 that may carry lone surrogates in their three-byte form. Anything
+// else that is not UTF-8 gives nothing.
+std::optional<std::wstring> WideFromGeneralisedUtf8(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    bool afterHighSurrogate = false;
+    while (pos < text.size()) {
+        char32_t cp = 0;
+        if (DecodeUtf8(text, pos, cp)) {
+            if (cp >= 0x10000) {
+                cp -= 0x10000;
+                out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+                out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+            } else {
+                out.push_back(static_cast<wchar_t>(cp));
+            }
+            afterHighSurrogate = false;
+            continue;
+        }
+        const auto b0 = static_cast<unsigned char>(text[pos]);
+        if (b0 != 0xED || text.size() - pos < 3) return std::nullopt;
+        const auto b1 = static_cast<unsigned char>(text[pos + 1]);
+        const auto b2 = static_cast<unsigned char>(text[pos + 2]);
+        if (b1 < 0xA0 || b1 > 0xBF || (b2 & 0xC0) != 0x80) return std::nullopt;
+        const auto unit = static_cast<wchar_t>(0xD000 | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
+        // A whole pair has exactly one text, its four-byte form.
+        const bool low = unit >= 0xDC00;
+        if (low && afterHighSurrogate) return std::nullopt;
+        out.push_back(unit);
+        afterHighSurrogate = !low;
+        pos += 3;
+    }
+    return out;
+}
+
+bool IsDriveLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// Windows builds: conversion of one piece of at most INT_MAX bytes.
+int Size(size_t n) {
+    return static_cast<int>(n);
+}
+
+std::optional<std::wstring> WideFromCodePageStrict(std::string_view bytes, unsigned codePage) {
+    if (bytes.empty()) return std::wstring();
+    if (bytes.size() > INT_MAX) return std::nullopt;
+    const int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), Size(bytes.size()), nullptr, 0);
+    if (n <= 0) return std::nullopt;
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), Size(bytes.size()), out.data(), n);
+    return out;
+}
+
+} // namespace
+
+std::optional<std::wstring> WideFromUtf8(std::string_view text) {
+    if (auto wide = WideFromCodePageStrict(text, CP_UTF8)) return wide;
+    return WideFromGeneralisedUtf8(text);
+}
+
+std::string Utf8FromWide(std::wstring_view text) {
+    if (text.empty()) return {};
+    if (text.size() <= INT_MAX) {
+        const int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), Size(text.size()), nullptr, 0,
+                                          nullptr, nullptr);
+        if (n > 0) {
+            std::string out(static_cast<size_t>(n), '\0');
+            WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), Size(text.size()), out.data(), n, nullptr,
+                                nullptr);
+            return out;
+        }
+    }
+    // A lone surrogate: every unit by hand, the lone ones in their
+    // three-byte form.
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char32_t unit = text[i];
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+std::optional<std::wstring> SystemPath(std::string_view path) {
+    std::optional<std::wstring> wide = WideFromUtf8(path);
+    if (!wide) return std::nullopt;
+    std::wstring& p = *wide;
+    if (StartsWith(p, L"\\\\?\\") || StartsWith(p, L"\\\\.\\")) return wide;
+    std::replace(p.begin(), p.end(), L'/', L'\\');
+    if (p.size() == 2 && p[1] == L':' && IsDriveLetter(p[0])) p += L'\\';
+    if (p.size() < LongPathFrom) return wide;
+
+    // The long form turns off the system's own clean-up of the path ("..",
+    // ".", relative parts), so that is done here first.
+    DWORD n = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return wide; // the call itself will report what is wrong
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(p.c_str(), n, full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return wide;
+    full.resize(n);
+    if (StartsWith(full, L"\\\\?\\") || StartsWith(full, L"\\\\.\\")) return full;
+    if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+std::optional<std::string> CodePageFromUtf8(std::string_view text, unsigned codePage) {
+    if (text.empty()) return std::string();
+    if (codePage == CP_UTF8) {
+        // Lone surrogates have no form in real UTF-8.
+        if (IsValidUtf8(text)) return std::string(text);
+        return std::nullopt;
+    }
+    const std::optional<std::wstring> wide = WideFromUtf8(text);
+    if (!wide || wide->size() > INT_MAX) return std::nullopt;
+    const int units = Size(wide->size());
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(codePage, flags, wide->data(), units, nullptr, 0, nullptr, &usedDefault);
+    if (n <= 0 && GetLastError() == ERROR_INVALID_FLAGS) {
+        // Code pages that take no flags: the read-back below still guards.
+        flags = 0;
+        n = WideCharToMultiByte(codePage, flags, wide->data(), units, nullptr, 0, nullptr, nullptr);
+    }
+    if (n <= 0 || usedDefault) return std::nullopt;
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, flags, wide->data(), units, out.data(), n, nullptr, flags ? &usedDefault : nullptr);
+    if (usedDefault || Utf8FromCodePage(out, codePage) != text) return std::nullopt;
+    return out;
+}
+
+std::string Utf8FromCodePage(std::string_view bytes, unsigned codePage) {
+    if (auto wide = WideFromCodePageStrict(bytes, codePage)) return Utf8FromWide(*wide);
+    if (bytes.size() > INT_MAX) return {};
+    if (codePage == CP_UTF8) {
+        // The system's own lenient reading gives U+FFFD for each bad byte.
+        const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), Size(bytes.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(std::max(n, 0)), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), Size(bytes.size()), wide.data(), n);
+        return Utf8FromWide(wide);
+    }
+    // Character by character (one byte, or a lead byte and its trail), each
+    // one the code page does not define replaced on its own.
+    std::wstring wide;
+    wide.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<BYTE>(bytes[i]);
+        const size_t length = IsDBCSLeadByteEx(codePage, lead) && i + 1 < bytes.size() ? 2 : 1;
+        if (auto piece = WideFromCodePageStrict(bytes.substr(i, length), codePage))
+            wide += *piece;
+        else
+            wide.push_back(L'\xFFFD');
+        i += length;
+    }
+    return Utf8FromWide(wide);
+}
+
+} // namespace win32
+
+namespace {
+
+using win32::SystemPath;
+using win32::Utf8FromWide;
+using win32::WideFromUtf8;
+
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+FileTime FromFiletime(const FILETIME& t) {
+    return FileTime{static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime)};
+}
+
+FILETIME ToFiletime(FileTime t) {
+    const auto v = static_cast<uint64_t>(t.ticks);
+    return FILETIME{static_cast<DWORD>(v & 0xFFFFFFFF), static_cast<DWORD>(v >> 32)};
+}
+
+SystemError ErrorFrom(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string reason = n > 0 ? Utf8FromWide(std::wstring_view(text, n)) : "Error " + std::to_string(code);
+    if (text) LocalFree(text);
+    while (!reason.empty() && IsBlankChar(reason.back()))
+        reason.pop_back();
+    return SystemError{static_cast<int>(code), std::move(reason)};
+}
+
+// Names on Windows never hold '*' or '?'; a path that does would make a
+// search for one entry match others.
+bool HasWildcard(std::string_view path) {
+    if (path.substr(0, 4) == "\\\\?\\") path.remove_prefix(4);
+    return path.find_first_of("*?") != std::string_view::npos;
+}
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Closes a handle and keeps the error of what went before.
+void CloseKeepingError(HANDLE h) {
+    const DWORD error = GetLastError();
+    CloseHandle(h);
+    SetLastError(error);
+}
+
+class Win32InputFile final : public InputFile {
+public:
+    Win32InputFile(HANDLE h, uint64_t size) : m_handle(h), m_size(size) {}
+    ~Win32InputFile() override { CloseHandle(m_handle); }
+    Win32InputFile(const Win32InputFile&) = delete;
+    Win32InputFile& operator=(const Win32InputFile&) = delete;
+
+    int64_t readAt(uint64_t offset, void* buffer, size_t size) override {
+        size_t done = 0;
+        while (done < size) {
+            const uint64_t at = offset + done;
+            OVERLAPPED where{};
+            where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+            where.OffsetHigh = static_cast<DWORD>(at >> 32);
+            const auto chunk = static_cast<DWORD>(std::min<size_t>(size - done, DWORD{1} << 30));
+            DWORD got = 0;
+            if (!ReadFile(m_handle, static_cast<char*>(buffer) + done, chunk, &got, &where)) {
+                if (GetLastError() == ERROR_HANDLE_EOF) break;
+                return -1;
+            }
+            if (got == 0) break;
+            done += got;
+        }
+        return static_cast<int64_t>(done);
+    }
+    uint64_t size() const override { return m_size; }
+
+private:
+    HANDLE m_handle;
+    uint64_t m_size;
+};
+
+// Opens a regular file for reading; INVALID_HANDLE_VALUE, with the error
+// set, for folders, devices and anything that cannot be opened.
+HANDLE OpenRegular(const std::string& path, uint64_t& size) {
+    const auto p = SystemPath(path);
+    if (!p) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE h = CreateFileW(p->c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        // Reading a photo's time must not change the access time we show
+        // and set: this handle's reads leave it alone. Where the stamps may
+        // not be written, the file is read without that.
+        FILETIME keep{0xFFFFFFFF, 0xFFFFFFFF};
+        SetFileTime(h, nullptr, &keep, nullptr);
+    } else if (GetLastError() == ERROR_ACCESS_DENIED) {
+        h = CreateFileW(p->c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (h == INVALID_HANDLE_VALUE) return h;
+    BY_HANDLE_FILE_INFORMATION info;
+    LARGE_INTEGER length;
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !GetFileSizeEx(h, &length)) {
+        CloseHandle(h);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    size = static_cast<uint64_t>(length.QuadPart);
+    return h;
+}
+
+EntryInfo InfoOf(DWORD attributes, const FILETIME& creation, const FILETIME& lastWrite, const FILETIME& lastAccess) {
+    return EntryInfo{attributes, FromFiletime(creation), FromFiletime(lastWrite), FromFiletime(lastAccess)};
+}
+
+struct Found {
+    std::wstring name;
+    DWORD attributes;
+};
+
+// The name order of NTFS (ordinal, ignoring case by the system's table),
+// which other file systems and Wine do not keep by themselves.
+bool NameBefore(const Found& a, const Found& b) {
+    const int c = CompareStringOrdinal(a.name.data(), static_cast<int>(a.name.size()), b.name.data(),
+                                       static_cast<int>(b.name.size()), TRUE);
+    if (c != CSTR_EQUAL) return c == CSTR_LESS_THAN;
+    return a.name < b.name;
+}
+
+class Win32Platform final : public Platform {
+public:
+    std::optional<EntryInfo> findEntry(const std::string& path) override {
+        if (path.empty() || HasWildcard(path)) return std::nullopt;
+        const auto p = SystemPath(path);
+        if (!p) return std::nullopt;
+        WIN32_FIND_DATAW found;
+        HANDLE h = FindFirstFileExW(p->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+        if (h != INVALID_HANDLE_VALUE) {
+            FindClose(h);
+            return InfoOf(found.dwFileAttributes, found.ftCreationTime, found.ftLastWriteTime, found.ftLastAccessTime);
+        }
+        // A root (of a drive or a share) is no entry of any folder, so no
+        // search finds it; it has attributes and stamps all the same.
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW(p->c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+        return InfoOf(data.dwFileAttributes, data.ftCreationTime, data.ftLastWriteTime, data.ftLastAccessTime);
+    }
+
+    bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                       std::vector<DirEntry>& out) override {
+        std::string query = folder;
+        if (!query.empty() && !IsSeparator(query.back())) query += '\\';
+        query += pattern;
+        const auto p = SystemPath(query);
+        if (!p) return false;
+        WIN32_FIND_DATAW found;
+        HANDLE h = FindFirstFileExW(p->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                    FIND_FIRST_EX_LARGE_FETCH);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) // before Windows 7
+            h = FindFirstFileExW(p->c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
+        if (h == INVALID_HANDLE_VALUE) {
+            // "Nothing matches" from a folder that is there is an empty
+            // result, not a failure.
+            return GetLastError() == ERROR_FILE_NOT_FOUND && folderExists(folder.empty() ? "." : folder);
+        }
+        std::vector<Found> entries;
+        do {
+            const std::wstring_view name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const DWORD a = found.dwFileAttributes;
+            if (directoriesOnly && ((a & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+                                    (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | attr::VolumeLabel)) != 0))
+                continue;
+            entries.push_back(Found{std::wstring(name), a});
+        } while (FindNextFileW(h, &found));
+        FindClose(h);
+        if (!std::is_sorted(entries.begin(), entries.end(), NameBefore))
+            std::sort(entries.begin(), entries.end(), NameBefore);
+        out.reserve(out.size() + entries.size());
+        for (const Found& e : entries)
+            out.push_back(DirEntry{Utf8FromWide(e.name), e.attributes});
+        return true;
+    }
+
+    bool fileExists(const std::string& path) override {
+        const DWORD a = attributesOf(path);
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+
+    bool folderExists(const std::string& path) override {
+        const DWORD a = attributesOf(path);
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+
+    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
+        StampSet one;
+        (slot == TimeSlot::Creation    ? one.creation
+         : slot == TimeSlot::LastWrite ? one.lastWrite
+                                       : one.lastAccess) = value;
+        return setFileTimes(path, one);
+    }
+
+    // One open and one SetFileTime for all the stamps given; the others get
+    // no value, which leaves them as they are.
+    bool setFileTimes(const std::string& path, const StampSet& stamps) override {
+        // Zero means "leave unchanged" to the system, and nothing before
+        // 1601 exists: either would be a silent no-op.
+        for (const auto* value : {&stamps.creation, &stamps.lastWrite, &stamps.lastAccess}) {
+            if (*value && (*value)->ticks <= 0) {
+                SetLastError(ERROR_INVALID_PARAMETER);
+                return false;
+            }
+        }
+        if (!stamps.creation && !stamps.lastWrite && !stamps.lastAccess) return true;
+        const auto p = SystemPath(path);
+        if (!p) {
+            SetLastError(ERROR_INVALID_NAME);
+            return false;
+        }
+        // Writing attributes is all SetFileTime needs, and unlike write
+        // access it is not refused for a file another program holds open
+        // without write sharing.
+        HANDLE h = CreateFileW(p->c_str(), FILE_WRITE_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        FILETIME c{}, a{}, w{};
+        if (stamps.creation) c = ToFiletime(*stamps.creation);
+        if (stamps.lastAccess) a = ToFiletime(*stamps.lastAccess);
+        if (stamps.lastWrite) w = ToFiletime(*stamps.lastWrite);
+        const bool ok = SetFileTime(h, stamps.creation ? &c : nullptr, stamps.lastAccess ? &a : nullptr,
+                                    stamps.lastWrite ? &w : nullptr) != 0;
+        CloseKeepingError(h);
+        return ok;
+    }
+
+    std::optional<uint32_t> getAttributes(const std::string& path) override {
+        const DWORD a = attributesOf(path);
+        if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+        return a;
+    }
+
+    bool setAttributes(const std::string& path, uint32_t attributes) override {
+        const auto p = SystemPath(path);
+        if (!p) return false;
+        // Only these can be set; the others (folder, compressed, ...) are
+        // facts about the entry. An empty word must say "normal".
+        constexpr uint32_t Settable = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive | attr::Temporary |
+                                      attr::Offline | attr::NotContentIndexed;
+        const uint32_t a = attributes & Settable;
+        return SetFileAttributesW(p->c_str(), a != 0 ? a : FILE_ATTRIBUTE_NORMAL) != 0;
+    }
+
+    bool renameNoReplace(const std::string& from, const std::string& to) override {
+        const auto f = SystemPath(from);
+        const auto t = SystemPath(to);
+        if (!f || !t) {
+            SetLastError(ERROR_INVALID_NAME);
+            return false;
+        }
+        return MoveFileExW(f->c_str(), t->c_str(), 0) != 0;
+    }
+
+    bool deleteFile(const std::string& path) override {
+        const auto p = SystemPath(path);
+        return p && DeleteFileW(p->c_str()) != 0;
+    }
+
+    std::unique_ptr<InputFile> openForRead(const std::string& path) override {
+        uint64_t size = 0;
+        HANDLE h = OpenRegular(path, size);
+        if (h == INVALID_HANDLE_VALUE) return nullptr;
+        return std::make_unique<Win32InputFile>(h, size);
+    }
+
+    bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) override {
+        uint64_t size = 0;
+        HANDLE h = OpenRegular(path, size);
+        if (h == INVALID_HANDLE_VALUE) {
+            error = ErrorFrom(GetLastError());
+            return false;
+        }
+        Win32InputFile file(h, size);
+        if (size > maxBytes) {
+            error = ErrorFrom(ERROR_FILE_TOO_LARGE);
+            return false;
+        }
+        out.assign(static_cast<size_t>(size), '\0');
+        const int64_t n = file.readAt(0, out.data(), out.size());
+        if (n < 0) {
+            error = ErrorFrom(GetLastError());
+            return false;
+        }
+        out.resize(static_cast<size_t>(n));
+        return true;
+    }
+
+    bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) override {
+        const auto target = SystemPath(path);
+        const auto temp = SystemPath(path + ".kdx-new");
+        const auto old = SystemPath(path + ".kdx-old");
+        if (!target || !temp || !old) {
+            error = ErrorFrom(ERROR_INVALID_NAME);
+            return false;
+        }
+        // A read-only file is not ours to replace; a folder cannot be.
+        const DWORD existing = GetFileAttributesW(target->c_str());
+        const bool existed = existing != INVALID_FILE_ATTRIBUTES;
+        if (existed && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+            error = ErrorFrom(ERROR_ACCESS_DENIED);
+            return false;
+        }
+        // Write a sibling first; the old file is replaced only once the new
+        // content is complete, and no rename ever replaces an existing name.
+        HANDLE h = CreateFileW(temp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            error = ErrorFrom(GetLastError());
+            return false;
+        }
+        size_t done = 0;
+        bool ok = true;
+        while (ok && done < data.size()) {
+            const auto chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, DWORD{1} << 30));
+            DWORD written = 0;
+            ok = WriteFile(h, data.data() + done, chunk, &written, nullptr) && written > 0;
+            done += written;
+        }
+        ok = ok && FlushFileBuffers(h);
+        if (!ok) error = ErrorFrom(GetLastError());
+        if (!CloseHandle(h) && ok) {
+            ok = false;
+            error = ErrorFrom(GetLastError());
+        }
+        if (!ok) {
+            DeleteFileW(temp->c_str());
+            return false;
+        }
+        if (existed && !MoveFileExW(target->c_str(), old->c_str(), 0)) {
+            error = ErrorFrom(GetLastError());
+            DeleteFileW(temp->c_str());
+            return false;
+        }
+        if (!MoveFileExW(temp->c_str(), target->c_str(), 0)) {
+            error = ErrorFrom(GetLastError());
+            if (existed) MoveFileExW(old->c_str(), target->c_str(), 0);
+            DeleteFileW(temp->c_str());
+            return false;
+        }
+        if (existed) DeleteFileW(old->c_str());
+        return true;
+    }
+
+    // The offset FileTimeToLocalFileTime applies: the one in force now,
+    // daylight saving included, whatever the date being converted.
+    int64_t utcOffsetNow() override {
+        FILETIME utc, local;
+        GetSystemTimeAsFileTime(&utc);
+        if (!FileTimeToLocalFileTime(&utc, &local)) return 0;
+        return (FromFiletime(local).ticks - FromFiletime(utc).ticks) / FileTime::TicksPerSecond;
+    }
+
+    std::string programFolder() override {
+        std::wstring buffer(MAX_PATH, L'\0');
+        for (;;) {
+            const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            if (n == 0) return {};
+            if (n < buffer.size()) {
+                buffer.resize(n);
+                break;
+            }
+            if (buffer.size() >= 32768) return {};
+            buffer.resize(buffer.size() * 2);
+        }
+        const size_t last = buffer.find_last_of(L"\\/");
+        return last == std::wstring::npos ? std::string() : Utf8FromWide(std::wstring_view(buffer).substr(0, last + 1));
+    }
+
+    char separator() const override { return '\\'; }
+    bool pathsIgnoreCase() const override { return true; }
+    bool canSetCreationTime() const override { return true; }
+    bool timesNeedWritable() const override { return true; }
+
+    // The system's casing of file names (not the linguistic one, which
+    // would upper-case "i" differently under a Turkish locale and make two
+    // names of one file differ). Bytes that are not UTF-8 stay as they are.
+    std::string toUpper(std::string_view text) override {
+        std::string out;
+        out.reserve(text.size());
+        size_t pos = 0;
+        while (pos < text.size()) {
+            const size_t start = pos;
+            bool ascii = true;
+            char32_t cp = 0;
+            for (size_t next = pos; DecodeUtf8(text, next, cp); pos = next)
+                ascii = ascii && cp < 0x80;
+            const std::string_view run = text.substr(start, pos - start);
+            if (ascii)
+                out += AsciiUpper(run);
+            else
+                out += upperRun(run);
+            if (pos < text.size() && pos == start) out.push_back(text[pos++]);
+        }
+        return out;
+    }
+
+    std::optional<std::string> toSystemCodePage(std::string_view text) override {
+        return win32::CodePageFromUtf8(text, GetACP());
+    }
+
+    std::string fromSystemCodePage(std::string_view text) override { return win32::Utf8FromCodePage(text, GetACP()); }
+
+private:
+    DWORD attributesOf(const std::string& path) {
+        if (path.empty()) return INVALID_FILE_ATTRIBUTES;
+        const auto p = SystemPath(path);
+        return p ? GetFileAttributesW(p->c_str()) : INVALID_FILE_ATTRIBUTES;
+    }
+
+    // Upper case of well-formed UTF-8 text; the same length in UTF-16 units.
+    static std::string upperRun(std::string_view run) {
+        std::optional<std::wstring> wide = WideFromUtf8(run);
+        if (!wide || wide->size() > INT_MAX) return std::string(run);
+        std::wstring upper(wide->size(), L'\0');
+        const int n =
+            LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE, wide->data(), static_cast<int>(wide->size()),
+                          upper.data(), static_cast<int>(upper.size()), nullptr, nullptr, 0);
+        if (n <= 0) return std::string(run);
+        upper.resize(static_cast<size_t>(n));
+        return Utf8FromWide(upper);
+    }
+};
+
+} // namespace
+
+Platform& hostPlatform() {
+    static Win32Platform instance;
+    return instance;
+}
+
+} // namespace kdx
