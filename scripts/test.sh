@@ -5,3 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 ctest --preset default
+scripts/windows-check.sh
