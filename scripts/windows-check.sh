@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows side, checked on Linux: cross-builds the core, the command-line
-# program and the core tests for 64-bit Windows with MinGW-w64 (preset
-# "windows", into build-win/), then runs every core test under Wine in a
-# fresh Wine prefix, without a display. Installs what it needs first.
+# program and the tests for 64-bit Windows with MinGW-w64 (preset "windows",
+# into build-win/), then runs every core test and the command line's option
+# tests under Wine in a fresh Wine prefix, without a display. Installs what it
+# needs first.
 #
 # The tests run in the zone UTC+8 (Wine takes it from TZ) and under the
 # Chinese locale, so Windows' 8-bit code page is 936 (GBK), as on the
@@ -74,5 +75,5 @@ if ! "${chinese[@]}" "$wine" wineboot --init >"$work/wineboot.log" 2>&1; then
     exit 1
 fi
 
-echo "windows-check: core tests under Wine"
-"${chinese[@]}" ctest --preset windows --label-regex core --timeout 600
+echo "windows-check: core tests (and the command line's own) under Wine"
+"${chinese[@]}" ctest --preset windows --label-regex 'core|cli' --timeout 600
