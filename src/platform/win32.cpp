@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
 #include "core/common/text.h"
 #include "core/common/utf8.h"
@@ -351,6 +350,8 @@ public:
         return InfoOf(data.dwFileAttributes, data.ftCreationTime, data.ftLastWriteTime, data.ftLastAccessTime);
     }
 
+    // The pattern is the system's to match, as Explorer matches it: ignoring
+    // case beyond ASCII too, and through 8.3 names where a volume keeps them.
     bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
                        std::vector<DirEntry>& out) override {
         std::string query = folder;
