@@ -9,17 +9,14 @@
 
 #include "core/lists/file_entry.h"
 #include "core/sync/dirsync.h"
+#include "entry_helpers.h"
 #include "fake_platform.h"
 #include "temp_dir.h"
 
 namespace kdx {
-namespace {
+using test::Stamps;
 
-EntryTimes Stamps(const std::string& path) {
-    EntryTimes t;
-    EXPECT_TRUE(ReadStampTexts(path, t)) << path;
-    return t;
-}
+namespace {
 
 constexpr int64_t kOld = 978278400;  // 2001-01-01 00:00:00 at UTC+8
 constexpr int64_t kNew = 1604139498; // 2020-10-31 18:18:18 at UTC+8

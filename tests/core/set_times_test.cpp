@@ -10,31 +10,20 @@
 
 #include "core/timeops/set_times.h"
 #include "core/timesrc/photo_time.h"
+#include "entry_helpers.h"
 #include "fake_platform.h"
 #include "temp_dir.h"
 
 namespace kdx {
+using test::RowOf;
+using test::Stamps;
+
 namespace {
 
 namespace fs = std::filesystem;
 
 DateTime T(const char* text) {
     return *ParseTimeText(text);
-}
-
-FileEntry RowOf(const std::string& path) {
-    FileEntry e;
-    e.Name = path;
-    EntryTimes t;
-    ReadFileTimes(path, {}, t);
-    AssignTimes(e, std::move(t));
-    return e;
-}
-
-EntryTimes Stamps(const std::string& path) {
-    EntryTimes t;
-    EXPECT_TRUE(ReadStampTexts(path, t)) << path;
-    return t;
 }
 
 // Local 2001-01-01 00:00:00 and 2005-05-05 05:05:05 at UTC+8.

@@ -7,10 +7,14 @@
 #include <vector>
 
 #include "core/timeops/shift.h"
+#include "entry_helpers.h"
 #include "fake_platform.h"
 #include "temp_dir.h"
 
 namespace kdx {
+using test::RowOf;
+using test::Stamps;
+
 namespace {
 
 DateTime T(const char* text) {
@@ -78,21 +82,6 @@ TEST(ShiftAmountText, DirectionAndAmountBoxes) {
     EXPECT_EQ(ParseShiftAmount(""), 0);
     EXPECT_EQ(ParseShiftAmount("-3"), 0);
     EXPECT_EQ(ParseShiftAmount("99999"), 10000);
-}
-
-EntryTimes Stamps(const std::string& path) {
-    EntryTimes t;
-    EXPECT_TRUE(ReadStampTexts(path, t)) << path;
-    return t;
-}
-
-FileEntry RowOf(const std::string& path) {
-    FileEntry e;
-    e.Name = path;
-    EntryTimes t;
-    ReadFileTimes(path, {}, t);
-    AssignTimes(e, std::move(t));
-    return e;
 }
 
 constexpr int64_t kOct31 = 1604139498; // 2020-10-31 18:18:18 at UTC+8

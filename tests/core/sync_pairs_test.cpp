@@ -7,26 +7,15 @@
 #include <vector>
 
 #include "core/sync/pairs.h"
+#include "entry_helpers.h"
 #include "fake_platform.h"
 #include "temp_dir.h"
 
 namespace kdx {
+using test::RowOf;
+using test::Stamps;
+
 namespace {
-
-EntryTimes Stamps(const std::string& path) {
-    EntryTimes t;
-    EXPECT_TRUE(ReadStampTexts(path, t)) << path;
-    return t;
-}
-
-FileEntry RowOf(const std::string& path) {
-    FileEntry e;
-    e.Name = path;
-    EntryTimes t;
-    ReadFileTimes(path, {}, t);
-    AssignTimes(e, std::move(t));
-    return e;
-}
 
 std::vector<int> Marks(const std::vector<FileEntry>& rows) {
     std::vector<int> m;

@@ -9,22 +9,19 @@
 
 #include "core/lists/file_entry.h"
 #include "core/timeops/writer.h"
+#include "entry_helpers.h"
 #include "fake_platform.h"
 #include "temp_dir.h"
 
 namespace kdx {
+using test::Stamps;
+
 namespace {
 
 namespace fs = std::filesystem;
 
 DateTime T(const char* text) {
     return *ParseTimeText(text);
-}
-
-EntryTimes Stamps(const std::string& path) {
-    EntryTimes t;
-    EXPECT_TRUE(ReadStampTexts(path, t)) << path;
-    return t;
 }
 
 // 2020-10-31 18:18:18 at UTC+8, the zone the tests run in.
