@@ -31,6 +31,7 @@
 #include <string>
 
 #include "../../tests/support/exif_builder.h"
+#include "core/common/filetime.h"
 
 namespace {
 
@@ -43,19 +44,9 @@ struct Civil {
 
 // Seconds since 1970 as a calendar time in UTC (the tree's clock; no zone).
 Civil CivilOf(int64_t t) {
-    const int64_t days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
-    const int64_t secs = t - days * 86400;
-    // Days to civil date (proleptic Gregorian).
-    const int64_t z = days + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-    return {y, m, d, static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60)};
+    const kdx::CalendarFields f =
+        kdx::DateTime::fromMs(kdx::DaysFromCivil(1970, 1, 1) * kdx::DateTime::MsPerDay + t * 1000).fields();
+    return {f.year, f.month, f.day, f.hour, f.minute, f.second};
 }
 
 std::string Format(const char* pattern, const Civil& c) {
