@@ -1,8 +1,5 @@
 #include "core/common/filetime.h"
 
-#include <cstdio>
-
-
 #include "platform/platform.h"
 
 namespace kdx {
@@ -15,7 +12,9 @@ int64_t FloorDiv(int64_t a, int64_t b) {
     return q;
 }
 
-int64_t FloorMod(int64_t a, int64_t b) { return a - FloorDiv(a, b) * b; }
+int64_t FloorMod(int64_t a, int64_t b) {
+    return a - FloorDiv(a, b) * b;
+}
 
 // Milliseconds from 0001-01-01 to 1601-01-01, the epoch of file stamps.
 constexpr int64_t kDays1601 = 584'388;
@@ -32,7 +31,9 @@ void FileTime::toUnix(int64_t& seconds, int64_t& nanoseconds) const {
     nanoseconds = FloorMod(ticks, TicksPerSecond) * 100;
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -100,11 +101,17 @@ CalendarFields DateTime::fields() const {
     return f;
 }
 
-DateTime DateTime::date() const { return DateTime(FloorDiv(m_ms, MsPerDay) * MsPerDay); }
+DateTime DateTime::date() const {
+    return DateTime(FloorDiv(m_ms, MsPerDay) * MsPerDay);
+}
 
-int64_t DateTime::timeOfDayMs() const { return FloorMod(m_ms, MsPerDay); }
+int64_t DateTime::timeOfDayMs() const {
+    return FloorMod(m_ms, MsPerDay);
+}
 
-DateTime DateTime::wholeSeconds() const { return DateTime(FloorDiv(m_ms, MsPerSecond) * MsPerSecond); }
+DateTime DateTime::wholeSeconds() const {
+    return DateTime(FloorDiv(m_ms, MsPerSecond) * MsPerSecond);
+}
 
 DateTime FileTimeToLocalDateTime(FileTime stamp, int64_t utcOffsetSeconds) {
     const int64_t msSince1601 = FloorDiv(stamp.ticks, 10'000);
@@ -116,72 +123,56 @@ FileTime LocalDateTimeToFileTime(DateTime local, int64_t utcOffsetSeconds) {
     return FileTime{msSince1601 * 10'000};
 }
 
-DateTime FileTimeToLocalDateTime(FileTime stamp) { return FileTimeToLocalDateTime(stamp, sys().utcOffsetNow()); }
+DateTime FileTimeToLocalDateTime(FileTime stamp) {
+    return FileTimeToLocalDateTime(stamp, sys().utcOffsetNow());
+}
 
-FileTime LocalDateTimeToFileTime(DateTime local) { return LocalDateTimeToFileTime(local, sys().utcOffsetNow()); }
+FileTime LocalDateTimeToFileTime(DateTime local) {
+    return LocalDateTimeToFileTime(local, sys().utcOffsetNow());
+}
 
 namespace {
 
-void Put(char*& out, int value, int digits) {
-    for (int i = digits - 1; i >= 0; --i) {
-        out[i] = static_cast<char>('0' + value % 10);
-        value /= 10;
+// The six fields with the separators between them: date, date, between date
+// and time, time, time ('\0' for none). Written digit by digit, since this
+// runs for every stamp of every row read.
+std::string FormatFields(DateTime value, const char (&seps)[5]) {
+    const CalendarFields f = value.fields();
+    const int fields[6] = {f.year, f.month, f.day, f.hour, f.minute, f.second};
+    std::string s;
+    s.reserve(20);
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0 && seps[i - 1] != '\0') s.push_back(seps[i - 1]);
+        if (i == 0 && (f.year < 0 || f.year > 9999)) {
+            // A stamp outside the four-digit years keeps its true year, so
+            // the text never reads back as another time.
+            s += std::to_string(f.year);
+            continue;
+        }
+        const int digits = i == 0 ? 4 : 2;
+        char buf[4];
+        for (int d = digits - 1, v = fields[i]; d >= 0; --d, v /= 10)
+            buf[d] = static_cast<char>('0' + v % 10);
+        s.append(buf, static_cast<size_t>(digits));
     }
-    out += digits;
+    return s;
 }
 
 } // namespace
 
-// Written digit by digit: this runs for every stamp of every row read.
 std::string FormatTimeText(DateTime value) {
-    const CalendarFields f = value.fields();
-    if (f.year < 0 || f.year > 9999) {
-        // A stamp outside the four-digit years keeps its true year, so the
-        // text never reads back as another time.
-        char buf[48];
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour, f.minute,
-                      f.second);
-        return buf;
-    }
-    std::string s(19, ' ');
-    char* out = s.data();
-    Put(out, f.year, 4);
-    *out++ = '-';
-    Put(out, f.month, 2);
-    *out++ = '-';
-    Put(out, f.day, 2);
-    *out++ = ' ';
-    Put(out, f.hour, 2);
-    *out++ = ':';
-    Put(out, f.minute, 2);
-    *out++ = ':';
-    Put(out, f.second, 2);
-    return s;
+    return FormatFields(value, {'-', '-', ' ', ':', ':'});
 }
 
 std::string FormatCompactTime(DateTime value) {
-    const CalendarFields f = value.fields();
-    if (f.year < 0 || f.year > 9999) {
-        char buf[48];
-        std::snprintf(buf, sizeof buf, "%04d%02d%02d_%02d%02d%02d", f.year, f.month, f.day, f.hour, f.minute,
-                      f.second);
-        return buf;
-    }
-    std::string s(15, '_');
-    char* out = s.data();
-    Put(out, f.year, 4);
-    Put(out, f.month, 2);
-    Put(out, f.day, 2);
-    ++out;
-    Put(out, f.hour, 2);
-    Put(out, f.minute, 2);
-    Put(out, f.second, 2);
-    return s;
+    return FormatFields(value, {'\0', '\0', '_', '\0', '\0'});
 }
 
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 
 // Reads 1 to maxDigits decimal digits at pos.
 bool ReadNumber(std::string_view s, size_t& pos, int maxDigits, int& value) {
@@ -199,13 +190,15 @@ bool ReadNumber(std::string_view s, size_t& pos, int maxDigits, int& value) {
 
 std::optional<DateTime> ParseTimeText(std::string_view s) {
     size_t pos = 0;
-    while (pos < s.size() && IsBlank(s[pos])) ++pos;
+    while (pos < s.size() && IsBlank(s[pos]))
+        ++pos;
     CalendarFields f;
     if (!ReadNumber(s, pos, 4, f.year) || pos >= s.size() || s[pos++] != '-') return std::nullopt;
     if (!ReadNumber(s, pos, 2, f.month) || pos >= s.size() || s[pos++] != '-') return std::nullopt;
     if (!ReadNumber(s, pos, 2, f.day)) return std::nullopt;
     const size_t afterDate = pos;
-    while (pos < s.size() && IsBlank(s[pos])) ++pos;
+    while (pos < s.size() && IsBlank(s[pos]))
+        ++pos;
     if (pos < s.size()) {
         if (pos == afterDate) return std::nullopt; // time must be set apart by a blank
         if (!ReadNumber(s, pos, 2, f.hour) || pos >= s.size() || s[pos++] != ':') return std::nullopt;
@@ -218,11 +211,13 @@ std::optional<DateTime> ParseTimeText(std::string_view s) {
                 int frac = 0;
                 const size_t start = pos;
                 if (!ReadNumber(s, pos, 3, frac)) return std::nullopt;
-                for (size_t n = pos - start; n < 3; ++n) frac *= 10;
+                for (size_t n = pos - start; n < 3; ++n)
+                    frac *= 10;
                 f.millisecond = frac;
             }
         }
-        while (pos < s.size() && IsBlank(s[pos])) ++pos;
+        while (pos < s.size() && IsBlank(s[pos]))
+            ++pos;
         if (pos != s.size()) return std::nullopt;
     }
     return DateTime::tryFromFields(f);
