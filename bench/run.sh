@@ -27,16 +27,7 @@ build=${KAIRODEX_BENCH_BUILD:-build-perf}
 work=${KAIRODEX_BENCH_DIR:-${TMPDIR:-/tmp}}/kairodex-bench
 
 # --- tools ---------------------------------------------------------------------
-missing=()
-command -v hyperfine >/dev/null || missing+=(hyperfine)
-command -v exiftool >/dev/null || missing+=(libimage-exiftool-perl)
-if ((${#missing[@]})); then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    echo "bench: installing ${missing[*]}"
-    $sudo apt-get update >/dev/null
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/install-deps.sh hyperfine libimage-exiftool-perl >/dev/null
 
 echo "bench: building kairodex-cli and the bench tools in $build (Release)"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAIRODEX_GUI=OFF -DKAIRODEX_TESTS=OFF \

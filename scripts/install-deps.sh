@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and running Kairodex
-# needs. Safe to run again: when everything is there it changes nothing.
+# needs, or, given package names, just those. Safe to run again: when
+# everything is there it changes nothing.
 set -euo pipefail
 
-packages=(
+packages=("$@")
+[ ${#packages[@]} -gt 0 ] || packages=(
     # build
     g++ cmake ninja-build pkgconf
     # the window program: Qt 6 widgets, its offscreen and X11 platform plugins,

@@ -11,29 +11,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(
-    cmake ninja-build
-    # the cross compiler (posix threads, which std::thread needs) and the
-    # GoogleTest sources, built for the target inside the cross build
-    g++-mingw-w64-x86-64-posix googletest
-    # Wine for 64-bit programs; the locale sources for the Chinese locale
-    wine64 locales
-)
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$p")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo="sudo"
-    fi
-    echo "windows-check: installing ${missing[*]}"
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+# The cross compiler (posix threads, which std::thread needs), the GoogleTest
+# sources built for the target inside the cross build, Wine for 64-bit
+# programs, and the locale sources for the Chinese locale.
+scripts/install-deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 locales
 
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
