@@ -53,8 +53,9 @@ void TfrmMain::SetTimes(bool allRows) {
     const std::vector<size_t> which = lv1->rowsToProcess(allRows);
     if (which.empty()) return;
     std::optional<FailureList> failures;
-    RowCommand command(*this, {lv1}, QStringLiteral("正在修改时间，请稍候..."));
+    RowCommand command(*this, lv1, which, QStringLiteral("正在修改时间，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
+    const std::vector<size_t>& local = command.localWhich();
     if (rbDefineTime->isChecked()) {
         PickerValues values;
         values.creation = {FromPickers(DTP1Date, DTP1Time), cbDate1->isChecked(), cbTime1->isChecked()};
@@ -62,14 +63,14 @@ void TfrmMain::SetTimes(bool allRows) {
         values.lastAccess = {FromPickers(DTP3Date, DTP3Time), cbDate3->isChecked(), cbTime3->isChecked()};
         values.kinds = kindsOf(cbCreate1, cbWrite1, cbAccess1);
         values.nameOptions = nameTimeOptions();
-        command.run([&] { failures = SetTimesFromPickers(rows, which, values); });
+        command.run([&] { failures = SetTimesFromPickers(rows, local, values); });
     } else if (rbAllToTime->isChecked()) {
         SourceOptions options;
         options.kinds = kindsOf(cbCreate1, cbWrite1, cbAccess1);
         options.includePhotoTime = cbIncludePhotoTime->isChecked();
         options.nameOptions = nameTimeOptions();
         const int source = rgTimeItems->checkedId();
-        command.run([&] { failures = SetTimesFromSource(rows, which, source, options); });
+        command.run([&] { failures = SetTimesFromSource(rows, local, source, options); });
     }
     showClosing(failures, DoneModified, FailedModified);
 }
@@ -88,9 +89,9 @@ void TfrmMain::ShiftTimes(bool allRows) {
     amount.seconds = t.second();
     const TimeKinds kinds = kindsOf(cbCreate2, cbWrite2, cbAccess2);
     std::optional<FailureList> failures;
-    RowCommand command(*this, {lv1}, QStringLiteral("正在修改时间，请稍候..."));
+    RowCommand command(*this, lv1, which, QStringLiteral("正在修改时间，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
-    command.run([&] { failures = kdx::ShiftTimes(rows, which, amount, kinds); });
+    command.run([&] { failures = kdx::ShiftTimes(rows, command.localWhich(), amount, kinds); });
     showClosing(failures, DoneModified, FailedModified);
 }
 
@@ -98,18 +99,18 @@ void TfrmMain::btGetFileNameTimeClick() {
     if (lv1->rowCount() == 0) return;
     const std::vector<size_t> which = lv1->rowsToProcess(true);
     const NameTimeOptions options = nameTimeOptions();
-    RowCommand command(*this, {lv1}, QString());
+    RowCommand command(*this, lv1, which, QString());
     std::vector<FileEntry>& rows = command.rows(lv1);
-    command.run([&] { FillPhotoTimesFromNames(rows, which, options); });
+    command.run([&] { FillPhotoTimesFromNames(rows, command.localWhich(), options); });
 }
 
 void TfrmMain::btGetPhotoTimeClick() {
     if (lv1->rowCount() == 0) return;
     const std::vector<size_t> which = lv1->rowsToProcess(true);
-    RowCommand command(*this, {lv1}, QStringLiteral("正在读取拍摄时间，请稍候..."));
+    RowCommand command(*this, lv1, which, QStringLiteral("正在读取拍摄时间，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
     const ProgressFn progress = command.progress();
-    command.run([&] { RefreshPhotoTimes(rows, which, progress); });
+    command.run([&] { RefreshPhotoTimes(rows, command.localWhich(), progress); });
 }
 
 void TfrmMain::btRenameWeiXinFileClick() {
@@ -117,9 +118,9 @@ void TfrmMain::btRenameWeiXinFileClick() {
     const std::vector<size_t> which = lv1->rowsToProcess(true);
     const NameTimeOptions options = nameTimeOptions();
     std::optional<FailureList> failures;
-    RowCommand command(*this, {lv1}, QStringLiteral("正在重命名，请稍候..."));
+    RowCommand command(*this, lv1, which, QStringLiteral("正在重命名，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
-    command.run([&] { failures = RenameWeChatFiles(rows, which, options); });
+    command.run([&] { failures = RenameWeChatFiles(rows, command.localWhich(), options); });
     showClosing(failures, DoneRenamed, FailedModified);
 }
 

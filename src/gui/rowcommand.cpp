@@ -17,6 +17,19 @@ RowCommand::RowCommand(TfrmMain& window, std::vector<TFileListView*> lists, QStr
         m_rows.push_back(list->rowsModel()->rows());
 }
 
+RowCommand::RowCommand(TfrmMain& window, TFileListView* list, std::vector<size_t> which, QString progressCaption)
+    : m_window(window), m_lists{list}, m_caption(std::move(progressCaption)), m_partial(true),
+      m_which(std::move(which)) {
+    const std::vector<FileEntry>& all = list->rowsModel()->rows();
+    std::vector<FileEntry>& copy = m_rows.emplace_back();
+    copy.reserve(m_which.size());
+    for (size_t i : m_which)
+        copy.push_back(all[i]);
+    m_localWhich.resize(m_which.size());
+    for (size_t i = 0; i < m_localWhich.size(); ++i)
+        m_localWhich[i] = i;
+}
+
 RowCommand::~RowCommand() = default;
 
 std::vector<FileEntry>& RowCommand::rows(const TFileListView* list) {
@@ -67,11 +80,20 @@ void RowCommand::run(const std::function<void()>& work) {
         w->setWindowTitle(w->property("savedCaption").toString());
         w->hide();
     }
-    for (size_t i = 0; i < m_lists.size(); ++i) {
-        FileListModel* model = m_lists[i]->rowsModel();
-        if (model->rows().size() == m_rows[i].size()) {
-            model->editRows() = std::move(m_rows[i]);
-            model->allRowsChanged();
+    if (m_partial) {
+        // The lists were locked, so the rows are where they were.
+        FileListModel* model = m_lists.front()->rowsModel();
+        std::vector<FileEntry>& target = model->editRows();
+        for (size_t j = 0; j < m_which.size(); ++j)
+            target[m_which[j]] = std::move(m_rows.front()[j]);
+        model->rowsChanged(m_which);
+    } else {
+        for (size_t i = 0; i < m_lists.size(); ++i) {
+            FileListModel* model = m_lists[i]->rowsModel();
+            if (model->rows().size() == m_rows[i].size()) {
+                model->editRows() = std::move(m_rows[i]);
+                model->allRowsChanged();
+            }
         }
     }
     QApplication::restoreOverrideCursor();

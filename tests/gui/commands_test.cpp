@@ -64,6 +64,9 @@ private slots:
         QCOMPARE(WriteTimeOf(b), std::string("2001-02-03 04:05:06"));
         QVERIFY(WriteTimeOf(a) != "2001-02-03 04:05:06");
         QCOMPARE(w.lv1->rowsModel()->row(1).WriteTime, std::string("2001-02-03 04:05:06"));
+        QCOMPARE(w.lv1->rowsModel()->row(1).Name, b); // the changed row went back to its place
+        QCOMPARE(w.lv1->rowsModel()->row(0).Name, a);
+        QCOMPARE(w.lv1->rowsModel()->row(0).WriteTime, WriteTimeOf(a));
         QCOMPARE(w.lv1->selectionFlags(), (std::vector<bool>{false, true}));
     }
 
