@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -62,6 +63,15 @@ T* Find(QWidget* root, const char* name) {
     if (!w) qFatal("no control named %s", name);
     return w;
 }
+
+// Stands in for the desktop's "open with" while a test runs.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
 
 } // namespace
 
@@ -228,6 +238,37 @@ private slots:
         w.pc->setCurrentIndex(0);
         w.pc->setCurrentIndex(1);
         QCOMPARE(w.lWrite->text(), QString());
+    }
+
+    void openOnlyExistingEntriesAndNotByDoubleClickInListB() {
+        test::TempDir dir;
+        const std::string file = dir.file("a.txt");
+        UrlRecorder opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        TfrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.pc->setCurrentIndex(2);
+        w.lv1->rowsModel()->setRows({Row(file), Row(dir / "gone.txt")});
+        w.lv2->rowsModel()->setRows({Row(file)});
+        const QPoint first = w.lv2->visualRect(w.lv2->model()->index(0, 1)).center();
+        QTest::mouseClick(w.lv2->viewport(), Qt::LeftButton, {}, first);
+        QTest::mouseDClick(w.lv2->viewport(), Qt::LeftButton, {}, first);
+        QVERIFY(opened.urls.isEmpty());
+        emit w.lv2->customContextMenuRequested(first);
+        w.pmPopMenu->hide();
+        w.miOpen->trigger();
+        QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(file))});
+        // List A opens on a double click, but never a path that is gone.
+        const QPoint second = w.lv1->visualRect(w.lv1->model()->index(1, 1)).center();
+        QTest::mouseClick(w.lv1->viewport(), Qt::LeftButton, {}, second);
+        QTest::mouseDClick(w.lv1->viewport(), Qt::LeftButton, {}, second);
+        QCOMPARE(opened.urls.size(), 1);
+        const QPoint top = w.lv1->visualRect(w.lv1->model()->index(0, 1)).center();
+        QTest::mouseClick(w.lv1->viewport(), Qt::LeftButton, {}, top);
+        QTest::mouseDClick(w.lv1->viewport(), Qt::LeftButton, {}, top);
+        QCOMPARE(opened.urls.size(), 2);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
 
     void creationTimeBoxesFollowThePlatform() {
