@@ -649,12 +649,17 @@ void TfrmMain::ShowRowTimes(TFileListView* list) {
     }
 }
 
+// The two buttons sit in different frames, so Qt does not make them exclusive
+// and a click on the one already on would turn it off. A click always leaves
+// the clicked button on and the other off.
 void TfrmMain::rbDefineTimeClick() {
-    rbAllToTime->setChecked(!rbDefineTime->isChecked());
+    rbDefineTime->setChecked(true);
+    rbAllToTime->setChecked(false);
 }
 
 void TfrmMain::rbAllToTimeClick() {
-    rbDefineTime->setChecked(!rbAllToTime->isChecked());
+    rbAllToTime->setChecked(true);
+    rbDefineTime->setChecked(false);
 }
 
 void TfrmMain::rgTimeClick() {
@@ -689,7 +694,11 @@ void TfrmMain::wireHandlers() {
     connect(bExit2, &QPushButton::clicked, this, &QWidget::close);
     connect(rbDefineTime, &QRadioButton::clicked, this, &TfrmMain::rbDefineTimeClick);
     connect(rbAllToTime, &QRadioButton::clicked, this, &TfrmMain::rbAllToTimeClick);
-    connect(rgTimeItems, &QButtonGroup::idClicked, this, [this] { rgTimeClick(); });
+    // Only a change of the chosen source switches to source mode; clicking the
+    // source already chosen leaves the mode alone.
+    connect(rgTimeItems, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) rgTimeClick();
+    });
     for (TFileListView* list : {lv1, lv2}) {
         connect(list, &QAbstractItemView::clicked, this, [this, list] { ShowRowTimes(list); });
         connect(list, &TFileListView::allRowsRemoved, this, [this] {

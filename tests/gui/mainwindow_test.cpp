@@ -145,6 +145,27 @@ private slots:
         QVERIFY(!w.rbDefineTime->isChecked());
     }
 
+    void clickingTheButtonAlreadyOnChangesNothing() {
+        TfrmMain w;
+        w.show();
+        for (QRadioButton* on : {w.rbDefineTime, w.rbAllToTime}) {
+            QRadioButton* off = on == w.rbDefineTime ? w.rbAllToTime : w.rbDefineTime;
+            QTest::mouseClick(on, Qt::LeftButton);
+            QTest::mouseClick(on, Qt::LeftButton);
+            QVERIFY(on->isChecked());
+            QVERIFY(!off->isChecked());
+            on->setFocus();
+            QTest::keyClick(on, Qt::Key_Space);
+            QVERIFY(on->isChecked());
+            QVERIFY(!off->isChecked());
+        }
+        // The source already chosen, clicked again, does not switch modes.
+        QTest::mouseClick(w.rbDefineTime, Qt::LeftButton);
+        QTest::mouseClick(w.rgTimeItems->checkedButton(), Qt::LeftButton);
+        QVERIFY(w.rbDefineTime->isChecked());
+        QVERIFY(!w.rbAllToTime->isChecked());
+    }
+
     void amountFieldsKeepOnlyDigitsAndFullStop() {
         TfrmMain w;
         w.show();
