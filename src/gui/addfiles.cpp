@@ -4,12 +4,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTreeView>
@@ -46,6 +48,36 @@ std::string Utf8(const QString& s) {
     return s.toStdString();
 }
 
+// The folder tree's model asks its icon provider about every entry of every
+// folder it visits, files included. Qt's own providers sniff the contents of
+// files whose type the name does not tell, which opens them and moves their
+// access times: the very stamps this program shows. Icons and type names here
+// come from the name alone.
+class NameOnlyIconProvider : public QAbstractFileIconProvider {
+public:
+    NameOnlyIconProvider()
+        : m_folder(QFileIconProvider().icon(QAbstractFileIconProvider::Folder)),
+          m_drive(QFileIconProvider().icon(QAbstractFileIconProvider::Drive)),
+          m_file(QFileIconProvider().icon(QAbstractFileIconProvider::File)) {}
+
+    // Called from the model's gatherer thread: only copies of icons made on
+    // the window's thread, and the thread-safe name lookup.
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isRoot()) return m_drive;
+        return info.isDir() ? m_folder : m_file;
+    }
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) return QStringLiteral("Folder");
+        return m_mimes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension).comment();
+    }
+
+private:
+    QIcon m_folder;
+    QIcon m_drive;
+    QIcon m_file;
+    QMimeDatabase m_mimes;
+};
+
 } // namespace
 
 TAddFilefrm::TAddFilefrm(QWidget* owner)
@@ -75,6 +107,10 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
 
     m_icons = new TSysImageList(this);
     m_folders = new QFileSystemModel(this);
+    // Outlives every dialog and its model's gatherer thread.
+    static NameOnlyIconProvider nameOnlyIcons;
+    m_folders->setIconProvider(&nameOnlyIcons);
+    m_folders->setOption(QFileSystemModel::DontUseCustomDirectoryIcons);
     m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_folders->setRootPath(QString());
     DirList = new QTreeView(this);
@@ -280,9 +316,20 @@ void TAddFilefrm::OkClick() {
         Ok->setEnabled(false);
         ScanFlags flags = scanFlags();
         flags.subFolders = true;
+        m_stopScan = false;
+        flags.stop = &m_stopScan;
         const std::string mask = Utf8(m_mask);
+        m_scanning = true;
         RunWhileResponsive([&] { ScanDirectory(folder, mask, candidates, flags); });
+        m_scanning = false;
         Ok->setEnabled(true);
+        if (m_stopScan) {
+            // Cancelled while scanning: a part of the tree is no choice at all.
+            m_candidates.clear();
+            QApplication::restoreOverrideCursor();
+            QDialog::reject();
+            return;
+        }
     } else {
         if (cbDirInclude->isChecked()) candidates.push_back(folder);
         if (!cbOnlyDir->isChecked())
@@ -293,6 +340,17 @@ void TAddFilefrm::OkClick() {
     m_candidates = std::move(candidates);
     QApplication::restoreOverrideCursor();
     accept();
+}
+
+void TAddFilefrm::reject() {
+    if (m_scanning) {
+        // The dialog stays (and so stays modal) until the scan has stopped;
+        // OkClick then ends it as cancelled.
+        m_stopScan = true;
+        return;
+    }
+    m_candidates.clear();
+    QDialog::reject();
 }
 
 } // namespace kdx::gui

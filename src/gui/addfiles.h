@@ -5,6 +5,7 @@
 // values from one opening to the next.
 
 #include <QDialog>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ public:
     void SelectNoneClick();
     void InverseSelectClick();
     void OkClick();
+    // Cancel, Escape or closing the dialog: during a tree scan this stops the
+    // scan and the dialog ends once it has, with nothing chosen.
+    void reject() override;
 
     QLineEdit* edDir = nullptr;
     QComboBox* DriveComboBox1 = nullptr;
@@ -73,6 +77,8 @@ private:
     QString m_mask = QStringLiteral("*.*");
     std::vector<std::string> m_candidates;
     bool m_moving = false;
+    bool m_scanning = false;
+    std::atomic<bool> m_stopScan{false};
 };
 
 } // namespace kdx::gui

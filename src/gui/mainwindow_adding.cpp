@@ -37,7 +37,12 @@ void TfrmMain::tbAddClick(TFileListView* list) {
     CollectListPaths(list, ExistingPaths);
     m_addFiles->SelectAllClick();
     if (QDir(m_addFiles->currentFolder()).exists()) m_addFiles->edDir->setText(m_addFiles->currentFolder());
-    if (m_addFiles->exec() == QDialog::Accepted) {
+    // The dialog's tree scan lets events through: nothing else may touch the
+    // lists or the path lists until it is over.
+    beginBusy();
+    const bool accepted = m_addFiles->exec() == QDialog::Accepted;
+    endBusy();
+    if (accepted) {
         PendingPaths = MergeNewPaths(ExistingPaths, m_addFiles->takeCandidates());
         ExistingPaths.clear();
     }

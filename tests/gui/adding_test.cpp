@@ -2,16 +2,24 @@
 
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QtTest>
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
 
+#include "fake_platform.h"
 #include "gui/addfiles.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
@@ -63,6 +71,24 @@ protected:
 
 private:
     TfrmScanning* m_w;
+};
+
+// A tree whose sub-folder search waits until the test lets it go, so that
+// the test can act while the dialog's scan is under way.
+class HeldScan : public test::FakePlatform {
+public:
+    std::atomic<bool> entered{false};
+    std::atomic<bool> released{false};
+
+    bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                       std::vector<DirEntry>& out) override {
+        if (folder.find("/sub") != std::string::npos) {
+            entered = true;
+            while (!released)
+                std::this_thread::yield();
+        }
+        return FakePlatform::listDirectory(folder, pattern, directoriesOnly, out);
+    }
 };
 
 } // namespace
@@ -126,6 +152,72 @@ private slots:
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Cancle, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
         QCOMPARE(w.lv1->rowCount(), size_t{0});
+    }
+
+    void browsingFoldersLeavesAccessTimesAlone() {
+        test::TempDir dir;
+        std::vector<std::string> files;
+        for (const char* n : {"notes", "data.dat", "blob.bin", "old.kdx"}) {
+            files.push_back(dir.file(std::string("in/") + n, "some bytes that are not a known type"));
+            test::TempDir::setTimes(files.back(), 1000000000, 900000000); // read before written: reads move it
+        }
+        const auto accessed = [](const std::string& path) {
+            struct stat st {};
+            return ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_atime) : int64_t(-1);
+        };
+        {
+            const std::string probe = dir.file("probe", "x");
+            test::TempDir::setTimes(probe, 1000000000, 900000000);
+            std::ifstream(probe).get();
+            if (accessed(probe) == 900000000) QSKIP("this file system does not record reads");
+        }
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        auto* model = dlg->findChild<QFileSystemModel*>();
+        QVERIFY(model);
+        QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+        dlg->setCurrentFolder(Q(dir / "in"));
+        QTRY_VERIFY(std::any_of(loaded.begin(), loaded.end(), [&](const QList<QVariant>& args) {
+            return QDir(args.at(0).toString()) == QDir(Q(dir / "in"));
+        }));
+        QCOMPARE(dlg->FileList->count(), 4);
+        for (const std::string& f : files)
+            QCOMPARE(accessed(f), int64_t(900000000));
+    }
+
+    void cancelDuringATreeScanAddsNothing() {
+        test::TempDir dir;
+        const std::string root = dir.folder("a");
+        HeldScan fake;
+        fake.sep = '/';
+        fake.ignoreCase = false;
+        fake.addFolder(root);
+        fake.addFile(root + "/x.jpg");
+        fake.addFolder(root + "/sub");
+        fake.addFile(root + "/sub/y.jpg");
+        ScopedPlatform use(fake);
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        dlg->setCurrentFolder(Q(root));
+        dlg->cbSubDir->setChecked(true);
+        bool stayedOpen = false;
+        QTimer::singleShot(0, dlg, [&] {
+            QTimer::singleShot(0, dlg, [&] {
+                while (!fake.entered)
+                    std::this_thread::yield();
+                QTest::keyClick(dlg, Qt::Key_Escape);
+                stayedOpen = dlg->isVisible(); // still modal until the scan stops
+                fake.released = true;
+            });
+            QTest::mouseClick(dlg->Ok, Qt::LeftButton);
+        });
+        QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
+        QVERIFY(fake.released);
+        QVERIFY(stayedOpen);
+        QVERIFY(!dlg->isVisible());
+        QCOMPARE(w.lv1->rowCount(), size_t{0});
+        QVERIFY(w.PendingPaths.empty());
+        QVERIFY(!w.busy());
     }
 
     void dialogSelectionButtons() {

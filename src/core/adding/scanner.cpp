@@ -55,6 +55,7 @@ public:
 
     // folder ends in the separator; it is restored before returning.
     void scan(std::string& folder) {
+        if (m_flags.stop && m_flags.stop->load(std::memory_order_relaxed)) return;
         if (m_flags.includeFolders) m_result.push_back(folder);
 
         // The sub-folder names are collected before descending, so no search

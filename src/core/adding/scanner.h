@@ -3,6 +3,7 @@
 // The recursive folder scan that turns a folder and a masks text into the
 // ordered list of paths the add dialog, a drop and the directory sync work on.
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,9 @@ struct ScanFlags {
     bool subFolders = false;     // "含子目录": descend into sub-folders
     bool includeFolders = false; // "包括路径": list every entered folder itself
     bool foldersOnly = false;    // "仅路径": list no files
+    // Set from another thread to end a long scan early: no further folder is
+    // searched, and result holds what was found until then.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // A folder the scan may enter: the directory bit without the reparse-point
