@@ -3,6 +3,7 @@
 // The command line program over the core: every command of the window, run
 // on paths, folders and snapshot files instead of list panes.
 
+#include <atomic>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@ enum Exit : int {
     ExitDone = 0,   // everything was done
     ExitFailed = 1, // some paths failed; each is listed on standard error
     ExitUsage = 2,  // bad usage or unreadable input; nothing was written
+    // A writing command stopped by a signal exits with 128 + its number.
+    ExitSignalBase = 128,
 };
 
 // Where a run writes, and what it knows of its surroundings.
@@ -26,6 +29,9 @@ struct Io {
     std::ostream& err;
     bool errIsTerminal = false; // a progress line may be shown
     unsigned cores = 1;         // the default of --jobs
+    // Set (to the signal's number) when the user asks the run to stop; a
+    // writing command then finishes the entry in hand and ends.
+    const std::atomic<int>* interruption = nullptr;
 };
 
 // Runs the command line (without the program's name) and returns the exit

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <mutex>
+#include <string>
+#include <unordered_set>
 
 #include "cli/args.h"
 #include "cli/cli.h"
@@ -175,33 +177,55 @@ WriteMode ReadWriteMode(const ParsedArgs& a) {
 
 // Runs a row command of the core over every row, slice by slice, on up to
 // jobs threads when the rows name different entries (two rows of one entry
-// must be written in their order). The changes are printed in row order.
+// must be written in their order). The changes are printed in row order. A
+// dry run prints only the stamps that would change. When the user asks the
+// run to stop, each thread ends after the row in hand; every change made is
+// still printed.
 using RowCommandFn =
     std::function<std::optional<FailureList>(std::vector<FileEntry>&, const std::vector<size_t>&, const WriteHooks&)>;
 
-FailureList RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, const WriteMode& mode,
-                          unsigned jobs, std::string caption, Io& io) {
+struct RowRun {
+    FailureList failures;
+    Tally tally;
+};
+
+bool Interrupted(const Io& io) {
+    return io.interruption && io.interruption->load() != 0;
+}
+
+RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, const WriteMode& mode, unsigned jobs,
+                     std::string caption, Io& io) {
     const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
     if (jobs > 1 && !AllNamesDiffer(rows)) jobs = 1;
     std::vector<std::string> printed(slices);
     std::vector<FailureList> failed(slices);
+    std::vector<Tally> tallies(slices);
     ProgressLine progress(io.out, io.err, io.errIsTerminal, std::move(caption), rows.size());
-    FailureList failures;
+    RowRun run;
     RunSlicesInOrder(
         slices, jobs,
         [&](size_t s) {
             const size_t begin = s * kSliceRows, end = std::min(rows.size(), begin + kSliceRows);
-            std::vector<size_t> which;
-            for (size_t i = begin; i < end; ++i)
-                which.push_back(i);
+            EntryWatch watch;
             WriteHooks hooks;
             hooks.dryRun = mode.dryRun;
-            if (mode.tells())
-                hooks.observer = [&text = printed[s]](std::string_view path, int kind, std::string_view oldText,
-                                                      std::string_view newText) {
+            hooks.observer = [&watch, &mode, &text = printed[s]](std::string_view path, int kind,
+                                                                 std::string_view oldText, std::string_view newText) {
+                watch.saw(oldText, newText);
+                if (mode.tells() && !(mode.dryRun && oldText == newText))
                     text += ChangeLine(path, kind, oldText, newText);
-                };
-            if (auto f = command(rows, which, hooks)) failed[s] = std::move(*f);
+            };
+            // One row at a time, so that a stop request ends the run after
+            // the row in hand and each row's outcome is counted.
+            std::vector<size_t> which(1);
+            for (size_t i = begin; i < end && !Interrupted(io); ++i) {
+                which[0] = i;
+                const auto f = command(rows, which, hooks);
+                watch.close(tallies[s], f && !f->empty());
+                if (f)
+                    for (const std::string& p : f->paths)
+                        failed[s].add(p);
+            }
         },
         [&](size_t s) {
             if (!printed[s].empty()) {
@@ -211,11 +235,56 @@ FailureList RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& comm
                 std::string().swap(printed[s]);
             }
             for (std::string& p : failed[s].paths)
-                failures.add(std::move(p));
+                run.failures.add(std::move(p));
+            run.tally.add(tallies[s]);
             progress.update(std::min(rows.size(), (s + 1) * kSliceRows));
         });
-    return failures;
+    return run;
 }
+
+// The end of every writing command: the summary line, and when a signal
+// stopped it, how far it got; the exit status to return.
+int FinishWriting(const Tally& tally, size_t total, bool failed, Io& io) {
+    io.out.flush();
+    io.err << SummaryLine(tally);
+    if (Interrupted(io)) {
+        io.err << InterruptedLine(tally.done(), total);
+        return ExitSignalBase + io.interruption->load();
+    }
+    return failed ? ExitFailed : ExitDone;
+}
+
+// Counts the entries of a command that writes them one after another and
+// tells about each stamp through the hooks (the syncs).
+class SequentialTally {
+public:
+    void saw(std::string_view path, std::string_view oldText, std::string_view newText) {
+        if (oldText != newText) {
+            m_unchanged.erase(std::string(path));
+            m_changed.insert(std::string(path));
+        } else if (!m_changed.count(std::string(path))) {
+            m_unchanged.insert(std::string(path));
+        }
+    }
+    // done: the entries the command got to.
+    Tally result(const FailureList& failures, size_t done) {
+        for (const std::string& p : failures.paths) {
+            m_changed.erase(p);
+            m_unchanged.erase(p);
+        }
+        Tally t;
+        t.changed = m_changed.size();
+        t.unchanged = m_unchanged.size();
+        t.failed = failures.paths.size();
+        const size_t counted = t.changed + t.unchanged + t.failed;
+        t.skipped = done > counted ? done - counted : 0;
+        return t;
+    }
+
+private:
+    std::unordered_set<std::string> m_changed;
+    std::unordered_set<std::string> m_unchanged;
+};
 
 // Rows of a writing command: the rows of --snapshot, or the PATHs added as
 // the window adds them.
@@ -345,6 +414,10 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     const auto failures = RenameWeChatFiles(rows, AllRows(rows.size()), options, hooks);
     if (!failures) return Finish(missing);
     io.out.flush();
+    Tally tally;
+    tally.changed = told.size();
+    tally.failed = failures->paths.size();
+    tally.skipped = rows.size() - std::min(rows.size(), tally.changed + tally.failed);
     ReportFailures(io.err, FailedModified, *failures, [&](const std::string& path) -> std::string {
         std::string timeText, newName;
         ParseFileNameTime(path, options.start, options.weChat, timeText, newName);
@@ -353,6 +426,7 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
         if (EntryExists(newName)) return "已有同名文件：" + newName;
         return "系统拒绝重命名";
     });
+    io.err << SummaryLine(tally);
     return Finish(missing || !failures->empty());
 }
 
@@ -396,10 +470,10 @@ int SetCommand(const ParsedArgs& a, Io& io) {
     }
     bool missing = false;
     std::vector<FileEntry> rows = InputRows(a, io, missing);
-    const FailureList failures = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io);
+    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io);
     io.out.flush();
-    ReportFailures(io.err, FailedModified, failures, WriteFailureReason);
-    return Finish(missing || !failures.empty());
+    ReportFailures(io.err, FailedModified, run.failures, WriteFailureReason);
+    return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
 int ShiftCommand(const ParsedArgs& a, Io& io) {
@@ -418,9 +492,9 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
                                                  const WriteHooks& hooks) {
         return ShiftTimes(r, which, amount, kinds, hooks);
     };
-    const FailureList failures = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io);
+    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io);
     io.out.flush();
-    ReportFailures(io.err, FailedModified, failures, [&](const std::string& path) -> std::string {
+    ReportFailures(io.err, FailedModified, run.failures, [&](const std::string& path) -> std::string {
         // The one failure a shift adds to the writer's own.
         if (const auto stamps = ReadLocalStamps(path))
             for (int kind : {kinds.creation, kinds.lastWrite, kinds.lastAccess})
@@ -428,22 +502,24 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
                     return "移动后的时间超出 1 至 9999 年";
         return WriteFailureReason(path);
     });
-    return Finish(missing || !failures.empty());
+    return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
 // --- synchronising --------------------------------------------------------------
 
 // Hooks that print each change (where asked to), clearing the progress line
 // first.
-WriteHooks TellingHooks(const WriteMode& mode, Io& io, std::function<void()> clearProgress) {
+WriteHooks TellingHooks(const WriteMode& mode, Io& io, SequentialTally& tally, std::function<void()> clearProgress) {
     WriteHooks hooks;
     hooks.dryRun = mode.dryRun;
-    if (mode.tells())
-        hooks.observer = [&io, clearProgress](std::string_view path, int kind, std::string_view oldText,
-                                              std::string_view newText) {
-            clearProgress();
-            io.out << ChangeLine(path, kind, oldText, newText);
-        };
+    hooks.observer = [&io, &tally, mode, clearProgress](std::string_view path, int kind, std::string_view oldText,
+                                                        std::string_view newText) {
+        tally.saw(path, oldText, newText);
+        if (!mode.tells() || (mode.dryRun && oldText == newText)) return;
+        clearProgress();
+        io.out << ChangeLine(path, kind, oldText, newText);
+    };
+    hooks.stopRequested = [&io] { return Interrupted(io); };
     return hooks;
 }
 
@@ -472,14 +548,20 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
         if (listA.selected[i]) selectedA.push_back(i);
     for (size_t i = 0; i < listB.selected.size(); ++i)
         if (listB.selected[i]) selectedB.push_back(i);
-    const WriteHooks hooks = TellingHooks(mode, io, [&] { progress.clear(); });
-    const auto failures =
-        SyncPairs(listA.rows, listB.rows, selectedA, selectedB, true, !a.has("selected"), kinds, hooks, onProgress);
+    SequentialTally tally;
+    size_t done = 0;
+    const WriteHooks hooks = TellingHooks(mode, io, tally, [&] { progress.clear(); });
+    const auto failures = SyncPairs(listA.rows, listB.rows, selectedA, selectedB, true, !a.has("selected"), kinds,
+                                    hooks, [&](size_t d, size_t) {
+                                        done = d;
+                                        progress.update(d);
+                                    });
     progress.clear();
     if (!failures) return ExitDone;
     io.out.flush();
     ReportFailures(io.err, FailedSynced, *failures, WriteFailureReason);
-    return Finish(!failures->empty());
+    return FinishWriting(tally.result(*failures, done), std::min(listA.rows.size(), listB.rows.size()),
+                         !failures->empty(), io);
 }
 
 int SyncDirCommand(const ParsedArgs& a, Io& io) {
@@ -496,15 +578,19 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     }
     // The total is known only once both trees are scanned.
     std::optional<ProgressLine> line;
-    const ProgressFn onProgress = [&](size_t done, size_t total) {
-        if (!line) line.emplace(io.out, io.err, io.errIsTerminal, "正在同步目录，请稍候...", total);
-        line->update(done);
+    size_t done = 0, total = 0;
+    const ProgressFn onProgress = [&](size_t d, size_t t) {
+        if (!line) line.emplace(io.out, io.err, io.errIsTerminal, "正在同步目录，请稍候...", t);
+        line->update(d);
+        done = d;
+        total = t;
     };
     const auto clearLine = [&] {
         if (line) line->clear();
     };
+    SequentialTally tally;
     const DirSyncResult result =
-        SyncDirectoryTrees(source, target, filter, flags, kinds, TellingHooks(mode, io, clearLine), onProgress);
+        SyncDirectoryTrees(source, target, filter, flags, kinds, TellingHooks(mode, io, tally, clearLine), onProgress);
     line.reset();
     if (!result.refusal.empty()) {
         io.err << result.refusal << '\n';
@@ -512,7 +598,7 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     }
     io.out.flush();
     ReportFailures(io.err, FailedSynced, result.failures, WriteFailureReason);
-    return Finish(!result.failures.empty());
+    return FinishWriting(tally.result(result.failures, done), total, !result.failures.empty(), io);
 }
 
 // --- the table of commands ---------------------------------------------------------

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     // Output is written in large pieces; C stdio is not used alongside.
     std::ios::sync_with_stdio(false);
     kdx::cli::Io io{std::cout, std::cerr, kdx::cli::StandardErrorIsTerminal(),
-                    std::max(1u, std::thread::hardware_concurrency())};
+                    std::max(1u, std::thread::hardware_concurrency()), &kdx::cli::WatchForInterruption()};
     const int status = kdx::cli::Run(kdx::cli::CommandLineArgs(argc, argv), io);
     std::cout.flush();
     return std::cout ? status : kdx::cli::ExitFailed;

@@ -68,4 +68,25 @@ void ProgressLine::clear() {
     m_last.clear();
 }
 
+void Tally::add(const Tally& other) {
+    changed += other.changed;
+    unchanged += other.unchanged;
+    skipped += other.skipped;
+    failed += other.failed;
+}
+
+void EntryWatch::close(Tally& tally, bool failed) {
+    ++(failed ? tally.failed : m_changed ? tally.changed : m_wrote ? tally.unchanged : tally.skipped);
+    m_wrote = m_changed = false;
+}
+
+std::string SummaryLine(const Tally& tally) {
+    return "已修改 " + std::to_string(tally.changed) + "，未变 " + std::to_string(tally.unchanged) + "，跳过 " +
+           std::to_string(tally.skipped) + "，失败 " + std::to_string(tally.failed) + "\n";
+}
+
+std::string InterruptedLine(size_t done, size_t total) {
+    return "已中断：完成 " + std::to_string(done) + " / " + std::to_string(total) + "\n";
+}
+
 } // namespace kdx::cli

@@ -41,6 +41,37 @@ void ReportFailures(std::ostream& err, std::string_view header, const FailureLis
     }
 }
 
+// How the entries of a writing command ended, for its closing summary line.
+struct Tally {
+    size_t changed = 0;   // at least one stamp now differs
+    size_t unchanged = 0; // written, but every stamp already had its time
+    size_t skipped = 0;   // nothing to write (no source time, no counterpart)
+    size_t failed = 0;
+
+    size_t done() const { return changed + unchanged + skipped + failed; }
+    void add(const Tally& other);
+};
+
+// Follows the stamps written for one entry at a time and counts the entry
+// when it is closed.
+class EntryWatch {
+public:
+    void saw(std::string_view oldText, std::string_view newText) {
+        m_wrote = true;
+        m_changed = m_changed || oldText != newText;
+    }
+    void close(Tally& tally, bool failed);
+
+private:
+    bool m_wrote = false;
+    bool m_changed = false;
+};
+
+// The summary line of a writing command: the four counts.
+std::string SummaryLine(const Tally& tally);
+// The line of a command stopped by a signal: how many of its entries it got to.
+std::string InterruptedLine(size_t done, size_t total);
+
 // A line on standard error that counts the work done, rewritten in place.
 // It shows only where enabled (standard error is a terminal) and only for
 // work as long as the window's own progress window is shown for. Standard

@@ -9,10 +9,18 @@
 #include <shellapi.h>
 #include <stdio.h>
 #else
+#include <signal.h>
 #include <unistd.h>
 #endif
 
 namespace kdx::cli {
+
+namespace {
+
+std::atomic<int> g_interruption{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
+
+} // namespace
 
 #ifdef _WIN32
 
@@ -50,6 +58,26 @@ bool StandardErrorIsTerminal() {
     return _isatty(_fileno(stderr)) != 0;
 }
 
+namespace {
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    // Numbered as the POSIX signals they stand for, so exit statuses agree.
+    const int signal = event == CTRL_C_EVENT ? 2 : event == CTRL_BREAK_EVENT ? 15 : 1;
+    int none = 0;
+    g_interruption.compare_exchange_strong(none, signal);
+    // A close of the console waits for this handler: give the command the
+    // time it needs to finish the entry in hand.
+    if (event == CTRL_CLOSE_EVENT) ::Sleep(5000);
+    return TRUE;
+}
+
+} // namespace
+
+const std::atomic<int>& WatchForInterruption() {
+    ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    return g_interruption;
+}
+
 #else
 
 std::vector<std::string> CommandLineArgs(int argc, char** argv) {
@@ -63,6 +91,24 @@ void PrepareStandardStreams() {}
 
 bool StandardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
+}
+
+namespace {
+
+void OnSignal(int signal) {
+    int none = 0;
+    g_interruption.compare_exchange_strong(none, signal);
+}
+
+} // namespace
+
+const std::atomic<int>& WatchForInterruption() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+    return g_interruption;
 }
 
 #endif

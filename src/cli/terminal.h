@@ -4,6 +4,7 @@
 // does not need: its arguments as UTF-8, and whether standard error is a
 // terminal.
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,11 @@ void PrepareStandardStreams();
 
 // Whether standard error is a terminal, where a progress line makes sense.
 bool StandardErrorIsTerminal();
+
+// Catches the requests to stop (interrupt, terminate, hang-up; on Windows
+// the console's Ctrl+C, Ctrl+Break and close) so that a writing command can
+// finish the entry in hand and say how far it got. Returns the flag that
+// holds the POSIX number of the first such signal, 0 while there was none.
+const std::atomic<int>& WatchForInterruption();
 
 } // namespace kdx::cli

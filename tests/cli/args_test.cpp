@@ -16,6 +16,7 @@
 #include "cli/output.h"
 #include "cli/slices.h"
 #include "core/timeops/set_times.h"
+#include "fake_platform.h"
 
 namespace kdx::cli {
 namespace {
@@ -228,6 +229,46 @@ TEST(Run, UsageErrorsWriteNothingToStandardOutput) {
     EXPECT_EQ(cli::Run({"name-time", "--help"}, io), ExitDone);
     EXPECT_EQ(out.str(), CommandHelp("name-time"));
     EXPECT_TRUE(CommandHelp("nothing").empty());
+}
+
+// Asks the run to stop (as SIGINT would) once `after` stamps are set.
+class StopsAfter : public test::FakePlatform {
+public:
+    StopsAfter(std::atomic<int>& signal, int after) : m_signal(signal), m_after(after) {
+        sep = '/';
+        ignoreCase = false;
+        creationSettable = false;
+        needWritable = false;
+    }
+    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
+        const bool ok = FakePlatform::setFileTime(path, slot, value);
+        if (++m_calls == m_after) m_signal = 2;
+        return ok;
+    }
+
+private:
+    std::atomic<int>& m_signal;
+    int m_after;
+    int m_calls = 0;
+};
+
+TEST(Run, AnInterruptedWriteEndsAfterTheEntryInHandAndSaysHowFarItGot) {
+    std::atomic<int> signal{0};
+    StopsAfter fake(signal, 2);
+    fake.addFolder("/t");
+    std::vector<std::string> args = {"set", "--to", "2020-01-02 03:04:05", "--kinds", "m", "-v", "--jobs", "1"};
+    for (const char* name : {"/t/1", "/t/2", "/t/3", "/t/4"}) {
+        fake.addFile(name);
+        args.push_back(name);
+    }
+    ScopedPlatform use(fake);
+    std::ostringstream out, err;
+    Io io{out, err, false, 1, &signal};
+    EXPECT_EQ(cli::Run(args, io), 130);
+    EXPECT_EQ(out.str(), "/t/1\tm\t1601-01-01 08:00:00\t2020-01-02 03:04:05\n"
+                         "/t/2\tm\t1601-01-01 08:00:00\t2020-01-02 03:04:05\n");
+    EXPECT_EQ(err.str(), "已修改 2，未变 0，跳过 0，失败 0\n已中断：完成 2 / 4\n");
+    EXPECT_EQ(fake.node("/t/3")->lastWrite.ticks, 0) << "nothing after the entry in hand";
 }
 
 } // namespace

@@ -87,6 +87,10 @@ FailureList SyncDirectories(std::string_view sourceRoot, std::string_view target
     FailureList failures;
     std::string counterpart;
     for (size_t i = 0; i < targetList.size(); ++i) {
+        if (hooks.stopped()) {
+            if (progress) progress(i, total);
+            return failures;
+        }
         if (progress && i % kProgressEvery == 0) progress(i, total);
         const std::string& t = targetList[i];
         // Every scanned entry starts with its root; swapping the roots keeps
@@ -99,6 +103,10 @@ FailureList SyncDirectories(std::string_view sourceRoot, std::string_view target
         }
         if (!index.contains(counterpart)) continue;
         if (!CopyTimes(counterpart, t, kinds, hooks)) failures.add(t);
+    }
+    if (syncRoots && hooks.stopped()) {
+        if (progress) progress(targetList.size(), total);
+        return failures;
     }
     if (syncRoots && !CopyTimes(source, target, kinds, hooks)) failures.add(target);
     if (progress) progress(total, total);

@@ -37,6 +37,10 @@ std::optional<FailureList> SyncPairs(std::vector<FileEntry>& rowsA, std::vector<
     FailureList failures;
     EntryTimes ta, tb;
     for (size_t i = 0; i < pairs; ++i) {
+        if (hooks.stopped()) {
+            if (progress) progress(i, pairs);
+            return failures;
+        }
         if (progress && i % kProgressEvery == 0) progress(i, pairs);
         FileEntry& a = rowsA[i];
         FileEntry& b = rowsB[i];

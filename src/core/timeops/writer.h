@@ -45,6 +45,11 @@ using WriteObserver =
 struct WriteHooks {
     bool dryRun = false;
     WriteObserver observer;
+    // Asked between entries by the commands that walk many of them: when it
+    // says so, the command ends after the entry in hand, reporting as done
+    // only the entries it got to.
+    std::function<bool()> stopRequested{};
+    bool stopped() const { return stopRequested && stopRequested(); }
 };
 
 // Writes one stamp of path (file or folder, trailing separators allowed).
