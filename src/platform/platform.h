@@ -116,13 +116,22 @@ public:
     virtual std::unique_ptr<InputFile> openForRead(const std::string& path) = 0;
     // Reads a whole regular file of at most maxBytes.
     virtual bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) = 0;
-    // Writes data as the complete new content of path. The old content is
-    // replaced only once the new one is fully on disk.
+    // Writes data as the complete new content of path, which must name a
+    // regular file or nothing yet; a folder, device, pipe or socket there is
+    // refused and left as it is, and so is a file that may not be written.
+    // A symbolic link is followed: its target is replaced, the link kept.
+    // The new content goes to a uniquely named file in the same folder,
+    // which is flushed and then renamed over the old one in one step, so
+    // the path holds either the whole old file or the whole new one. The
+    // old file's permissions (and owner, where allowed) are kept.
     virtual bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) = 0;
 
     // --- facts about the system -----------------------------------------
     // Seconds to add to UTC to get local time, as in force right now.
     virtual int64_t utcOffsetNow() = 0;
+    // The process's current folder, without a trailing separator unless it
+    // is a root; "" when it cannot be known.
+    virtual std::string currentFolder() = 0;
     // The folder holding the running program, ending in the separator.
     virtual std::string programFolder() = 0;
     virtual char separator() const = 0;

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include <ctime>
 #include <cwctype>
 #include <locale.h>
+#include <random>
 
 #include "core/common/text.h"
 #include "platform/platform.h"
@@ -126,6 +128,77 @@ int OpenRegular(const std::string& path, struct stat& st) {
 }
 
 SystemError ErrorFromErrno(int code) { return SystemError{code, std::strerror(code)}; }
+
+// The entry a write to path lands on: symbolic links followed to the end,
+// even to a name that does not exist yet. existed tells whether that entry
+// is there, and then st is its status. Fails for anything there that is
+// not a regular file.
+bool ResolveTarget(const std::string& path, std::string& target, struct stat& st, bool& existed, SystemError& error) {
+    if (path.empty()) {
+        error = ErrorFromErrno(ENOENT);
+        return false;
+    }
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            error = ErrorFromErrno(EISDIR);
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            error = SystemError{EINVAL, "Not a regular file"};
+            return false;
+        }
+        existed = true;
+    } else if (errno != ENOENT) {
+        error = ErrorFromErrno(errno);
+        return false;
+    }
+    // Follow the links by hand: a link may point at a name yet to be made.
+    target = path;
+    for (int hops = 0;; ++hops) {
+        struct stat own;
+        if (::lstat(target.c_str(), &own) != 0) {
+            if (errno == ENOENT) break;
+            error = ErrorFromErrno(errno);
+            return false;
+        }
+        if (!S_ISLNK(own.st_mode)) break;
+        if (hops >= 40) {
+            error = ErrorFromErrno(ELOOP);
+            return false;
+        }
+        std::string link(static_cast<size_t>(own.st_size > 0 ? own.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) {
+            error = ErrorFromErrno(errno);
+            return false;
+        }
+        if (static_cast<size_t>(n) >= link.size()) continue; // grew meanwhile: read it again
+        link.resize(static_cast<size_t>(n));
+        target = link.front() == '/' ? link : std::string(FolderOf(target)) + link;
+    }
+    return true;
+}
+
+// Creates a new, empty file with a short unique name in folder (which is ""
+// or ends in '/'), so that a name at the length limit still has a sibling
+// and leftovers of an earlier crash never stand in the way.
+int CreateUniqueFile(const std::string& folder, std::string& name) {
+    static std::atomic<uint64_t> counter{0};
+    static const uint64_t seed = std::random_device{}();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        uint64_t v = seed ^ (static_cast<uint64_t>(::getpid()) << 32) ^ counter.fetch_add(1) * 0x9E3779B97F4A7C15ull ^
+                     static_cast<uint64_t>(::time(nullptr));
+        char tail[9];
+        for (char& c : tail) {
+            c = "abcdefghijklmnopqrstuvwxyz0123456789"[v % 36];
+            v /= 36;
+        }
+        name = folder + ".kdx-" + std::string(tail, sizeof tail);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
 
 class PosixPlatform final : public Platform {
 public:
@@ -330,47 +403,83 @@ public:
     }
 
     bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) override {
-        // Write a sibling first; the old file is replaced only once the new
-        // content is complete, and no rename ever replaces an existing name.
-        const std::string temp = path + ".kdx-new";
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        std::string target;
+        struct stat old {};
+        bool existed = false;
+        if (!ResolveTarget(path, target, old, existed, error)) return false;
+        if (existed) {
+            // The rename below needs only the folder's permission; the file's
+            // own must not be overridden by it.
+            if ((old.st_mode & S_IWUSR) == 0) {
+                error = ErrorFromErrno(EACCES);
+                return false;
+            }
+            if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+                error = ErrorFromErrno(errno);
+                return false;
+            }
+        }
+        const std::string folder(FolderOf(target));
+        std::string temp;
+        const int fd = CreateUniqueFile(folder, temp);
         if (fd < 0) {
             error = ErrorFromErrno(errno);
             return false;
+        }
+        const auto fail = [&](int code) {
+            error = ErrorFromErrno(code);
+            ::unlink(temp.c_str());
+            return false;
+        };
+        if (existed) {
+            // Owner first: changing it may clear set-id bits the mode restores.
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            if (::fchmod(fd, old.st_mode & 07777) != 0) {
+                const int code = errno;
+                ::close(fd);
+                return fail(code);
+            }
         }
         size_t done = 0;
         while (done < data.size()) {
             const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
-                error = ErrorFromErrno(n < 0 ? errno : EIO);
+                const int code = n < 0 ? errno : EIO;
                 ::close(fd);
-                ::unlink(temp.c_str());
-                return false;
+                return fail(code);
             }
             done += static_cast<size_t>(n);
         }
-        if (::fsync(fd) != 0 || ::close(fd) != 0) {
-            error = ErrorFromErrno(errno);
-            ::unlink(temp.c_str());
-            return false;
+        if (::fsync(fd) != 0) {
+            const int code = errno;
+            ::close(fd);
+            return fail(code);
         }
-        struct stat st;
-        const bool existed = ::lstat(path.c_str(), &st) == 0;
-        const std::string old = path + ".kdx-old";
-        if (existed && !renameNoReplace(path, old)) {
-            error = ErrorFromErrno(errno);
-            ::unlink(temp.c_str());
-            return false;
+        if (::close(fd) != 0) return fail(errno);
+        if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
+        // The rename itself is on disk only once the folder is.
+        const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            const bool synced = ::fsync(dir) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EROFS;
+            const int code = errno;
+            ::close(dir);
+            if (!synced) {
+                error = ErrorFromErrno(code);
+                return false;
+            }
         }
-        if (!renameNoReplace(temp, path)) {
-            error = ErrorFromErrno(errno);
-            if (existed) renameNoReplace(old, path);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        if (existed) ::unlink(old.c_str());
         return true;
+    }
+
+    std::string currentFolder() override {
+        std::string buf(4096, '\0');
+        while (::getcwd(buf.data(), buf.size()) == nullptr) {
+            if (errno != ERANGE || buf.size() > (size_t{1} << 20)) return {};
+            buf.resize(buf.size() * 2);
+        }
+        buf.resize(std::strlen(buf.c_str()));
+        return buf;
     }
 
     int64_t utcOffsetNow() override {

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 
 #include "core/common/text.h"
@@ -240,6 +241,26 @@ bool HasWildcard(std::string_view path) {
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
+}
+
+// Creates a new, empty file for writing with a short unique name in folder
+// (which is empty or ends in '\\'), so that a name at the length limit still
+// has a sibling and leftovers of an earlier crash never stand in the way.
+HANDLE CreateUniqueFile(const std::wstring& folder, std::wstring& name) {
+    static std::atomic<uint64_t> counter{0};
+    const uint64_t seed = (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^ GetTickCount64();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        uint64_t v = seed ^ (counter.fetch_add(1) + 1) * 0x9E3779B97F4A7C15ull;
+        std::wstring tail(9, L'0');
+        for (wchar_t& c : tail) {
+            c = L"abcdefghijklmnopqrstuvwxyz0123456789"[v % 36];
+            v /= 36;
+        }
+        name = folder + L"~kdx-" + tail + L".tmp";
+        HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return h;
+    }
+    return INVALID_HANDLE_VALUE;
 }
 
 // Closes a handle and keeps the error of what went before.
@@ -501,23 +522,72 @@ public:
     }
 
     bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) override {
-        const auto target = SystemPath(path);
-        const auto temp = SystemPath(path + ".kdx-new");
-        const auto old = SystemPath(path + ".kdx-old");
-        if (!target || !temp || !old) {
+        const auto named = SystemPath(path);
+        if (!named) {
             error = ErrorFrom(ERROR_INVALID_NAME);
             return false;
         }
-        // A read-only file is not ours to replace; a folder cannot be.
-        const DWORD existing = GetFileAttributesW(target->c_str());
-        const bool existed = existing != INVALID_FILE_ATTRIBUTES;
-        if (existed && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
-            error = ErrorFrom(ERROR_ACCESS_DENIED);
-            return false;
+        // What is there decides where the new content goes: an existing
+        // file is asked for its final name (links followed), so a link is
+        // kept and its target replaced.
+        std::wstring target = *named;
+        DWORD oldAttributes = 0;
+        bool existed = false;
+        HANDLE h = CreateFileW(named->c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            BY_HANDLE_FILE_INFORMATION info;
+            if (GetFileType(h) != FILE_TYPE_DISK) {
+                CloseHandle(h);
+                error = SystemError{ERROR_INVALID_FUNCTION, "Not a regular file"};
+                return false;
+            }
+            if (!GetFileInformationByHandle(h, &info)) {
+                error = ErrorFrom(GetLastError());
+                CloseHandle(h);
+                return false;
+            }
+            if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                CloseHandle(h);
+                error = ErrorFrom(ERROR_DIRECTORY_NOT_SUPPORTED);
+                return false;
+            }
+            std::wstring final(MAX_PATH, L'\0');
+            DWORD n =
+                GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+            if (n >= final.size()) {
+                final.resize(n + 1);
+                n = GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+            }
+            const DWORD finalError = GetLastError();
+            CloseHandle(h);
+            if (n == 0 || n >= final.size()) {
+                error = ErrorFrom(finalError);
+                return false;
+            }
+            final.resize(n);
+            target = final;
+            oldAttributes = info.dwFileAttributes;
+            existed = true;
+            // The rename below would replace a read-only file only after
+            // clearing the bit; such a file is not ours to replace.
+            if (oldAttributes & FILE_ATTRIBUTE_READONLY) {
+                error = ErrorFrom(ERROR_ACCESS_DENIED);
+                return false;
+            }
+        } else {
+            const DWORD openError = GetLastError();
+            // Only a name that is not there at all is made new; a dangling
+            // link or anything that cannot be opened is reported.
+            if (openError != ERROR_FILE_NOT_FOUND || GetFileAttributesW(named->c_str()) != INVALID_FILE_ATTRIBUTES) {
+                error = ErrorFrom(openError);
+                return false;
+            }
         }
-        // Write a sibling first; the old file is replaced only once the new
-        // content is complete, and no rename ever replaces an existing name.
-        HANDLE h = CreateFileW(temp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const size_t cut = target.find_last_of(L'\\');
+        const std::wstring folder = cut == std::wstring::npos ? std::wstring() : target.substr(0, cut + 1);
+        std::wstring temp;
+        h = CreateUniqueFile(folder, temp);
         if (h == INVALID_HANDLE_VALUE) {
             error = ErrorFrom(GetLastError());
             return false;
@@ -536,23 +606,31 @@ public:
             ok = false;
             error = ErrorFrom(GetLastError());
         }
-        if (!ok) {
-            DeleteFileW(temp->c_str());
-            return false;
-        }
-        if (existed && !MoveFileExW(target->c_str(), old->c_str(), 0)) {
+        // The old file's hidden, system and similar bits stay with the name.
+        constexpr DWORD Kept =
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        if (ok && existed && (oldAttributes & Kept) != 0 && !SetFileAttributesW(temp.c_str(), oldAttributes & Kept)) {
+            ok = false;
             error = ErrorFrom(GetLastError());
-            DeleteFileW(temp->c_str());
-            return false;
         }
-        if (!MoveFileExW(temp->c_str(), target->c_str(), 0)) {
+        // One rename replaces the old file; write-through makes it durable
+        // before the call returns.
+        if (ok && !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            ok = false;
             error = ErrorFrom(GetLastError());
-            if (existed) MoveFileExW(old->c_str(), target->c_str(), 0);
-            DeleteFileW(temp->c_str());
-            return false;
         }
-        if (existed) DeleteFileW(old->c_str());
-        return true;
+        if (!ok) DeleteFileW(temp.c_str());
+        return ok;
+    }
+
+    std::string currentFolder() override {
+        DWORD n = GetCurrentDirectoryW(0, nullptr);
+        if (n == 0) return {};
+        std::wstring buffer(n, L'\0');
+        n = GetCurrentDirectoryW(n, buffer.data());
+        if (n == 0 || n >= buffer.size()) return {};
+        buffer.resize(n);
+        return Utf8FromWide(buffer);
     }
 
     // The offset FileTimeToLocalFileTime applies: the one in force now,

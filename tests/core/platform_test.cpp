@@ -4,6 +4,10 @@
 
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "platform/platform.h"
 #include "temp_dir.h"
 
@@ -127,6 +131,88 @@ TEST(HostPlatform, WholeFileWriteReplacesContentSafely) {
     p.listDirectory(dir.path(), "*", false, left);
     EXPECT_EQ(left.size(), 1u) << "no temporary file stays behind";
 }
+
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<DirEntry> found;
+    hostPlatform().listDirectory(folder, "*", false, found);
+    std::vector<std::string> names;
+    for (const DirEntry& e : found)
+        names.push_back(e.name);
+    return names;
+}
+
+TEST(HostPlatform, WholeFileWriteLeavesAFolderAlone) {
+    test::TempDir dir;
+    const std::string folder = dir.folder("Pictures");
+    dir.file("Pictures/IMG_0001.JPG", "photo");
+    SystemError err;
+    EXPECT_FALSE(hostPlatform().writeWholeFile(folder, "x", err));
+    EXPECT_FALSE(err.reason.empty());
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"IMG_0001.JPG"});
+    EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{"Pictures"}) << "nothing moved aside or left behind";
+}
+
+TEST(HostPlatform, WholeFileWriteIsNotBlockedByLeftoversOfACrash) {
+    test::TempDir dir;
+    const std::string f = dir.file("x.kdx", "old");
+    dir.file("x.kdx.kdx-new", "stale");
+    dir.file("x.kdx.kdx-old", "stale");
+    SystemError err;
+    ASSERT_TRUE(hostPlatform().writeWholeFile(f, "new", err)) << err.reason;
+    std::string content;
+    ASSERT_TRUE(hostPlatform().readWholeFile(f, 100, content, err));
+    EXPECT_EQ(content, "new");
+    EXPECT_EQ(NamesIn(dir.path()).size(), 3u);
+}
+
+TEST(HostPlatform, WholeFileWriteTakesANameAtTheLengthLimit) {
+    test::TempDir dir;
+    const std::string f = dir / (std::string(251, 'n') + ".kdx");
+    SystemError err;
+    ASSERT_TRUE(hostPlatform().writeWholeFile(f, "one", err)) << err.reason;
+    ASSERT_TRUE(hostPlatform().writeWholeFile(f, "two", err)) << err.reason;
+    std::string content;
+    ASSERT_TRUE(hostPlatform().readWholeFile(f, 100, content, err));
+    EXPECT_EQ(content, "two");
+}
+
+#ifndef _WIN32
+TEST(HostPlatform, WholeFileWriteRefusesAPipe) {
+    test::TempDir dir;
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    SystemError err;
+    EXPECT_FALSE(hostPlatform().writeWholeFile(fifo, "x", err));
+    EXPECT_EQ(err.reason, "Not a regular file");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_FALSE(hostPlatform().writeWholeFile("/dev/null", "x", err));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+TEST(HostPlatform, WholeFileWriteReplacesALinksTargetAndKeepsTheLink) {
+    test::TempDir dir;
+    const std::string target = dir.file("real/list.kdx", "old");
+    const std::string link = dir / "link.kdx";
+    fs::create_symlink("real/list.kdx", link);
+    SystemError err;
+    ASSERT_TRUE(hostPlatform().writeWholeFile(link, "new", err)) << err.reason;
+    EXPECT_TRUE(fs::is_symlink(link));
+    std::string content;
+    ASSERT_TRUE(hostPlatform().readWholeFile(target, 100, content, err));
+    EXPECT_EQ(content, "new");
+    EXPECT_EQ(NamesIn(dir / "real").size(), 1u);
+}
+
+TEST(HostPlatform, WholeFileWriteKeepsTheFilesMode) {
+    test::TempDir dir;
+    const std::string f = dir.file("x.kdx", "old");
+    fs::permissions(f, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    SystemError err;
+    ASSERT_TRUE(hostPlatform().writeWholeFile(f, "new", err)) << err.reason;
+    EXPECT_EQ(fs::status(f).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+#endif
 
 TEST(HostPlatform, OpensOnlyRegularFilesForReading) {
     test::TempDir dir;

@@ -482,6 +482,18 @@ TEST(SnapshotFiles, FailuresLeaveTheListAndNameThePath) {
     EXPECT_EQ(list, before);
     EXPECT_EQ(selected, std::vector<bool>{true});
 
+    // A snapshot the user may not write is not replaced behind its back.
+    const std::string readOnly = dir.file("ro.kdx", EncodeSnapshot(before, {true}));
+    fs::permissions(readOnly, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EXPECT_FALSE(SaveSnapshot(readOnly, {}, {}, message));
+#ifdef _WIN32
+    ExpectSystemReason(message, "Cannot create file \"" + readOnly + "\". ", "");
+#else
+    EXPECT_EQ(message, "Cannot create file \"" + readOnly + "\". Permission denied");
+#endif
+    EXPECT_EQ(fs::file_size(readOnly), SnapshotSize(before));
+
     const std::string noFolder = dir / "no/such/folder.kdx";
     EXPECT_FALSE(SaveSnapshot(noFolder, before, {}, message));
     ExpectSystemReason(message, "Cannot create file \"" + noFolder + "\". ", "No such file or directory");

@@ -26,6 +26,7 @@ public:
     bool needWritable = true;
     int64_t offsetSeconds = 8 * 3600;
     std::string folderOfProgram = "C:\\Program\\";
+    std::string workingFolder = "C:\\Work";
     // Paths whose stamps refuse to change (a locked file).
     std::map<std::string, bool> locked;
     int setTimeCalls = 0;
@@ -52,6 +53,7 @@ public:
     bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) override;
     bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) override;
     int64_t utcOffsetNow() override { return offsetSeconds; }
+    std::string currentFolder() override { return workingFolder; }
     std::string programFolder() override { return folderOfProgram; }
     char separator() const override { return sep; }
     bool pathsIgnoreCase() const override { return ignoreCase; }
