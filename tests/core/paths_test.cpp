@@ -41,6 +41,35 @@ TEST_F(WindowsPaths, CompareIgnoringCase) {
     EXPECT_EQ(PathKey("C:\\a"), PathKey("c:\\A"));
 }
 
+TEST_F(WindowsPaths, AbsoluteByTextAlone) {
+    fake.workingFolder = "C:\\Work\\trip";
+    EXPECT_EQ(AbsolutePath("a.jpg"), "C:\\Work\\trip\\a.jpg");
+    EXPECT_EQ(AbsolutePath("..\\x/.\\y\\\\z\\"), "C:\\Work\\x\\y\\z\\");
+    EXPECT_EQ(AbsolutePath("."), "C:\\Work\\trip");
+    EXPECT_EQ(AbsolutePath("D:\\a\\..\\..\\b"), "D:\\b") << "never above the root";
+    EXPECT_EQ(AbsolutePath("\\x"), "C:\\x") << "rooted on the current drive";
+    EXPECT_EQ(AbsolutePath("c:x"), "C:\\Work\\trip\\x");
+    EXPECT_EQ(AbsolutePath("D:x"), "D:\\x");
+    EXPECT_EQ(AbsolutePath("\\\\server\\share\\a\\..\\..\\b"), "\\\\server\\share\\b");
+    EXPECT_EQ(AbsolutePath("\\\\?\\C:\\a\\..\\b"), "\\\\?\\C:\\a\\..\\b");
+    EXPECT_EQ(AbsolutePath(""), "");
+}
+
+TEST(PosixPaths, AbsoluteByTextAlone) {
+    test::FakePlatform fake;
+    fake.sep = '/';
+    fake.ignoreCase = false;
+    fake.workingFolder = "/home/u/trip";
+    ScopedPlatform use(fake);
+    EXPECT_EQ(AbsolutePath("a.jpg"), "/home/u/trip/a.jpg");
+    EXPECT_EQ(AbsolutePath("../x/./y//z/"), "/home/u/x/y/z/");
+    EXPECT_EQ(AbsolutePath("link/.."), "/home/u/trip");
+    EXPECT_EQ(AbsolutePath("/../a\\b"), "/a\\b");
+    EXPECT_EQ(AbsolutePath("/"), "/");
+    fake.workingFolder = "/";
+    EXPECT_EQ(AbsolutePath("a"), "/a");
+}
+
 TEST(PosixPaths, CompareExactlyAndUseSlash) {
     test::FakePlatform fake;
     fake.sep = '/';

@@ -1,6 +1,7 @@
 #include "core/common/text.h"
 
 #include <charconv>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -111,6 +112,105 @@ bool PathsEqual(std::string_view a, std::string_view b) {
 
 std::string PathKey(std::string_view path) {
     return sys().pathsIgnoreCase() ? sys().toUpper(path) : std::string(path);
+}
+
+} // namespace kdx
+
+namespace kdx {
+
+namespace {
+
+bool IsDriveLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool HasDrive(std::string_view path) {
+    return path.size() >= 2 && path[1] == ':' && IsDriveLetter(path[0]);
+}
+
+// The root of an absolute path in its shortest form ("/", "C:\",
+// "\\server\share") and where the rest begins.
+size_t RootOf(std::string_view path, bool windows, const SeparatorTest& isSep, std::string& root) {
+    if (!windows) {
+        root = "/";
+        return 1;
+    }
+    if (HasDrive(path)) {
+        root = std::string(path.substr(0, 2)) + '\\';
+        return 2;
+    }
+    // "\\server\share": the first two parts belong to the root.
+    size_t at = 2;
+    for (int part = 0; part < 2; ++part) {
+        while (at < path.size() && isSep(path[at]))
+            ++at;
+        while (at < path.size() && !isSep(path[at]))
+            ++at;
+    }
+    root = "\\\\";
+    for (char c : path.substr(2, at - 2))
+        root += isSep(c) ? '\\' : c;
+    return at;
+}
+
+} // namespace
+
+std::string AbsolutePath(std::string_view path) {
+    if (path.empty()) return {};
+    const SeparatorTest isSep;
+    const bool windows = isSep.sep == '\\';
+    // Paths in the system's literal form are not to be touched.
+    if (windows && path.size() >= 4 && isSep(path[0]) && isSep(path[1]) && (path[2] == '?' || path[2] == '.') &&
+        isSep(path[3]))
+        return std::string(path);
+
+    std::string full;
+    const bool unc = windows && path.size() >= 2 && isSep(path[0]) && isSep(path[1]);
+    const bool driveAbsolute = windows && HasDrive(path) && path.size() > 2 && isSep(path[2]);
+    if (unc || driveAbsolute || (!windows && isSep(path[0]))) {
+        full = path;
+    } else {
+        const std::string current = sys().currentFolder();
+        if (current.empty()) return std::string(path);
+        if (windows && HasDrive(path)) {
+            // "C:name" is relative to drive C's folder, known only when it
+            // is the current one; otherwise to that drive's root.
+            const bool sameDrive = HasDrive(current) && AsciiUpper(current[0]) == AsciiUpper(path[0]);
+            full = (sameDrive ? current : std::string(path.substr(0, 2))) + '\\' + std::string(path.substr(2));
+        } else if (isSep(path[0])) {
+            // "\name" is on the current drive (or share).
+            std::string root;
+            RootOf(current, windows, isSep, root);
+            full = root + std::string(path);
+        } else {
+            full = current + isSep.sep + std::string(path);
+        }
+    }
+
+    std::string root;
+    const size_t restFrom = RootOf(full, windows, isSep, root);
+    std::vector<std::string_view> parts;
+    const std::string_view rest = std::string_view(full).substr(restFrom);
+    size_t at = 0;
+    while (at < rest.size()) {
+        size_t end = at;
+        while (end < rest.size() && !isSep(rest[end]))
+            ++end;
+        const std::string_view part = rest.substr(at, end - at);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = end + 1;
+    }
+    std::string out = root;
+    for (const std::string_view part : parts) {
+        if (!isSep(out.back())) out += isSep.sep;
+        out += part;
+    }
+    if (isSep(path.back()) && !isSep(out.back())) out += isSep.sep;
+    return out;
 }
 
 } // namespace kdx

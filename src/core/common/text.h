@@ -39,6 +39,15 @@ std::string_view FolderOf(std::string_view path);
 // From the last "." of the file name on, dot included; "" when none.
 std::string_view ExtensionOf(std::string_view path);
 
+// The path made absolute by text alone: joined to the current folder when
+// relative, "." and empty parts dropped and ".." taking away the part before
+// it (never the root), without asking the file system, so symbolic links are
+// not resolved ("link/.." is the folder holding the link). A trailing
+// separator stays, since "link/" names the folder a link points to. On
+// Windows "C:\..." and "\\server\share\..." are already absolute and "\\?\"
+// paths are taken as they are. "" stays "".
+std::string AbsolutePath(std::string_view path);
+
 // Paths compared as the platform's file names are: ignoring case where it
 // does (Windows, macOS), exactly elsewhere.
 bool PathsEqual(std::string_view a, std::string_view b);
