@@ -36,6 +36,7 @@ constexpr OptionSpec kJobs{"jobs", 'j', true};
 constexpr OptionSpec kPathOptions[] = {
     {"filter", 0, true}, {"recursive", 'r', false}, {"include-folders", 0, false}, {"only-folders", 0, false}};
 constexpr OptionSpec kNameOptions[] = {{"name-start", 0, true}, {"start", 0, true}, {"no-wechat", 0, false}};
+constexpr OptionSpec kSaveOptions[] = {{"save", 'o', true}, {"force", 0, false}};
 constexpr OptionSpec kWriteOptions[] = {{"kinds", 'k', true}, {"dry-run", 'n', false}, {"verbose", 'v', false}};
 
 template <class... Groups>
@@ -106,10 +107,12 @@ void Complain(Io& io, std::string_view subject, std::string_view message) {
 // that do not exist are reported and left out.
 std::vector<std::string> CollectPaths(const std::vector<std::string>& names, const PathOptions& o, Io& io,
                                       bool& missing) {
+    // Absolute before anything else: a saved list must name the same files
+    // wherever it is used later, and "x", "./x" and "$PWD/x" are one file.
     std::vector<std::string> existing;
     for (const std::string& name : names) {
-        if (EntryExists(name)) {
-            existing.push_back(name);
+        if (std::string path = AbsolutePath(name); EntryExists(path)) {
+            existing.push_back(std::move(path));
         } else {
             Complain(io, name, "找不到文件或目录");
             missing = true;
@@ -299,6 +302,19 @@ std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing) {
     return RowsNaming(CollectPaths(a.operands, ReadPathOptions(a), io, missing));
 }
 
+// Saves rows to the --save file. A file there that is not a snapshot is
+// kept unless --force says it may go.
+bool SaveRows(const ParsedArgs& a, const std::vector<FileEntry>& rows, const std::vector<bool>& selected, Io& io) {
+    const std::string name = a.value("save").value_or("");
+    const std::string path = AbsolutePath(name);
+    const bool force = a.has("force");
+    std::string error;
+    if (SaveSnapshot(path, rows, selected, error, force)) return true;
+    if (!force && IsOtherThanSnapshot(path)) error += "（加 --force 可替换它）";
+    Complain(io, name, error);
+    return false;
+}
+
 int Finish(bool failed) {
     return failed ? ExitFailed : ExitDone;
 }
@@ -317,12 +333,8 @@ int ListCommand(const ParsedArgs& a, Io& io) {
         ProgressLine progress(io.out, io.err, io.errIsTerminal, std::string(ScanningCaption), found.size());
         rows = ReadEntries(found, names, 1, jobs, [&](size_t done, size_t) { progress.update(done); });
     }
-    if (const auto save = a.value("save")) {
-        std::string error;
-        if (!SaveSnapshot(*save, rows, std::vector<bool>(rows.size(), false), error)) {
-            Complain(io, *save, error);
-            return ExitFailed;
-        }
+    if (a.has("save")) {
+        if (!SaveRows(a, rows, std::vector<bool>(rows.size(), false), io)) return ExitFailed;
         return Finish(missing);
     }
     io.out << CopyListText(rows, "\n");
@@ -339,12 +351,8 @@ int ReplaceCommand(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 3, 3, "查找文字、替换文字和一个快照文件");
     SnapshotRows s = LoadRows(a.operands[2]);
     ReplaceInNames(s.rows, a.operands[0], a.operands[1]);
-    if (const auto save = a.value("save")) {
-        std::string error;
-        if (!SaveSnapshot(*save, s.rows, s.selected, error)) {
-            Complain(io, *save, error);
-            return ExitFailed;
-        }
+    if (a.has("save")) {
+        if (!SaveRows(a, s.rows, s.selected, io)) return ExitFailed;
         return ExitDone;
     }
     io.out << CopyListText(s.rows, "\n");
@@ -570,8 +578,8 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     const WriteMode mode = ReadWriteMode(a);
     const std::string filter = a.value("filter").value_or("*.*");
     const ScanFlags flags{!a.has("no-recursive"), !a.has("no-folders"), a.has("only-folders")};
-    const std::string& source = a.operands[0];
-    const std::string& target = a.operands[1];
+    const std::string source = AbsolutePath(a.operands[0]);
+    const std::string target = AbsolutePath(a.operands[1]);
     if (const std::string_view refusal = CheckSyncFolders(source, target); !refusal.empty()) {
         io.err << refusal << '\n';
         return ExitUsage;
@@ -611,9 +619,9 @@ struct Command {
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
-        {"list", Options(kPathOptions, kNameOptions, kJobs, OptionSpec{"save", 'o', true}), ListCommand},
+        {"list", Options(kPathOptions, kNameOptions, kJobs, kSaveOptions), ListCommand},
         {"show", Options(), ShowCommand},
-        {"replace", Options(OptionSpec{"save", 'o', true}), ReplaceCommand},
+        {"replace", Options(kSaveOptions), ReplaceCommand},
         {"photo-time", Options(kJobs), PhotoTimeCommand},
         {"name-time", Options(kNameOptions), NameTimeCommand},
         {"set",

@@ -79,6 +79,7 @@ std::string CommandHelp(std::string_view command) {
                            "\n") +
                kPathHelp + kNameHelp + kJobsHelp +
                "  -o, --save 快照.kdx       不输出文本，把列表保存为快照文件\n"
+               "      --force               已有的文件不是快照时也替换它（否则拒绝保存）\n"
                "\n" +
                kExitHelp;
     if (command == "show")
@@ -92,7 +93,8 @@ std::string CommandHelp(std::string_view command) {
                "把快照中每个路径里出现的\"查找\"文字（不区分大小写）都换成\"替换为\"，例如文件搬到另一个\n"
                "盘或目录之后。只改列表中的路径，不改动任何文件。\n"
                "\n"
-               "  -o, --save 快照.kdx       保存为快照文件（可以是原文件）；不写时以 list 的格式输出\n";
+               "  -o, --save 快照.kdx       保存为快照文件（可以是原文件）；不写时以 list 的格式输出\n"
+               "      --force               已有的文件不是快照时也替换它（否则拒绝保存）\n";
     if (command == "photo-time")
         return std::string("用法：kairodex-cli photo-time [选项] 文件...\n"
                            "\n"

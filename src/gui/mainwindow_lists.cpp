@@ -25,7 +25,7 @@ void TfrmMain::SaveSnapshot(TFileListView* list) {
     std::string error;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = kdx::SaveSnapshot(QDir::toNativeSeparators(path).toStdString(), list->rowsModel()->rows(),
-                                      list->selectionFlags(), error);
+                                      list->selectionFlags(), error, true); // the dialog asked before replacing
     QGuiApplication::restoreOverrideCursor();
     if (!ok) ShowError(QString::fromStdString(error));
 }

@@ -43,8 +43,9 @@ std::string Content(const std::string& path) {
     return s.str();
 }
 
-// Runs the program with args, standard input empty, both outputs captured.
-Result Cli(const std::vector<std::string>& args) {
+// Runs the program with args, standard input empty, both outputs captured;
+// in folder when one is given.
+Result Cli(const std::vector<std::string>& args, const std::string& folder = {}) {
     test::TempDir io;
     const std::string outPath = io / "out", errPath = io / "err";
     posix_spawn_file_actions_t actions;
@@ -52,6 +53,7 @@ Result Cli(const std::vector<std::string>& args) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     std::vector<char*> argv;
     argv.push_back(g_program.data());
     std::vector<std::string> copies = args;
@@ -310,6 +312,38 @@ TEST_F(ListTree, SnapshotsSavedShownAndReplaced) {
     r = Cli({"show", dir / "none.kdx"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("none.kdx"), std::string::npos);
+}
+
+TEST_F(ListTree, SavingOverAFileThatIsNoSnapshotNeedsForce) {
+    const std::string before = Content(photo);
+    Result r = Cli({"list", "-o", photo, text});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
+    EXPECT_EQ(Content(photo), before) << "the photo is kept";
+
+    r = Cli({"list", "--force", "-o", photo, text});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(Cli({"show", photo}).out).size(), 2u);
+    // A snapshot there is replaced without asking.
+    r = Cli({"list", "-o", photo, text, wechat});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(Cli({"show", photo}).out).size(), 3u);
+}
+
+TEST_F(ListTree, SnapshotsHoldAbsolutePathsWhereverTheyWereMade) {
+    Result r = Cli({"list", ".", "--save", "../trip.kdx"}, sub);
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Cli({"show", dir / "trip.kdx"});
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_EQ(Fields(lines[1])[1], wechat);
+
+    // ".." is taken by text: through a link it goes back where the link is.
+    fs::create_directory_symlink(sub, dir / "link");
+    r = Cli({"list", "link/../a.txt", "link/./"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Fields(Lines(r.out).at(1))[1], text);
+    EXPECT_EQ(Fields(Lines(r.out).at(2))[1], dir / "link/mmexport1604139498000.jpg");
 }
 
 // --- the time sources -------------------------------------------------------------------

@@ -415,7 +415,7 @@ TEST(SnapshotFiles, SaveReplacesAnExistingFileAndLoadReplacesTheList) {
     const std::vector<FileEntry> rows{Entry(dir / "a.jpg", "1", "2", "3", " ", " "),
                                       Entry(dir / "文件.txt", "4", "5", "6", "7", "8")};
     std::string message;
-    ASSERT_TRUE(SaveSnapshot(path, rows, {false, true}, message)) << message;
+    ASSERT_TRUE(SaveSnapshot(path, rows, {false, true}, message, true)) << message;
     // The file holds the system's 8-bit text: UTF-8 on POSIX, GBK on a
     // Chinese Windows.
     std::vector<FileEntry> stored = rows;

@@ -369,8 +369,22 @@ SnapshotResult DecodeSnapshot(std::string_view bytes) {
     return result;
 }
 
+bool IsOtherThanSnapshot(const std::string& path) {
+    const auto file = sys().openForRead(path);
+    if (!file) return false;
+    // The units the reader checks; a file with any other start is not ours.
+    unsigned char start[12] = {};
+    if (file->readAt(0, start, sizeof start) != static_cast<int64_t>(sizeof start)) return true;
+    const std::string_view b(reinterpret_cast<const char*>(start), sizeof start);
+    return Get16(b, 0) != SignatureOpen || Get16(b, 2) != 'V' || Get16(b, 4) != 'T' || Get16(b, 10) != SignatureClose;
+}
+
 bool SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
-                  std::string& errorMessage) {
+                  std::string& errorMessage, bool replaceOtherFiles) {
+    if (!replaceOtherFiles && IsOtherThanSnapshot(path)) {
+        errorMessage = Substitute(CannotCreate, path, "The file there is not a snapshot file; it was left as it is.");
+        return false;
+    }
     // A file that could not be loaded again is not worth writing.
     if (rows.size() > MaxSnapshotRows || SnapshotSize(rows) > MaxSnapshotBytes) {
         errorMessage = Substitute(CannotCreate, path, "The list is too large for a snapshot file.");

@@ -77,11 +77,18 @@ uint64_t SnapshotSize(const std::vector<FileEntry>& rows);
 SnapshotResult DecodeSnapshot(std::string_view bytes);
 
 // Writes the snapshot to path, replacing any file there only once the new
-// one is complete. On failure returns false with the message for the user;
-// a list with a text the system's 8-bit text cannot hold is not saved at
-// all (see ToStoredText), and the message names that row's path.
+// one is complete (see Platform::writeWholeFile). On failure returns false
+// with the message for the user; a list with a text the system's 8-bit text
+// cannot hold is not saved at all (see ToStoredText), and the message names
+// that row's path. A file there that is not a snapshot (IsOtherThanSnapshot)
+// is replaced only with replaceOtherFiles, for a caller that has already
+// asked the user.
 bool SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
-                  std::string& errorMessage);
+                  std::string& errorMessage, bool replaceOtherFiles = false);
+
+// Whether path names a file that can be read and does not begin with the
+// snapshot signature: a photo or a document that a save would destroy.
+bool IsOtherThanSnapshot(const std::string& path);
 
 // Replaces rows and selected by the snapshot at path. On any failure returns
 // false with the message for the user and leaves both untouched.
