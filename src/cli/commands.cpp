@@ -289,6 +289,14 @@ private:
     std::unordered_set<std::string> m_unchanged;
 };
 
+// The rows without those naming an entry an earlier row names already, so
+// that no file is changed twice by one command.
+std::vector<FileEntry> WithoutRepeats(std::vector<FileEntry> rows) {
+    PathSet seen;
+    std::erase_if(rows, [&](const FileEntry& r) { return !seen.insert(AbsolutePath(r.Name)); });
+    return rows;
+}
+
 // Rows of a writing command: the rows of --snapshot, or the PATHs added as
 // the window adds them.
 std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing) {
@@ -296,7 +304,7 @@ std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing) {
         if (!a.operands.empty()) throw UsageError("--snapshot 与路径不能同时使用");
         if (HasPathOptions(a))
             throw UsageError("--filter、-r、--include-folders、--only-folders 只用于路径，不用于 --snapshot");
-        return LoadRows(*snapshot).rows;
+        return WithoutRepeats(LoadRows(*snapshot).rows);
     }
     if (a.operands.empty()) throw UsageError("需要至少一个路径，或 --snapshot 快照文件");
     return RowsNaming(CollectPaths(a.operands, ReadPathOptions(a), io, missing));

@@ -534,6 +534,25 @@ TEST(Program, ShiftMovesEachFilesOwnTimes) {
     EXPECT_EQ(Stamps(a).WriteTime, "2021-04-01 11:00:30");
 }
 
+TEST(Program, AFileNamedSeveralWaysIsChangedOnce) {
+    test::TempDir dir;
+    const std::string x = dir.file("x");
+    test::TempDir::setTimes(x, k2005, k2005);
+    Result r = Cli({"shift", "--days", "1", "-k", "m", "x", "./x", x, "sub/../x"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Stamps(x).WriteTime, "2005-05-06 05:05:05");
+
+    // Rows of a snapshot too: the first of each entry counts.
+    std::vector<FileEntry> rows(2);
+    rows[0].Name = x;
+    rows[1].Name = dir / "./x";
+    const std::string kdx = dir.file("x.kdx", EncodeSnapshot(rows, {}));
+    r = Cli({"shift", "--days", "1", "-k", "m", "-v", "--snapshot", kdx});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), 1u) << r.out;
+    EXPECT_EQ(Stamps(x).WriteTime, "2005-05-07 05:05:05");
+}
+
 TEST(Program, RowsComeOutInOrderWhenWrittenOnSeveralThreads) {
     test::TempDir dir;
     for (int i = 0; i < 600; ++i)
