@@ -174,7 +174,7 @@ bool ResolveTarget(const std::string& path, std::string& target, struct stat& st
         }
         if (static_cast<size_t>(n) >= link.size()) continue; // grew meanwhile: read it again
         link.resize(static_cast<size_t>(n));
-        target = link.front() == '/' ? link : std::string(FolderOf(target)) + link;
+        target = !link.empty() && link.front() == '/' ? link : std::string(FolderOf(target)) + link;
     }
     return true;
 }

@@ -15,6 +15,11 @@
 
 #include <windows.h>
 
+// "An operation is not supported on a directory."; older headers lack it.
+#ifndef ERROR_DIRECTORY_NOT_SUPPORTED
+#define ERROR_DIRECTORY_NOT_SUPPORTED 336L
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <climits>
