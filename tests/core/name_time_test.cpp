@@ -35,6 +35,13 @@ TEST_F(NameTime, WorkedExamples) {
         {"PXL_20220831_003137144.jpg", 1, true, "", ""},
         {"mmexport1604139498000(1).jpg", 1, true, "2020-10-31 18:18:18", "D:\\p\\mmexport_20201031_181818.jpg"},
         {"wx_camera_1505788478724.jpg", 1, true, "2017-09-19 10:34:38", "D:\\p\\mmexport_20170919_103438.jpg"},
+        // A copy number behind a separator is no part of the stamp.
+        {"mmexport1604139498000_1.jpg", 1, true, "2020-10-31 18:18:18", "D:\\p\\mmexport_20201031_181818.jpg"},
+        {"mmexport1604139498000 2.jpg", 1, true, "2020-10-31 18:18:18", "D:\\p\\mmexport_20201031_181818.jpg"},
+        {"1604139498000_2.mp4", 1, true, "2020-10-31 18:18:18", "D:\\p\\mmexport_20201031_181818.mp4"},
+        {"wx_camera_1505788478724_1.jpg", 1, true, "2017-09-19 10:34:38", "D:\\p\\mmexport_20170919_103438.jpg"},
+        // Nor do digits split by one make a stamp.
+        {"1604139_498000.jpg", 1, true, "", ""},
         {"1604139498000.mp4", 1, false, "", ""},
         {"Screenshot_2019-04-16-11-19-37.png", 1, true, "2019-04-16 11:19:37", ""},
         {"IMG_20201332_181818.jpg", 1, true, "", ""},

@@ -11,7 +11,9 @@ namespace {
 constexpr long long kLastStamp = 4'102'415'999'000; // 2099-12-31 23:59:59.999 at UTC+8, whole seconds
 constexpr int64_t kWeChatShiftMs = 8LL * 3600 * 1000;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Byte offset of the character with the given 1-based position; the text
 // length when the text has fewer characters.
@@ -57,8 +59,9 @@ bool ParseFileNameTime(std::string_view path, int start, bool weChat, std::strin
     // The start position counts characters of the stem before separators go.
     size_t s = start < 2 ? 1 : static_cast<size_t>(start);
     if (!stem.empty() && CharCount(stem) < s) s = 1;
+    const std::string_view from = stem.substr(OffsetOfChar(stem, s));
     std::string cleaned;
-    for (char c : stem.substr(OffsetOfChar(stem, s)))
+    for (char c : from)
         if (c != '_' && c != '-' && c != ' ') cleaned.push_back(c);
 
     std::string digits;
@@ -76,12 +79,16 @@ bool ParseFileNameTime(std::string_view path, int start, bool weChat, std::strin
         if (!IsDigit(c)) return false;
 
     bool found = false;
-    // A stamp is read only where the first run of digits is exactly 13 long:
-    // longer runs are dates and times (IMG_20201031_181818, PXL_..._003137144)
-    // and must not be taken for milliseconds.
-    size_t runEnd = firstDigit;
-    while (runEnd < cleaned.size() && IsDigit(cleaned[runEnd])) ++runEnd;
-    if (weChat && runEnd - firstDigit == 13) {
+    // A stamp is read only where the first run of digits is exactly 13 long,
+    // measured before the separators go: a copy number after one
+    // (mmexport1604139498000_1) is no part of the stamp, and date and time
+    // runs joined by one (IMG_20201031_181818, PXL_20220831_003137144) must
+    // not be taken for milliseconds.
+    const size_t runBegin = from.find_first_of("0123456789");
+    size_t runEnd = runBegin;
+    while (runEnd < from.size() && IsDigit(from[runEnd]))
+        ++runEnd;
+    if (weChat && runEnd - runBegin == 13) {
         std::string stampText;
         if (WeChatStampToTime(std::string_view(cleaned).substr(firstDigit, 13), stampText)) {
             const DateTime t = *ParseTimeText(stampText);
