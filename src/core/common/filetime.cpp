@@ -170,8 +170,9 @@ std::string FormatCompactTime(DateTime value) {
 
 namespace {
 
+// Blanks only: a control character inside a time text makes it no time.
 bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= 0x20;
+    return c == ' ';
 }
 
 // Reads 1 to maxDigits decimal digits at pos.

@@ -89,6 +89,7 @@ std::string FormatCompactTime(DateTime value);
 // Reads a time text back: year-month-day with "-", then optionally blanks and
 // hour:minute[:second[.fraction]] with ":". Leading and trailing blanks are
 // allowed, so are one- or two-digit fields. A date alone means midnight.
+// Blanks are spaces: tabs and other control characters are not skipped.
 std::optional<DateTime> ParseTimeText(std::string_view text);
 
 // The text held for a missing photo or file-name time.

@@ -325,10 +325,11 @@ bool TExif::ReadFrom(InputFile& source, size_t firstRead) {
 
     uint64_t marker = 0;
     const Search found = WalkSegments(bytes, marker);
-    // When the walk breaks down on damaged lengths, the marker is looked for
-    // at every position of the first read instead.
-    if (found == Search::NotFound) return true;
-    if (found == Search::Damaged && !ScanForExifMarker(bytes.view(0, kFirstRead), marker)) return false;
+    // When the walk breaks down on damaged lengths, or ends without an EXIF
+    // block (some writers put it where the walk never looks), the marker is
+    // looked for at every position of the first read instead.
+    if (found != Search::Found && !ScanForExifMarker(bytes.view(0, kFirstRead), marker))
+        return found == Search::NotFound;
     Valid = true;
 
     // After FF E1, the length and "Exif\0\0": the TIFF header, 2 bytes "II" or
@@ -390,11 +391,14 @@ bool TExif::ReadEntry(ExifEntry& e) {
 
 std::string TExif::ReadStringAt(uint64_t offset, uint32_t count) {
     if (!m_bytes) return {};
-    const uint32_t limit = std::min(count >= 2 ? count - 1 : 1u, kMaxTextBytes);
+    // The count includes the closing NUL, but cameras also store texts
+    // without one: up to count bytes are taken, up to the first NUL.
+    const uint32_t limit = std::min(std::max(count, 1u), kMaxTextBytes);
     const auto v = m_bytes->view(offset, limit);
     const char* text = reinterpret_cast<const char*>(v.data());
     const void* nul = v.empty() ? nullptr : std::memchr(text, 0, v.size());
-    if (!nul && v.size() < limit) return {}; // runs past the end of the data
+    // Runs past the end of the data, unless only the closing NUL is missing.
+    if (!nul && v.size() + 1 < limit) return {};
     const size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - text) : v.size();
     return std::string(TrimRight(std::string_view(text, length)));
 }

@@ -1,6 +1,7 @@
 #include "core/timesrc/photo_time.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "core/common/filetime.h"
 #include "core/common/text.h"
@@ -21,16 +22,22 @@ bool IsPictureName(std::string_view path) {
 }
 
 // "2019:05:04 13:22:10" as stored: the date part takes "-" instead of ":".
-std::string PhotoTimeOf(const TExif& exif) {
-    std::string_view s = Trim(exif.DateTimeOriginal);
-    if (s.empty()) s = Trim(exif.DateTimeDigitized);
-    if (s.empty()) s = Trim(exif.DateTime);
-    if (s.size() < 10) return {};
+std::optional<DateTime> StoredDateOf(std::string_view stored) {
+    const std::string_view s = Trim(stored);
+    if (s.size() < 10) return std::nullopt;
     std::string text(s);
     const size_t blank = text.find(' ');
     if (blank != std::string::npos) std::replace(text.begin(), text.begin() + blank, ':', '-');
-    const auto t = ParseTimeText(text);
-    return t ? FormatTimeText(*t) : std::string();
+    return ParseTimeText(text);
+}
+
+// The shooting time, else the digitising time, else the change time. A date
+// that gives no time (cameras without a clock store zeros or blanks) is
+// passed over like a missing one.
+std::string PhotoTimeOf(const TExif& exif) {
+    for (const std::string* stored : {&exif.DateTimeOriginal, &exif.DateTimeDigitized, &exif.DateTime})
+        if (const auto t = StoredDateOf(*stored)) return FormatTimeText(*t);
+    return {};
 }
 
 } // namespace
