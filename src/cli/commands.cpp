@@ -3,6 +3,7 @@
 // operation the window calls.
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <string>
 #include <unordered_set>
@@ -163,6 +164,27 @@ bool AllNamesDiffer(const std::vector<FileEntry>& rows) {
     return true;
 }
 
+// Reasons the writer gave for the paths it failed on, for the failure report;
+// the first one for a path counts. Rows may be written on several threads.
+class WriterReasons {
+public:
+    void attach(WriteHooks& hooks) {
+        hooks.onMismatch = [this](std::string_view path, int kind, DateTime written, DateTime stored) {
+            const std::lock_guard lock(m_mutex);
+            m_reasons.emplace(std::string(path), KeptOtherwiseReason(kind, written, stored));
+        };
+    }
+    std::string reasonFor(const std::string& path) const {
+        const std::lock_guard lock(m_mutex);
+        const auto it = m_reasons.find(path);
+        return it != m_reasons.end() ? it->second : WriteFailureReason(path);
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::map<std::string, std::string> m_reasons;
+};
+
 // Rows per slice of a row command: small enough for a lively progress line
 // and an even share between threads, large enough to cost nothing.
 constexpr size_t kSliceRows = 256;
@@ -197,7 +219,7 @@ bool Interrupted(const Io& io) {
 }
 
 RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, const WriteMode& mode, unsigned jobs,
-                     std::string caption, Io& io) {
+                     std::string caption, Io& io, WriterReasons& reasons) {
     const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
     if (jobs > 1 && !AllNamesDiffer(rows)) jobs = 1;
     std::vector<std::string> printed(slices);
@@ -212,6 +234,7 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
             EntryWatch watch;
             WriteHooks hooks;
             hooks.dryRun = mode.dryRun;
+            reasons.attach(hooks);
             hooks.observer = [&watch, &mode, &text = printed[s]](std::string_view path, int kind,
                                                                  std::string_view oldText, std::string_view newText) {
                 watch.saw(oldText, newText);
@@ -486,9 +509,11 @@ int SetCommand(const ParsedArgs& a, Io& io) {
     }
     bool missing = false;
     std::vector<FileEntry> rows = InputRows(a, io, missing);
-    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io);
+    WriterReasons reasons;
+    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons);
     io.out.flush();
-    ReportFailures(io.err, FailedModified, run.failures, WriteFailureReason);
+    ReportFailures(io.err, FailedModified, run.failures,
+                   [&](const std::string& path) { return reasons.reasonFor(path); });
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
@@ -508,7 +533,8 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
                                                  const WriteHooks& hooks) {
         return ShiftTimes(r, which, amount, kinds, hooks);
     };
-    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io);
+    WriterReasons reasons;
+    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons);
     io.out.flush();
     ReportFailures(io.err, FailedModified, run.failures, [&](const std::string& path) -> std::string {
         // The one failure a shift adds to the writer's own.
@@ -516,7 +542,7 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
             for (int kind : {kinds.creation, kinds.lastWrite, kinds.lastAccess})
                 if (kind != KindNone && !TryShiftDateTime(amount, stamps->of(kind)))
                     return "移动后的时间超出 1 至 9999 年";
-        return WriteFailureReason(path);
+        return reasons.reasonFor(path);
     });
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
@@ -525,9 +551,11 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
 
 // Hooks that print each change (where asked to), clearing the progress line
 // first.
-WriteHooks TellingHooks(const WriteMode& mode, Io& io, SequentialTally& tally, std::function<void()> clearProgress) {
+WriteHooks TellingHooks(const WriteMode& mode, Io& io, SequentialTally& tally, WriterReasons& reasons,
+                        std::function<void()> clearProgress) {
     WriteHooks hooks;
     hooks.dryRun = mode.dryRun;
+    reasons.attach(hooks);
     hooks.observer = [&io, &tally, mode, clearProgress](std::string_view path, int kind, std::string_view oldText,
                                                         std::string_view newText) {
         tally.saw(path, oldText, newText);
@@ -565,8 +593,9 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     for (size_t i = 0; i < listB.selected.size(); ++i)
         if (listB.selected[i]) selectedB.push_back(i);
     SequentialTally tally;
+    WriterReasons reasons;
     size_t done = 0;
-    const WriteHooks hooks = TellingHooks(mode, io, tally, [&] { progress.clear(); });
+    const WriteHooks hooks = TellingHooks(mode, io, tally, reasons, [&] { progress.clear(); });
     const auto failures = SyncPairs(listA.rows, listB.rows, selectedA, selectedB, true, !a.has("selected"), kinds,
                                     hooks, [&](size_t d, size_t) {
                                         done = d;
@@ -575,7 +604,7 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     progress.clear();
     if (!failures) return ExitDone;
     io.out.flush();
-    ReportFailures(io.err, FailedSynced, *failures, WriteFailureReason);
+    ReportFailures(io.err, FailedSynced, *failures, [&](const std::string& path) { return reasons.reasonFor(path); });
     return FinishWriting(tally.result(*failures, done), std::min(listA.rows.size(), listB.rows.size()),
                          !failures->empty(), io);
 }
@@ -605,15 +634,17 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
         if (line) line->clear();
     };
     SequentialTally tally;
-    const DirSyncResult result =
-        SyncDirectoryTrees(source, target, filter, flags, kinds, TellingHooks(mode, io, tally, clearLine), onProgress);
+    WriterReasons reasons;
+    const DirSyncResult result = SyncDirectoryTrees(source, target, filter, flags, kinds,
+                                                    TellingHooks(mode, io, tally, reasons, clearLine), onProgress);
     line.reset();
     if (!result.refusal.empty()) {
         io.err << result.refusal << '\n';
         return ExitUsage;
     }
     io.out.flush();
-    ReportFailures(io.err, FailedSynced, result.failures, WriteFailureReason);
+    ReportFailures(io.err, FailedSynced, result.failures,
+                   [&](const std::string& path) { return reasons.reasonFor(path); });
     return FinishWriting(tally.result(result.failures, done), total, !result.failures.empty(), io);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/filetime.h"
 #include "core/common/report.h"
 
 namespace kdx::cli {
@@ -26,6 +27,9 @@ std::string PairLine(size_t position, std::string_view pathA, std::string_view p
 
 // Why a time could not be written to path, as far as can be told afterwards.
 std::string WriteFailureReason(std::string_view path);
+// The reason for a stamp the file system kept otherwise than written: the
+// kind's name, the value it holds and the one written.
+std::string KeptOtherwiseReason(int kind, DateTime written, DateTime stored);
 
 // The failure header, then each path on a line of its own, with its reason
 // after a TAB where one is known. Nothing when there are no failures.

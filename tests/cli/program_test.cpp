@@ -444,6 +444,20 @@ TEST(Program, SetToAFixedTimeWholeOrInParts) {
     EXPECT_EQ(Stamps(a).WriteTime, "2005-05-05 05:05:05");
 }
 
+TEST(Program, SetToATimeTheFileSystemCannotHoldFailsAndSaysWhatItHolds) {
+    test::TempDir dir;
+    const std::string a = dir.file("a.txt");
+    test::TempDir::setTimes(a, k2005, k2005);
+
+    const Result r = Cli({"set", "-k", "m", "--to", "0001-01-01 00:00:00", "-v", a});
+    const std::string held = Stamps(a).WriteTime;
+    if (held == "0001-01-01 00:00:00") GTEST_SKIP() << "this file system holds year 1";
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "") << "nothing is told as written that was not";
+    EXPECT_EQ(r.err,
+              "下列文件修改失败：\n" + a + "\t文件系统将修改时间存为 " + held + "，而不是 0001-01-01 00:00:00\n");
+}
+
 TEST(Program, SetFromEachFilesOwnSource) {
     test::TempDir dir;
     const std::string photo = dir.file("IMG_20201031_181818.jpg", Photo());

@@ -187,9 +187,11 @@ TEST(SyncDirectoryTrees, CreationIsCopiedWhereTheSystemSetsIt) {
 TEST(SyncDirectoryTrees, DryRunReportsEveryStampAndWritesNone) {
     Trees t;
     std::vector<std::string> reported;
-    WriteHooks dry{true, [&](std::string_view p, int kind, std::string_view, std::string_view n) {
+    WriteHooks dry{true,
+                   [&](std::string_view p, int kind, std::string_view, std::string_view n) {
                        if (kind == KindLastWrite) reported.push_back(std::string(p) + " " + std::string(n));
-                   }};
+                   },
+                   {}};
     const auto r = SyncDirectoryTrees(t.src, t.dst, "*.txt", ScanFlags{false, false, false}, kWriteAccess, dry);
     ASSERT_TRUE(r.failures.empty());
     EXPECT_EQ(reported, (std::vector<std::string>{t.inDst("b.txt") + " " + kOldText, t.dst + " " + kOldText}));

@@ -352,9 +352,11 @@ TEST(SetTimesFromSource, DryRunLeavesFilesAndRowsAndReportsEachStamp) {
     std::vector<FileEntry> rows{RowOf(f)};
     const auto before = rows;
     std::vector<std::string> seen;
-    WriteHooks hooks{true, [&](std::string_view, int kind, std::string_view o, std::string_view n) {
+    WriteHooks hooks{true,
+                     [&](std::string_view, int kind, std::string_view o, std::string_view n) {
                          seen.push_back(std::to_string(kind) + " " + std::string(o) + " -> " + std::string(n));
-                     }};
+                     },
+                     {}};
     SourceOptions o;
     o.kinds = {0, 2, 3};
     ASSERT_TRUE(SetTimesFromSource(rows, {0}, SourceLastAccess, o, hooks)->empty());

@@ -165,11 +165,13 @@ TEST(ShiftTimes, WriteFailuresAreListedAndDryRunsChangeNothing) {
     const auto before = rows;
 
     int reported = 0;
-    WriteHooks dry{true, [&](std::string_view, int, std::string_view o, std::string_view n) {
+    WriteHooks dry{true,
+                   [&](std::string_view, int, std::string_view o, std::string_view n) {
                        ++reported;
                        EXPECT_EQ(o, "1601-01-01 08:00:00");
                        EXPECT_EQ(n, "1601-01-02 08:00:00");
-                   }};
+                   },
+                   {}};
     ASSERT_TRUE(ShiftTimes(rows, {0, 1}, {true, 0, 0, 1}, TimeKinds{}, dry)->empty()) << "a dry run cannot see a lock";
     EXPECT_EQ(reported, 6);
     EXPECT_EQ(rows, before);

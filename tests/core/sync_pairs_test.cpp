@@ -170,11 +170,13 @@ TEST(SyncPairs, DryRunReportsWithoutWritingOrUnmarking) {
     Lists l(2, 2);
     const auto before = l.a;
     int reported = 0;
-    WriteHooks dry{true, [&](std::string_view path, int, std::string_view, std::string_view n) {
+    WriteHooks dry{true,
+                   [&](std::string_view path, int, std::string_view, std::string_view n) {
                        ++reported;
                        EXPECT_EQ(n, "2001-01-01 00:00:00");
                        EXPECT_TRUE(path == l.a[0].Name || path == l.a[1].Name);
-                   }};
+                   },
+                   {}};
     ASSERT_TRUE(SyncPairs(l.a, l.b, {}, {}, true, true, kWriteAccess, dry)->empty());
     EXPECT_EQ(reported, 4);
     EXPECT_EQ(Stamps(l.a[0].Name).WriteTime, "2020-10-31 18:18:18");

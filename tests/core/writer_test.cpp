@@ -104,7 +104,7 @@ TEST(WriteFileTime, CreationFailsWhereTheSystemCannotSetIt) {
         GTEST_SKIP() << "this system sets creation times (Win32Platform.SetsTheCreationTimeAlone)";
     const EntryTimes before = Stamps(f);
     EXPECT_FALSE(WriteFileTime(f, KindCreation, T("2001-01-01 00:00:00"), true, true));
-    WriteHooks dry{true, {}};
+    WriteHooks dry{true, {}, {}};
     EXPECT_FALSE(WriteFileTime(f, KindCreation, T("2001-01-01 00:00:00"), true, true, dry))
         << "a dry run must not promise what the real run cannot do";
     EXPECT_EQ(Stamps(f).CreateTime, before.CreateTime);
@@ -133,9 +133,11 @@ TEST(WriteHooks, DryRunReportsEachChangeAndWritesNothing) {
         std::string oldText, newText;
     };
     std::vector<Seen> seen;
-    WriteHooks hooks{true, [&](std::string_view p, int k, std::string_view o, std::string_view n) {
+    WriteHooks hooks{true,
+                     [&](std::string_view p, int k, std::string_view o, std::string_view n) {
                          seen.push_back({std::string(p), k, std::string(o), std::string(n)});
-                     }};
+                     },
+                     {}};
     const StampChange changes[] = {{KindNone, T("2001-01-01 00:00:00")},
                                    {KindLastWrite, T("2001-01-01 01:02:03")},
                                    {KindLastAccess, T("2002-02-02 00:00:00"), false, true}};
@@ -162,6 +164,77 @@ TEST(WriteHooks, DryRunReportsEachChangeAndWritesNothing) {
     hooks.dryRun = true;
     EXPECT_FALSE(WriteFileTimes(dir / "gone", changes, hooks));
     EXPECT_TRUE(seen.empty());
+}
+
+struct Mismatch {
+    int kind;
+    std::string written, stored;
+};
+
+WriteHooks Watching(std::vector<Mismatch>& mismatches, std::vector<std::string>* told = nullptr) {
+    WriteHooks hooks;
+    if (told)
+        hooks.observer = [told](std::string_view, int, std::string_view, std::string_view newText) {
+            told->emplace_back(newText);
+        };
+    hooks.onMismatch = [&mismatches](std::string_view, int kind, DateTime written, DateTime stored) {
+        mismatches.push_back({kind, FormatTimeText(written), FormatTimeText(stored)});
+    };
+    return hooks;
+}
+
+TEST(WriteFileTime, AStampTheFileSystemKeepsOtherwiseFailsWithTheValueItKept) {
+    test::FakePlatform fake;
+    fake.needWritable = false; // no read needed before writing whole values
+    fake.earliestStamp = LocalDateTimeToFileTime(T("1980-01-01 00:00:00"), fake.offsetSeconds);
+    fake.latestStamp = LocalDateTimeToFileTime(T("2107-12-31 23:59:58"), fake.offsetSeconds);
+    fake.fatResolution = true;
+    ScopedPlatform use(fake);
+    fake.addFile("C:\\a.txt");
+    std::vector<Mismatch> mismatches;
+    std::vector<std::string> told;
+
+    // Read first (an observer watches) and written straight away: both see it.
+    for (WriteHooks hooks : {Watching(mismatches, &told), Watching(mismatches)}) {
+        mismatches.clear();
+        told.clear();
+        EXPECT_FALSE(WriteFileTime("C:\\a.txt", KindLastWrite, T("1970-01-01 00:00:00"), true, true, hooks));
+        ASSERT_EQ(mismatches.size(), 1u);
+        EXPECT_EQ(mismatches[0].kind, KindLastWrite);
+        EXPECT_EQ(mismatches[0].written, "1970-01-01 00:00:00");
+        EXPECT_EQ(mismatches[0].stored, "1980-01-01 00:00:00");
+        EXPECT_TRUE(told.empty()) << "a stamp that does not hold is not reported as written";
+    }
+
+    // What only shows the file system's resolution is written, and told as kept.
+    const StampChange changes[] = {{KindLastWrite, T("2020-10-31 18:18:19")},
+                                   {KindLastAccess, T("2020-10-31 18:18:19")}};
+    mismatches.clear();
+    told.clear();
+    EXPECT_TRUE(WriteFileTimes("C:\\a.txt", changes, Watching(mismatches, &told)));
+    EXPECT_TRUE(mismatches.empty());
+    EXPECT_EQ(told, (std::vector<std::string>{"2020-10-31 18:18:18", "2020-10-31 00:00:00"}));
+    EXPECT_TRUE(WriteFileTimes("C:\\a.txt", changes, Watching(mismatches)));
+    EXPECT_TRUE(mismatches.empty());
+}
+
+TEST(WriteFileTime, YearsTheLocalFileSystemCannotHoldFailWithTheValueItKept) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    const FileTime year1 = LocalDateTimeToFileTime(T("0001-01-01 00:00:00"));
+    ASSERT_TRUE(hostPlatform().setFileTime(f, TimeSlot::LastWrite, year1));
+    if (hostPlatform().findEntry(f)->lastWrite == year1)
+        GTEST_SKIP() << "this file system holds year 1 (ext4 and FAT clamp it; tmpfs and NTFS do not)";
+
+    std::vector<Mismatch> mismatches;
+    for (const char* wanted : {"0001-01-01 00:00:00", "9999-12-31 00:00:00"}) {
+        test::TempDir::setTimes(f, kOct31, kOct31);
+        mismatches.clear();
+        EXPECT_FALSE(WriteFileTime(f, KindLastWrite, T(wanted), true, true, Watching(mismatches))) << wanted;
+        ASSERT_EQ(mismatches.size(), 1u) << wanted;
+        EXPECT_EQ(mismatches[0].written, wanted);
+        EXPECT_EQ(mismatches[0].stored, Stamps(f).WriteTime) << "the value the file now holds";
+    }
 }
 
 // A Windows-like platform that records how attributes were handled.

@@ -41,14 +41,16 @@ private:
 
 std::string FakePlatform::key(const std::string& path) const {
     std::string k = path;
-    while (k.size() > 1 && k.back() == sep) k.pop_back();
+    while (k.size() > 1 && k.back() == sep)
+        k.pop_back();
     return ignoreCase ? AsciiUpper(k) : k;
 }
 
 FakePlatform::Node& FakePlatform::addFolder(const std::string& path, uint32_t attributes) {
     auto& slot = m_nodes[key(path)];
     slot.first = path;
-    while (slot.first.size() > 1 && slot.first.back() == sep) slot.first.pop_back();
+    while (slot.first.size() > 1 && slot.first.back() == sep)
+        slot.first.pop_back();
     slot.second = Node{};
     slot.second.attributes = attributes | attr::Directory;
     return slot.second;
@@ -113,6 +115,13 @@ bool FakePlatform::setFileTime(const std::string& path, TimeSlot slot, FileTime 
     if (!n || locked.count(key(path))) return false;
     if (slot == TimeSlot::Creation && !creationSettable) return false;
     if (needWritable && (n->attributes & attr::ReadOnly)) return false;
+    if (earliestStamp && value < *earliestStamp) value = *earliestStamp;
+    if (latestStamp && value > *latestStamp) value = *latestStamp;
+    if (fatResolution && slot == TimeSlot::LastWrite)
+        value.ticks -= ((value.ticks % (2 * FileTime::TicksPerSecond)) + 2 * FileTime::TicksPerSecond) %
+                       (2 * FileTime::TicksPerSecond);
+    if (fatResolution && slot == TimeSlot::LastAccess)
+        value = LocalDateTimeToFileTime(FileTimeToLocalDateTime(value, offsetSeconds).date(), offsetSeconds);
     (slot == TimeSlot::Creation ? n->creation : slot == TimeSlot::LastWrite ? n->lastWrite : n->lastAccess) = value;
     return true;
 }
@@ -140,7 +149,9 @@ bool FakePlatform::renameNoReplace(const std::string& from, const std::string& t
     return true;
 }
 
-bool FakePlatform::deleteFile(const std::string& path) { return m_nodes.erase(key(path)) > 0; }
+bool FakePlatform::deleteFile(const std::string& path) {
+    return m_nodes.erase(key(path)) > 0;
+}
 
 std::unique_ptr<InputFile> FakePlatform::openForRead(const std::string& path) {
     const Node* n = node(path);
@@ -169,7 +180,9 @@ bool FakePlatform::writeWholeFile(const std::string& path, std::string_view data
     return true;
 }
 
-std::string FakePlatform::toUpper(std::string_view text) { return AsciiUpper(text); }
+std::string FakePlatform::toUpper(std::string_view text) {
+    return AsciiUpper(text);
+}
 
 std::optional<std::string> FakePlatform::toSystemCodePage(std::string_view text) {
     if (!latin1CodePage) return std::string(text);

@@ -30,6 +30,12 @@ public:
     // Paths whose stamps refuse to change (a locked file).
     std::map<std::string, bool> locked;
     int setTimeCalls = 0;
+    // Stamps kept otherwise than given, as real file systems keep them: out
+    // of [earliestStamp, latestStamp] the nearer end (ext4, FAT); with
+    // fatResolution the last write to the even second below and the last
+    // access as the local midnight of its day (FAT).
+    std::optional<FileTime> earliestStamp, latestStamp;
+    bool fatResolution = false;
     // An 8-bit system code page other than UTF-8: Latin-1, one byte for each
     // character up to U+00FF and no form at all for any other.
     bool latin1CodePage = false;

@@ -1,6 +1,7 @@
 #include "core/timeops/writer.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "core/common/text.h"
 #include "platform/platform.h"
@@ -59,15 +60,68 @@ ReadOnlyState AdjustReadOnly(std::string_view path, bool clear) {
 
 namespace {
 
+// The coarsest resolution of a file system's stamps, FAT's last-write time:
+// a value read back this close to the one written is that value.
+constexpr int64_t kCoarsestTicks = 2 * FileTime::TicksPerSecond;
+
+bool HoldsAtResolution(int kind, FileTime written, FileTime stored, int64_t offset) {
+    const int64_t diff = stored.ticks - written.ticks;
+    if (diff >= -kCoarsestTicks && diff <= kCoarsestTicks) return true;
+    // FAT keeps the last access as a date only.
+    if (kind != KindLastAccess) return false;
+    const DateTime s = FileTimeToLocalDateTime(stored, offset);
+    return s.timeOfDayMs() == 0 && s.date() == FileTimeToLocalDateTime(written, offset).date();
+}
+
+// One stamp handed to the system.
+struct Written {
+    int kind = KindNone;
+    FileTime stamp;
+    DateTime before; // local, whole seconds
+    DateTime stored; // local, whole seconds, as read back
+    bool holds = true;
+};
+
+// Reads the entry back once its stamps are written: the system accepts a
+// value out of the file system's range and keeps another one. A kind
+// written twice is judged by its last write. Fills in what is stored.
+bool CheckStored(const std::string& entry, std::string_view path, std::span<Written> written, int64_t offset,
+                 const WriteHooks& hooks) {
+    const auto after = sys().findEntry(entry);
+    if (!after) return false;
+    bool ok = true;
+    for (size_t i = 0; i < written.size(); ++i) {
+        Written& w = written[i];
+        const FileTime stored = StampOf(*after, w.kind);
+        w.stored = FileTimeToLocalDateTime(stored, offset).wholeSeconds();
+        const auto later = std::find_if(written.begin() + static_cast<std::ptrdiff_t>(i) + 1, written.end(),
+                                        [&](const Written& x) { return x.kind == w.kind; });
+        if (later != written.end()) {
+            w.stored = FileTimeToLocalDateTime(w.stamp, offset).wholeSeconds();
+            continue;
+        }
+        if (HoldsAtResolution(w.kind, w.stamp, stored, offset)) continue;
+        w.holds = false;
+        ok = false;
+        if (hooks.onMismatch)
+            hooks.onMismatch(path, w.kind, FileTimeToLocalDateTime(w.stamp, offset).wholeSeconds(), w.stored);
+    }
+    return ok;
+}
+
 // Whole values written where stamps need no unlocking and no one watches:
 // nothing of the current entry is needed, and a missing entry makes the
 // system call fail just as the read would. Saves one stat per stamp set.
 // The stamps go to the system together, up to the first change that cannot
 // be made: one call instead of one per stamp, with the same outcome.
-bool WriteWithoutReading(const std::string& entry, std::span<const StampChange> changes) {
+// One stat after the write tells whether the stamps hold.
+bool WriteWithoutReading(std::string_view path, const std::string& entry, std::span<const StampChange> changes,
+                         const WriteHooks& hooks) {
     Platform& p = sys();
     const int64_t offset = p.utcOffsetNow();
     StampSet stamps;
+    Written written[3];
+    size_t count = 0;
     bool any = false;
     for (const StampChange& c : changes) {
         if (!HasEffect(c)) continue;
@@ -82,7 +136,16 @@ bool WriteWithoutReading(const std::string& entry, std::span<const StampChange> 
         slot = LocalDateTimeToFileTime(v, offset);
         any = true;
     }
-    return !any || p.setFileTimes(entry, stamps);
+    if (!any) return true;
+    if (!p.setFileTimes(entry, stamps)) return false;
+    // Each slot holds the last value given for its kind.
+    for (int kind : {KindCreation, KindLastWrite, KindLastAccess}) {
+        const std::optional<FileTime>& slot = kind == KindCreation    ? stamps.creation
+                                              : kind == KindLastWrite ? stamps.lastWrite
+                                                                      : stamps.lastAccess;
+        if (slot) written[count++] = Written{kind, *slot, {}, {}, true};
+    }
+    return CheckStored(entry, path, std::span<Written>(written, count), offset, hooks);
 }
 
 bool NeedsEntry(std::span<const StampChange> changes, const WriteHooks& hooks) {
@@ -98,7 +161,7 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
     if (std::none_of(changes.begin(), changes.end(), HasEffect)) return true;
     if (!NeedsEntry(changes, hooks)) {
         const std::string entry = EntryPathOf(path);
-        return !entry.empty() && WriteWithoutReading(entry, changes);
+        return !entry.empty() && WriteWithoutReading(path, entry, changes, hooks);
     }
     Platform& p = sys();
     std::string entry;
@@ -106,6 +169,8 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
     int64_t offset = 0;
     bool unlocked = false;
     bool ok = true;
+    std::vector<Written> written;
+    written.reserve(changes.size());
     for (const StampChange& c : changes) {
         if (!HasEffect(c)) continue;
         if (!info) {
@@ -133,6 +198,7 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
             ok = false;
             break;
         }
+        const FileTime stamp = LocalDateTimeToFileTime(v, offset);
         if (!hooks.dryRun) {
             // Windows refuses stamps on read-only entries; POSIX lets the
             // owner set them regardless, so permissions stay untouched there.
@@ -140,14 +206,19 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
                 AdjustReadOnly(entry, true);
                 unlocked = true;
             }
-            if (!p.setFileTime(entry, SlotOf(c.kind), LocalDateTimeToFileTime(v, offset))) {
+            if (!p.setFileTime(entry, SlotOf(c.kind), stamp)) {
                 ok = false;
                 break;
             }
         }
-        if (hooks.observer) hooks.observer(path, c.kind, FormatTimeText(current), FormatTimeText(v));
+        written.push_back(Written{c.kind, stamp, current, v, true});
     }
     if (unlocked) AdjustReadOnly(entry, false);
+    if (!hooks.dryRun && !written.empty() && !CheckStored(entry, path, written, offset, hooks)) ok = false;
+    // Told only of stamps that hold, with the value the entry now has.
+    if (hooks.observer)
+        for (const Written& w : written)
+            if (w.holds) hooks.observer(path, w.kind, FormatTimeText(w.before), FormatTimeText(w.stored));
     return ok;
 }
 

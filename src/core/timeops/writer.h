@@ -38,6 +38,12 @@ struct TimeKinds {
 using WriteObserver =
     std::function<void(std::string_view path, int kind, std::string_view oldText, std::string_view newText)>;
 
+// Told about a stamp the file system holds otherwise than it was written,
+// beyond its resolution: the path as given, the kind, the local value
+// written and the one read back. Out of its range a file system keeps the
+// nearest value it can (ext4 from 1901, FAT from 1980) without an error.
+using MismatchObserver = std::function<void(std::string_view path, int kind, DateTime written, DateTime stored)>;
+
 // How the writing commands write. The default writes for real and tells no
 // one. A dry run writes nothing and changes no row, but still reports every
 // stamp it would write and still fails where the entry is missing or the
@@ -45,6 +51,7 @@ using WriteObserver =
 struct WriteHooks {
     bool dryRun = false;
     WriteObserver observer;
+    MismatchObserver onMismatch;
     // Asked between entries by the commands that walk many of them: when it
     // says so, the command ends after the entry in hand, reporting as done
     // only the entries it got to.
@@ -58,7 +65,13 @@ struct WriteHooks {
 // stamp. True when written or when there was nothing to do (kind not 1-3, or
 // neither part chosen: the path is then not even examined); false when the
 // entry is missing, the result would leave years 1-9999, the kind cannot be
-// written on this system, or the system refuses the stamp.
+// written on this system, the system refuses the stamp, or the stamp read
+// back afterwards is not the one written.
+//
+// A stamp read back counts as written when it is within 2 s of the value
+// (FAT keeps last-write times to 2 s), or, for the last access, when it is
+// midnight of the same local day (FAT keeps that as a date only). The
+// observer is then told the value read back.
 bool WriteFileTime(std::string_view path, int kind, DateTime value, bool changeDate, bool changeTime,
                    const WriteHooks& hooks = {});
 
