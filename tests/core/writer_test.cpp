@@ -222,7 +222,8 @@ TEST(WriteFileTime, YearsTheLocalFileSystemCannotHoldFailWithTheValueItKept) {
     test::TempDir dir;
     const std::string f = dir.file("a.txt");
     const FileTime year1 = LocalDateTimeToFileTime(T("0001-01-01 00:00:00"));
-    ASSERT_TRUE(hostPlatform().setFileTime(f, TimeSlot::LastWrite, year1));
+    if (!hostPlatform().setFileTime(f, TimeSlot::LastWrite, year1))
+        GTEST_SKIP() << "this system refuses year 1 outright (Windows stamps start in 1601)";
     if (hostPlatform().findEntry(f)->lastWrite == year1)
         GTEST_SKIP() << "this file system holds year 1 (ext4 and FAT clamp it; tmpfs and NTFS do not)";
 
