@@ -454,8 +454,8 @@ TEST(Program, SetToATimeTheFileSystemCannotHoldFailsAndSaysWhatItHolds) {
     if (held == "0001-01-01 00:00:00") GTEST_SKIP() << "this file system holds year 1";
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "") << "nothing is told as written that was not";
-    EXPECT_EQ(r.err,
-              "下列文件修改失败：\n" + a + "\t文件系统将修改时间存为 " + held + "，而不是 0001-01-01 00:00:00\n");
+    EXPECT_EQ(r.err, "下列文件修改失败：\n" + a + "\t文件系统将修改时间存为 " + held +
+                         "，而不是 0001-01-01 00:00:00\n已修改 0，未变 0，跳过 0，失败 1\n");
 }
 
 TEST(Program, SetFromEachFilesOwnSource) {
