@@ -93,6 +93,9 @@ public:
     // returns false when the folder cannot be searched.
     virtual bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
                                std::vector<DirEntry>& out) = 0;
+    // The path with every symbolic link and junction in it resolved; nothing
+    // when that cannot be done (a dangling link, a loop).
+    virtual std::optional<std::string> resolvedPath(const std::string& path) { return path; }
     virtual bool fileExists(const std::string& path) = 0;   // an entry that is not a folder
     virtual bool folderExists(const std::string& path) = 0; // a folder
 

@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -324,6 +326,12 @@ public:
         put(times[0], stamps.lastAccess);
         put(times[1], stamps.lastWrite);
         return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+
+    std::optional<std::string> resolvedPath(const std::string& path) override {
+        std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+        if (!resolved) return std::nullopt;
+        return std::string(resolved.get());
     }
 
     std::optional<uint32_t> getAttributes(const std::string& path) override {

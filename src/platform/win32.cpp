@@ -628,6 +628,32 @@ public:
         return ok;
     }
 
+    std::optional<std::string> resolvedPath(const std::string& path) override {
+        const auto p = SystemPath(path);
+        if (!p) return std::nullopt;
+        // Opened without FILE_FLAG_OPEN_REPARSE_POINT: the system follows
+        // every link and junction to the entry behind them.
+        HANDLE h = CreateFileW(p->c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+        std::wstring final(MAX_PATH, L'\0');
+        DWORD n = GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+        if (n >= final.size()) {
+            final.resize(n + 1);
+            n = GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+        }
+        CloseKeepingError(h);
+        if (n == 0 || n >= final.size()) return std::nullopt;
+        final.resize(n);
+        // The answer comes in the long form; the rest of the program uses the
+        // ordinary one ("C:\x", "\\server\share").
+        if (StartsWith(final, L"\\\\?\\UNC\\"))
+            final.replace(0, 8, L"\\\\");
+        else if (StartsWith(final, L"\\\\?\\"))
+            final.erase(0, 4);
+        return Utf8FromWide(final);
+    }
+
     std::string currentFolder() override {
         DWORD n = GetCurrentDirectoryW(0, nullptr);
         if (n == 0) return {};

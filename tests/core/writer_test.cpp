@@ -72,6 +72,29 @@ TEST(WriteFileTime, FoldersWithAndWithoutTrailingSeparators) {
     EXPECT_EQ(Stamps(d).WriteTime, "2012-12-12 12:12:12");
 }
 
+TEST(WriteFileTime, ALinkWithATrailingSeparatorIsTheFolderItPointsTo) {
+#ifdef _WIN32
+    GTEST_SKIP() << "making links needs a privilege tests do not have";
+#else
+    test::TempDir dir;
+    const std::string real = dir.folder("real");
+    const std::string link = dir / "link";
+    fs::create_directory_symlink(real, link);
+    test::TempDir::setTimes(real, 1500000000, 1500000000);
+    const auto linkItself = [&] { return hostPlatform().findEntry(link)->lastWrite; };
+    const FileTime before = linkItself();
+
+    ASSERT_TRUE(WriteFileTime(link + "/", KindLastWrite, T("2011-11-11 11:11:11"), true, true));
+    EXPECT_EQ(Stamps(real).WriteTime, "2011-11-11 11:11:11");
+    EXPECT_EQ(linkItself(), before);
+    EXPECT_EQ(Stamps(link + "/").WriteTime, "2011-11-11 11:11:11") << "read the same way";
+
+    ASSERT_TRUE(WriteFileTime(link, KindLastWrite, T("2012-12-12 12:12:12"), true, true));
+    EXPECT_EQ(Stamps(link).WriteTime, "2012-12-12 12:12:12");
+    EXPECT_EQ(Stamps(real).WriteTime, "2011-11-11 11:11:11") << "without the separator, the link itself";
+#endif
+}
+
 TEST(WriteFileTime, ReadOnlyFileOnPosixIsStampedWithoutTouchingPermissions) {
 #ifdef _WIN32
     GTEST_SKIP()

@@ -75,6 +75,20 @@ std::string StripTrailingBackslashes(std::string_view path) {
     return std::string(path.substr(0, e));
 }
 
+std::string EntryPathOf(std::string_view path) {
+    std::string p = StripTrailingBackslashes(path);
+    if (p.empty()) {
+        if (!path.empty() && IsPathSeparator(path.front())) p.assign(1, PathSeparator());
+        return p;
+    }
+    if (p.size() == path.size()) return p;
+    Platform& system = sys();
+    const auto attributes = system.getAttributes(p);
+    if (attributes && (*attributes & attr::ReparsePoint))
+        if (auto resolved = system.resolvedPath(p)) return std::move(*resolved);
+    return p;
+}
+
 std::string AddTrailingBackslash(std::string_view path) {
     if (IsBlank(path)) return {};
     // In UTF-8 a separator byte is never part of a longer character.

@@ -30,6 +30,12 @@ bool IsPathSeparator(char c);
 
 // The path without trailing separators; "" for a path made only of them.
 std::string StripTrailingBackslashes(std::string_view path);
+// The path to hand to the platform for an entry: no trailing separators, but
+// a root made only of separators stays a root. A path that ends in a
+// separator names a folder, so where the name is a link (or junction) it
+// means the folder the link points to, as "link/" does for POSIX tools;
+// without the separator it is the link itself.
+std::string EntryPathOf(std::string_view path);
 // "" for a blank path; otherwise the path ending in one separator.
 std::string AddTrailingBackslash(std::string_view path);
 // The part after the last separator.

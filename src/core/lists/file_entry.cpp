@@ -16,14 +16,6 @@ int ParseStartPosition(std::string_view text) {
 
 namespace {
 
-// The path to ask the file system for: without trailing separators, except
-// for a root, which is nothing but separators.
-std::string EntryPath(std::string_view path) {
-    std::string p = StripTrailingBackslashes(path);
-    if (p.empty() && !path.empty()) p.assign(1, PathSeparator());
-    return p;
-}
-
 bool ReadStamps(const std::string& path, EntryTimes& out) {
     out = EntryTimes{};
     const auto info = sys().findEntry(path);
@@ -37,10 +29,10 @@ bool ReadStamps(const std::string& path, EntryTimes& out) {
 
 } // namespace
 
-bool ReadStampTexts(std::string_view path, EntryTimes& out) { return ReadStamps(EntryPath(path), out); }
+bool ReadStampTexts(std::string_view path, EntryTimes& out) { return ReadStamps(EntryPathOf(path), out); }
 
 bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryTimes& out) {
-    const std::string p = EntryPath(path);
+    const std::string p = EntryPathOf(path);
     if (!ReadStamps(p, out)) return false;
     std::string photo = GetPhotoTime(p);
     if (!IsBlank(photo)) out.PhotoTime = std::move(photo);
@@ -51,12 +43,12 @@ bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryT
 }
 
 bool IsDirectory(std::string_view path) {
-    const std::string p = EntryPath(path);
+    const std::string p = EntryPathOf(path);
     return !p.empty() && sys().folderExists(p);
 }
 
 bool EntryExists(std::string_view path) {
-    const std::string p = EntryPath(path);
+    const std::string p = EntryPathOf(path);
     return !p.empty() && (sys().folderExists(p) || sys().fileExists(p));
 }
 

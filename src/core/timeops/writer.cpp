@@ -39,12 +39,6 @@ TimeKinds TimeKinds::FromChecks(bool creationChecked, bool lastWriteChecked, boo
                      lastAccessChecked ? KindLastAccess : KindNone};
 }
 
-std::string EntryPathOf(std::string_view path) {
-    std::string p = StripTrailingBackslashes(path);
-    if (p.empty() && !path.empty() && IsPathSeparator(path.front())) p.assign(1, PathSeparator());
-    return p;
-}
-
 ReadOnlyState AdjustReadOnly(std::string_view path, bool clear) {
     ReadOnlyState state;
     const std::string entry = EntryPathOf(path);

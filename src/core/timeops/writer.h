@@ -114,8 +114,4 @@ struct LocalStamps {
 };
 std::optional<LocalStamps> ReadLocalStamps(std::string_view path);
 
-// The path to hand to the platform for an entry: no trailing separators, but
-// a root made only of separators stays a root.
-std::string EntryPathOf(std::string_view path);
-
 } // namespace kdx
