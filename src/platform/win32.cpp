@@ -210,6 +210,7 @@ std::string Utf8FromCodePage(std::string_view bytes, unsigned codePage) {
 
 namespace {
 
+using win32::StartsWith;
 using win32::SystemPath;
 using win32::Utf8FromWide;
 using win32::WideFromUtf8;
