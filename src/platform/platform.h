@@ -5,7 +5,8 @@
 // fake one (see ScopedPlatform) to produce what the local file system cannot.
 //
 // Paths are UTF-8 text with the platform's separator. Failures are reported
-// as false or an empty optional, never as exceptions.
+// as false or an empty optional, never as exceptions; lastError() then
+// tells the system's own reason.
 
 #include <cstdint>
 #include <functional>
@@ -112,6 +113,13 @@ public:
     // Renames an entry; fails, and changes nothing, when `to` exists.
     virtual bool renameNoReplace(const std::string& from, const std::string& to) = 0;
     virtual bool deleteFile(const std::string& path) = 0;
+
+    // The system's reason for the latest failure on this thread of
+    // findEntry, listDirectory, setFileTime(s), getAttributes,
+    // setAttributes, renameNoReplace, deleteFile or openForRead. Kept per
+    // thread, as the system keeps its own, since rows are written on
+    // several; meaningful only right after such a failure.
+    virtual SystemError lastError() = 0;
 
     // --- file contents ---------------------------------------------------
     // Opens a regular file for reading; nullptr for folders, devices, pipes

@@ -131,6 +131,19 @@ int OpenRegular(const std::string& path, struct stat& st) {
 
 SystemError ErrorFromErrno(int code) { return SystemError{code, std::strerror(code)}; }
 
+thread_local int t_lastErrno = 0;
+
+// Keeps errno as the reason of the failure being returned; lets return
+// statements stay one line.
+bool Failed() {
+    t_lastErrno = errno;
+    return false;
+}
+std::nullopt_t NoEntry() {
+    t_lastErrno = errno;
+    return std::nullopt;
+}
+
 // The entry a write to path lands on: symbolic links followed to the end,
 // even to a name that does not exist yet. existed tells whether that entry
 // is there, and then st is its status. Fails for anything there that is
@@ -213,12 +226,15 @@ public:
     }
 
     std::optional<EntryInfo> findEntry(const std::string& path) override {
-        if (path.empty()) return std::nullopt;
+        if (path.empty()) {
+            errno = ENOENT;
+            return NoEntry();
+        }
         EntryInfo info;
 #ifdef STATX_BTIME
         struct statx sx;
         if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
-            return std::nullopt;
+            return NoEntry();
         struct stat st {};
         st.st_mode = sx.stx_mode;
         info.attributes = AttributesOf(path, st);
@@ -228,7 +244,7 @@ public:
         info.creation = (sx.stx_mask & STATX_BTIME) ? conv(sx.stx_btime) : info.lastWrite;
 #else
         struct stat st;
-        if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+        if (::lstat(path.c_str(), &st) != 0) return NoEntry();
         info.attributes = AttributesOf(path, st);
         info.lastWrite = FileTime::fromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
         info.lastAccess = FileTime::fromUnix(st.st_atim.tv_sec, st.st_atim.tv_nsec);
@@ -241,7 +257,7 @@ public:
                        std::vector<DirEntry>& out) override {
         const std::string dirPath = folder.empty() ? std::string(".") : folder;
         DIR* dir = ::opendir(dirPath.c_str());
-        if (!dir) return false;
+        if (!dir) return Failed();
         const int dfd = ::dirfd(dir);
         const size_t first = out.size();
         while (const struct dirent* de = ::readdir(dir)) {
@@ -290,7 +306,7 @@ public:
     bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
         if (slot == TimeSlot::Creation) {
             errno = ENOTSUP;
-            return false;
+            return Failed();
         }
         struct timespec times[2];
         times[0].tv_nsec = UTIME_OMIT;
@@ -300,7 +316,7 @@ public:
         struct timespec& t = times[slot == TimeSlot::LastAccess ? 0 : 1];
         t.tv_sec = static_cast<time_t>(sec);
         t.tv_nsec = static_cast<long>(nsec);
-        return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+        return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 || Failed();
     }
 
     // Modification and access time in one call: half the cost of two, which
@@ -308,7 +324,7 @@ public:
     bool setFileTimes(const std::string& path, const StampSet& stamps) override {
         if (stamps.creation) {
             errno = ENOTSUP;
-            return false;
+            return Failed();
         }
         if (!stamps.lastWrite && !stamps.lastAccess) return true;
         struct timespec times[2];
@@ -325,7 +341,7 @@ public:
         };
         put(times[0], stamps.lastAccess);
         put(times[1], stamps.lastWrite);
-        return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+        return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 || Failed();
     }
 
     std::optional<std::string> resolvedPath(const std::string& path) override {
@@ -336,54 +352,60 @@ public:
 
     std::optional<uint32_t> getAttributes(const std::string& path) override {
         struct stat st;
-        if (path.empty() || ::lstat(path.c_str(), &st) != 0) return std::nullopt;
+        if (path.empty()) errno = ENOENT;
+        if (path.empty() || ::lstat(path.c_str(), &st) != 0) return NoEntry();
         return AttributesOf(path, st);
     }
 
     // Only the read-only bit has a POSIX meaning: the write permissions.
     bool setAttributes(const std::string& path, uint32_t attributes) override {
         struct stat st;
-        if (::lstat(path.c_str(), &st) != 0) return false;
+        if (::lstat(path.c_str(), &st) != 0) return Failed();
         if (S_ISLNK(st.st_mode)) return true;
         mode_t mode = st.st_mode & 07777;
         if (attributes & attr::ReadOnly)
             mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
         else
             mode |= S_IWUSR;
-        return mode == (st.st_mode & 07777) || ::chmod(path.c_str(), mode) == 0;
+        return mode == (st.st_mode & 07777) || ::chmod(path.c_str(), mode) == 0 || Failed();
     }
 
     bool renameNoReplace(const std::string& from, const std::string& to) override {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
         if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-        if (errno != EINVAL && errno != ENOSYS) return false;
+        if (errno != EINVAL && errno != ENOSYS) return Failed();
 #endif
         // Without an atomic no-replace rename: link fails when `to` exists.
         struct stat st;
-        if (::lstat(from.c_str(), &st) != 0) return false;
+        if (::lstat(from.c_str(), &st) != 0) return Failed();
         if (S_ISDIR(st.st_mode)) {
             if (::lstat(to.c_str(), &st) == 0) {
                 errno = EEXIST;
-                return false;
+                return Failed();
             }
-            return ::rename(from.c_str(), to.c_str()) == 0;
+            return ::rename(from.c_str(), to.c_str()) == 0 || Failed();
         }
-        if (::link(from.c_str(), to.c_str()) != 0) return false;
+        if (::link(from.c_str(), to.c_str()) != 0) return Failed();
         if (::unlink(from.c_str()) != 0) {
             const int saved = errno;
             ::unlink(to.c_str());
             errno = saved;
-            return false;
+            return Failed();
         }
         return true;
     }
 
-    bool deleteFile(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+    bool deleteFile(const std::string& path) override {
+        return ::unlink(path.c_str()) == 0 || Failed();
+    }
 
     std::unique_ptr<InputFile> openForRead(const std::string& path) override {
         struct stat st;
         const int fd = OpenRegular(path, st);
-        if (fd < 0) return nullptr;
+        if (fd < 0) {
+            Failed();
+            return nullptr;
+        }
         return std::make_unique<PosixInputFile>(fd, static_cast<uint64_t>(st.st_size));
     }
 
@@ -502,6 +524,10 @@ public:
         const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
         if (n <= 0) return {};
         return std::string(FolderOf(std::string_view(buf, static_cast<size_t>(n))));
+    }
+
+    SystemError lastError() override {
+        return ErrorFromErrno(t_lastErrno);
     }
 
     char separator() const override { return '/'; }

@@ -358,12 +358,30 @@ bool NameBefore(const Found& a, const Found& b) {
     return a.name < b.name;
 }
 
+thread_local DWORD t_lastError = 0;
+
+// Keeps the system's code as the reason of the failure being returned.
+bool Failed() {
+    t_lastError = GetLastError();
+    return false;
+}
+std::nullopt_t NoEntry() {
+    t_lastError = GetLastError();
+    return std::nullopt;
+}
+
 class Win32Platform final : public Platform {
 public:
     std::optional<EntryInfo> findEntry(const std::string& path) override {
-        if (path.empty() || HasWildcard(path)) return std::nullopt;
+        if (path.empty() || HasWildcard(path)) {
+            SetLastError(ERROR_INVALID_NAME);
+            return NoEntry();
+        }
         const auto p = SystemPath(path);
-        if (!p) return std::nullopt;
+        if (!p) {
+            SetLastError(ERROR_INVALID_NAME);
+            return NoEntry();
+        }
         WIN32_FIND_DATAW found;
         HANDLE h = FindFirstFileExW(p->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
         if (h != INVALID_HANDLE_VALUE) {
@@ -373,7 +391,7 @@ public:
         // A root (of a drive or a share) is no entry of any folder, so no
         // search finds it; it has attributes and stamps all the same.
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExW(p->c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+        if (!GetFileAttributesExW(p->c_str(), GetFileExInfoStandard, &data)) return NoEntry();
         return InfoOf(data.dwFileAttributes, data.ftCreationTime, data.ftLastWriteTime, data.ftLastAccessTime);
     }
 
@@ -385,7 +403,10 @@ public:
         if (!query.empty() && !IsSeparator(query.back())) query += '\\';
         query += pattern;
         const auto p = SystemPath(query);
-        if (!p) return false;
+        if (!p) {
+            SetLastError(ERROR_INVALID_NAME);
+            return Failed();
+        }
         WIN32_FIND_DATAW found;
         HANDLE h = FindFirstFileExW(p->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                     FIND_FIRST_EX_LARGE_FETCH);
@@ -394,7 +415,10 @@ public:
         if (h == INVALID_HANDLE_VALUE) {
             // "Nothing matches" from a folder that is there is an empty
             // result, not a failure.
-            return GetLastError() == ERROR_FILE_NOT_FOUND && folderExists(folder.empty() ? "." : folder);
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND && folderExists(folder.empty() ? "." : folder)) return true;
+            SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
+            return Failed();
         }
         std::vector<Found> entries;
         do {
@@ -441,21 +465,21 @@ public:
         for (const auto* value : {&stamps.creation, &stamps.lastWrite, &stamps.lastAccess}) {
             if (*value && (*value)->ticks <= 0) {
                 SetLastError(ERROR_INVALID_PARAMETER);
-                return false;
+                return Failed();
             }
         }
         if (!stamps.creation && !stamps.lastWrite && !stamps.lastAccess) return true;
         const auto p = SystemPath(path);
         if (!p) {
             SetLastError(ERROR_INVALID_NAME);
-            return false;
+            return Failed();
         }
         // Writing attributes is all SetFileTime needs, and unlike write
         // access it is not refused for a file another program holds open
         // without write sharing.
         HANDLE h = CreateFileW(p->c_str(), FILE_WRITE_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
+        if (h == INVALID_HANDLE_VALUE) return Failed();
         FILETIME c{}, a{}, w{};
         if (stamps.creation) c = ToFiletime(*stamps.creation);
         if (stamps.lastAccess) a = ToFiletime(*stamps.lastAccess);
@@ -463,24 +487,27 @@ public:
         const bool ok = SetFileTime(h, stamps.creation ? &c : nullptr, stamps.lastAccess ? &a : nullptr,
                                     stamps.lastWrite ? &w : nullptr) != 0;
         CloseKeepingError(h);
-        return ok;
+        return ok || Failed();
     }
 
     std::optional<uint32_t> getAttributes(const std::string& path) override {
         const DWORD a = attributesOf(path);
-        if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+        if (a == INVALID_FILE_ATTRIBUTES) return NoEntry();
         return a;
     }
 
     bool setAttributes(const std::string& path, uint32_t attributes) override {
         const auto p = SystemPath(path);
-        if (!p) return false;
+        if (!p) {
+            SetLastError(ERROR_INVALID_NAME);
+            return Failed();
+        }
         // Only these can be set; the others (folder, compressed, ...) are
         // facts about the entry. An empty word must say "normal".
         constexpr uint32_t Settable = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive | attr::Temporary |
                                       attr::Offline | attr::NotContentIndexed;
         const uint32_t a = attributes & Settable;
-        return SetFileAttributesW(p->c_str(), a != 0 ? a : FILE_ATTRIBUTE_NORMAL) != 0;
+        return SetFileAttributesW(p->c_str(), a != 0 ? a : FILE_ATTRIBUTE_NORMAL) != 0 || Failed();
     }
 
     bool renameNoReplace(const std::string& from, const std::string& to) override {
@@ -488,20 +515,24 @@ public:
         const auto t = SystemPath(to);
         if (!f || !t) {
             SetLastError(ERROR_INVALID_NAME);
-            return false;
+            return Failed();
         }
-        return MoveFileExW(f->c_str(), t->c_str(), 0) != 0;
+        return MoveFileExW(f->c_str(), t->c_str(), 0) != 0 || Failed();
     }
 
     bool deleteFile(const std::string& path) override {
         const auto p = SystemPath(path);
-        return p && DeleteFileW(p->c_str()) != 0;
+        if (!p) SetLastError(ERROR_INVALID_NAME);
+        return (p && DeleteFileW(p->c_str()) != 0) || Failed();
     }
 
     std::unique_ptr<InputFile> openForRead(const std::string& path) override {
         uint64_t size = 0;
         HANDLE h = OpenRegular(path, size);
-        if (h == INVALID_HANDLE_VALUE) return nullptr;
+        if (h == INVALID_HANDLE_VALUE) {
+            Failed();
+            return nullptr;
+        }
         return std::make_unique<Win32InputFile>(h, size);
     }
 
@@ -690,6 +721,8 @@ public:
         return last == std::wstring::npos ? std::string() : Utf8FromWide(std::wstring_view(buffer).substr(0, last + 1));
     }
 
+    SystemError lastError() override { return ErrorFrom(t_lastError); }
+
     char separator() const override { return '\\'; }
     bool pathsIgnoreCase() const override { return true; }
     bool canSetCreationTime() const override { return true; }
@@ -726,8 +759,8 @@ public:
 
 private:
     DWORD attributesOf(const std::string& path) {
-        if (path.empty()) return INVALID_FILE_ATTRIBUTES;
-        const auto p = SystemPath(path);
+        const auto p = path.empty() ? std::nullopt : SystemPath(path);
+        if (!p) SetLastError(ERROR_INVALID_NAME);
         return p ? GetFileAttributesW(p->c_str()) : INVALID_FILE_ATTRIBUTES;
     }
 

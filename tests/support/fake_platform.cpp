@@ -65,6 +65,28 @@ FakePlatform::Node& FakePlatform::addFile(const std::string& path, uint32_t attr
     return slot.second;
 }
 
+namespace {
+// Per thread, as the systems keep theirs.
+thread_local SystemError t_last;
+const SystemError kMissing{2, "No such file or directory"};
+const SystemError kDenied{5, "Access is denied."};
+} // namespace
+
+bool FakePlatform::fail(SystemError error) {
+    t_last = std::move(error);
+    return false;
+}
+
+bool FakePlatform::refuses(const std::string& path) {
+    for (const auto& [p, error] : refused)
+        if (key(p) == key(path)) return !fail(error);
+    return false;
+}
+
+SystemError FakePlatform::lastError() {
+    return t_last;
+}
+
 FakePlatform::Node* FakePlatform::node(const std::string& path) {
     auto it = m_nodes.find(key(path));
     return it == m_nodes.end() ? nullptr : &it->second.second;
@@ -72,14 +94,19 @@ FakePlatform::Node* FakePlatform::node(const std::string& path) {
 
 std::optional<EntryInfo> FakePlatform::findEntry(const std::string& path) {
     const Node* n = node(path);
-    if (!n) return std::nullopt;
+    if (!n) {
+        fail(kMissing);
+        return std::nullopt;
+    }
     return EntryInfo{n->attributes, n->creation, n->lastWrite, n->lastAccess};
 }
 
 bool FakePlatform::listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
                                  std::vector<DirEntry>& out) {
     const Node* dir = node(folder);
-    if (!dir || !dir->isDir()) return false;
+    if (!dir) return fail(kMissing);
+    if (!dir->isDir()) return fail({20, "Not a directory"});
+    if (refuses(folder)) return false;
     std::string prefix = folder;
     if (prefix.empty() || prefix.back() != sep) prefix += sep;
     const std::string prefixKey = ignoreCase ? AsciiUpper(prefix) : prefix;
@@ -112,9 +139,11 @@ bool FakePlatform::folderExists(const std::string& path) {
 bool FakePlatform::setFileTime(const std::string& path, TimeSlot slot, FileTime value) {
     ++setTimeCalls;
     Node* n = node(path);
-    if (!n || locked.count(key(path))) return false;
-    if (slot == TimeSlot::Creation && !creationSettable) return false;
-    if (needWritable && (n->attributes & attr::ReadOnly)) return false;
+    if (!n) return fail(kMissing);
+    if (refuses(path)) return false;
+    if (locked.count(key(path))) return fail({32, "The process cannot access the file because it is being used."});
+    if (slot == TimeSlot::Creation && !creationSettable) return fail({95, "Operation not supported"});
+    if (needWritable && (n->attributes & attr::ReadOnly)) return fail(kDenied);
     if (earliestStamp && value < *earliestStamp) value = *earliestStamp;
     if (latestStamp && value > *latestStamp) value = *latestStamp;
     if (fatResolution && slot == TimeSlot::LastWrite)
@@ -128,20 +157,26 @@ bool FakePlatform::setFileTime(const std::string& path, TimeSlot slot, FileTime 
 
 std::optional<uint32_t> FakePlatform::getAttributes(const std::string& path) {
     const Node* n = node(path);
-    if (!n) return std::nullopt;
+    if (!n) {
+        fail(kMissing);
+        return std::nullopt;
+    }
     return n->attributes;
 }
 
 bool FakePlatform::setAttributes(const std::string& path, uint32_t attributes) {
     Node* n = node(path);
-    if (!n) return false;
+    if (!n) return fail(kMissing);
+    if (refuses(path)) return false;
     n->attributes = attributes;
     return true;
 }
 
 bool FakePlatform::renameNoReplace(const std::string& from, const std::string& to) {
     auto it = m_nodes.find(key(from));
-    if (it == m_nodes.end() || node(to)) return false;
+    if (it == m_nodes.end()) return fail(kMissing);
+    if (refuses(from)) return false;
+    if (node(to)) return fail({17, "File exists"});
     auto value = it->second;
     m_nodes.erase(it);
     value.first = to;
@@ -150,12 +185,21 @@ bool FakePlatform::renameNoReplace(const std::string& from, const std::string& t
 }
 
 bool FakePlatform::deleteFile(const std::string& path) {
-    return m_nodes.erase(key(path)) > 0;
+    if (refuses(path)) return false;
+    return m_nodes.erase(key(path)) > 0 || fail(kMissing);
 }
 
 std::unique_ptr<InputFile> FakePlatform::openForRead(const std::string& path) {
     const Node* n = node(path);
-    if (!n || n->isDir()) return nullptr;
+    if (!n) {
+        fail(kMissing);
+        return nullptr;
+    }
+    if (n->isDir()) {
+        fail({21, "Is a directory"});
+        return nullptr;
+    }
+    if (refuses(path)) return nullptr;
     return std::make_unique<StringFile>(n->content);
 }
 

@@ -30,6 +30,10 @@ public:
     // Paths whose stamps refuse to change (a locked file).
     std::map<std::string, bool> locked;
     int setTimeCalls = 0;
+    // Paths that are there but refuse to be changed, searched, opened or
+    // renamed, with the system's reason (a folder without search permission,
+    // a file that may not be read).
+    std::map<std::string, SystemError> refused;
     // Stamps kept otherwise than given, as real file systems keep them: out
     // of [earliestStamp, latestStamp] the nearer end (ext4, FAT); with
     // fatResolution the last write to the even second below and the last
@@ -65,11 +69,14 @@ public:
     bool pathsIgnoreCase() const override { return ignoreCase; }
     bool canSetCreationTime() const override { return creationSettable; }
     bool timesNeedWritable() const override { return needWritable; }
+    SystemError lastError() override;
     std::string toUpper(std::string_view text) override;
     std::optional<std::string> toSystemCodePage(std::string_view text) override;
     std::string fromSystemCodePage(std::string_view text) override;
 
 private:
+    bool fail(SystemError error);
+    bool refuses(const std::string& path);
     std::string key(const std::string& path) const;
     std::map<std::string, std::pair<std::string, Node>> m_nodes; // key -> (path as added, node)
 };
