@@ -170,14 +170,19 @@ class WriterReasons {
 public:
     void attach(WriteHooks& hooks) {
         hooks.onMismatch = [this](std::string_view path, int kind, DateTime written, DateTime stored) {
-            const std::lock_guard lock(m_mutex);
-            m_reasons.emplace(std::string(path), KeptOtherwiseReason(kind, written, stored));
+            add(path, KeptOtherwiseReason(kind, written, stored));
         };
+        hooks.onFailure = [this](std::string_view path, std::string_view reason) { add(path, std::string(reason)); };
     }
+    void add(std::string_view path, std::string reason) {
+        const std::lock_guard lock(m_mutex);
+        m_reasons.emplace(std::string(path), std::move(reason));
+    }
+    // "" when none was given.
     std::string reasonFor(const std::string& path) const {
         const std::lock_guard lock(m_mutex);
         const auto it = m_reasons.find(path);
-        return it != m_reasons.end() ? it->second : WriteFailureReason(path);
+        return it != m_reasons.end() ? it->second : std::string();
     }
 
 private:
@@ -444,8 +449,10 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     bool missing = false;
     std::vector<FileEntry> rows = InputRows(a, io, missing);
     PathSet told; // new names given away so far, to tell a clash from a taken name
+    WriterReasons refusals;
     RenameHooks hooks;
     hooks.dryRun = mode.dryRun;
+    hooks.onFailure = [&](std::string_view path, std::string_view reason) { refusals.add(path, std::string(reason)); };
     hooks.observer = [&](std::string_view from, std::string_view to) {
         told.insert(to);
         if (mode.tells()) io.out << RenameLine(from, to);
@@ -458,12 +465,12 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     tally.failed = failures->paths.size();
     tally.skipped = rows.size() - std::min(rows.size(), tally.changed + tally.failed);
     ReportFailures(io.err, FailedModified, *failures, [&](const std::string& path) -> std::string {
+        if (std::string reason = refusals.reasonFor(path); !reason.empty()) return reason;
+        // A dry run fails only where the new name is taken.
         std::string timeText, newName;
         ParseFileNameTime(path, options.start, options.weChat, timeText, newName);
-        if (!EntryExists(path)) return "找不到文件";
         if (told.contains(newName)) return "与另一文件的新名称相同：" + newName;
-        if (EntryExists(newName)) return "已有同名文件：" + newName;
-        return "系统拒绝重命名";
+        return "已有同名文件：" + newName;
     });
     io.err << SummaryLine(tally);
     return Finish(missing || !failures->empty());
@@ -536,14 +543,8 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
     WriterReasons reasons;
     const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons);
     io.out.flush();
-    ReportFailures(io.err, FailedModified, run.failures, [&](const std::string& path) -> std::string {
-        // The one failure a shift adds to the writer's own.
-        if (const auto stamps = ReadLocalStamps(path))
-            for (int kind : {kinds.creation, kinds.lastWrite, kinds.lastAccess})
-                if (kind != KindNone && !TryShiftDateTime(amount, stamps->of(kind)))
-                    return "移动后的时间超出 1 至 9999 年";
-        return reasons.reasonFor(path);
-    });
+    ReportFailures(io.err, FailedModified, run.failures,
+                   [&](const std::string& path) { return reasons.reasonFor(path); });
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 

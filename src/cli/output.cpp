@@ -33,11 +33,6 @@ std::string PairLine(size_t position, std::string_view pathA, std::string_view p
     return std::to_string(position) + "\t" + std::string(pathA) + "\t" + std::string(pathB) + "\n";
 }
 
-std::string WriteFailureReason(std::string_view path) {
-    if (!EntryExists(path)) return "找不到文件或目录";
-    return "系统拒绝修改时间";
-}
-
 std::string KeptOtherwiseReason(int kind, DateTime written, DateTime stored) {
     const std::string_view name = kind == KindCreation ? "创建时间" : kind == KindLastAccess ? "访问时间" : "修改时间";
     return "文件系统将" + std::string(name) + "存为 " + FormatTimeText(stored) + "，而不是 " + FormatTimeText(written);

@@ -25,8 +25,6 @@ std::string NameTimeLine(std::string_view timeText, std::string_view newName, st
 // sync-pairs --compare: the pair's position from 1 TAB the A path TAB the B path.
 std::string PairLine(size_t position, std::string_view pathA, std::string_view pathB);
 
-// Why a time could not be written to path, as far as can be told afterwards.
-std::string WriteFailureReason(std::string_view path);
 // The reason for a stamp the file system kept otherwise than written: the
 // kind's name, the value it holds and the one written.
 std::string KeptOtherwiseReason(int kind, DateTime written, DateTime stored);

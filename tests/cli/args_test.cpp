@@ -271,5 +271,53 @@ TEST(Run, AnInterruptedWriteEndsAfterTheEntryInHandAndSaysHowFarItGot) {
     EXPECT_EQ(fake.node("/t/3")->lastWrite.ticks, 0) << "nothing after the entry in hand";
 }
 
+// A fake with POSIX names, where only the last write and access times can be
+// set and nothing needs unlocking first.
+test::FakePlatform PosixFake() {
+    test::FakePlatform fake;
+    fake.sep = '/';
+    fake.ignoreCase = false;
+    fake.creationSettable = false;
+    fake.needWritable = false;
+    fake.workingFolder = "/t";
+    fake.addFolder("/t");
+    return fake;
+}
+
+struct Outcome {
+    int status = 0;
+    std::string out, err;
+};
+
+Outcome RunOn(test::FakePlatform& fake, const std::vector<std::string>& args) {
+    ScopedPlatform use(fake);
+    std::ostringstream out, err;
+    Io io{out, err, false, 1};
+    Outcome o;
+    o.status = cli::Run(args, io);
+    o.out = out.str();
+    o.err = err.str();
+    return o;
+}
+
+TEST(Run, AFailedWriteGivesTheSystemsOwnReason) {
+    test::FakePlatform fake = PosixFake();
+    fake.addFile("/t/mine");
+    fake.addFile("/t/theirs");
+    fake.refused["/t/theirs"] = SystemError{1, "Operation not permitted"};
+    const Outcome o = RunOn(fake, {"set", "--to", "2020-01-02 03:04:05", "--kinds", "m", "/t/mine", "/t/theirs"});
+    EXPECT_EQ(o.status, ExitFailed);
+    EXPECT_EQ(o.err, "下列文件修改失败：\n/t/theirs\tOperation not permitted\n已修改 1，未变 0，跳过 0，失败 1\n");
+}
+
+TEST(Run, ARefusedRenameGivesTheSystemsOwnReason) {
+    test::FakePlatform fake = PosixFake();
+    fake.addFile("/t/mmexport1604139498000.jpg");
+    fake.refused["/t/mmexport1604139498000.jpg"] = SystemError{13, "Permission denied"};
+    const Outcome o = RunOn(fake, {"rename-wechat", "/t/mmexport1604139498000.jpg"});
+    EXPECT_EQ(o.status, ExitFailed);
+    EXPECT_NE(o.err.find("\n/t/mmexport1604139498000.jpg\tPermission denied\n"), std::string::npos) << o.err;
+}
+
 } // namespace
 } // namespace kdx::cli

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -512,7 +514,8 @@ TEST(Program, SetFromASnapshotRestoresEachKindAndListsWhatFailed) {
 
     r = Cli({"set", "--from", "snapshot", "--snapshot", kdx});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "下列文件修改失败：\n" + gone + "\t找不到文件或目录\n已修改 2，未变 0，跳过 0，失败 1\n");
+    EXPECT_EQ(r.err,
+              "下列文件修改失败：\n" + gone + "\t" + std::strerror(ENOENT) + "\n已修改 2，未变 0，跳过 0，失败 1\n");
     EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00");
     EXPECT_EQ(Stamps(a).AccessTime, "2005-05-05 05:05:05");
     EXPECT_EQ(Stamps(b).WriteTime, "2005-05-05 05:05:05");

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -144,6 +146,36 @@ TEST(WriteFileTime, ValuesOutsideTheYearsOneTo9999Fail) {
     EXPECT_EQ(Stamps(f).WriteTime, "2020-10-31 18:18:18");
     EXPECT_TRUE(WriteFileTime(f, KindLastWrite, year10000, false, true)) << "only its time of day is taken";
     EXPECT_EQ(Stamps(f).WriteTime, "2020-10-31 00:00:00");
+}
+
+TEST(WriteHooks, EachFailedWriteIsToldWithItsReason) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    std::vector<std::string> reasons;
+    WriteHooks hooks;
+    hooks.onFailure = [&reasons](std::string_view, std::string_view reason) { reasons.emplace_back(reason); };
+    const DateTime year10000 = DateTime::fromMs(DateTime::fromFields({9999, 12, 31}).ms() + DateTime::MsPerDay);
+    EXPECT_FALSE(WriteFileTime(dir / "missing.txt", KindLastWrite, T("2001-01-01 00:00:00"), true, true, hooks));
+    EXPECT_FALSE(WriteFileTime(f, KindLastWrite, year10000, true, false, hooks));
+    ASSERT_EQ(reasons.size(), 2u);
+#ifndef _WIN32
+    EXPECT_EQ(reasons[0], std::strerror(ENOENT));
+#endif
+    EXPECT_FALSE(reasons[0].empty());
+    EXPECT_EQ(reasons[1], OutsideYears);
+
+    // A refusal and a creation time where none can be set, as the system
+    // gives them.
+    test::FakePlatform fake;
+    ScopedPlatform use(fake);
+    fake.creationSettable = false;
+    fake.addFolder("C:\\t");
+    fake.addFile("C:\\t\\theirs.txt");
+    fake.refused["C:\\t\\theirs.txt"] = SystemError{5, "Access is denied."};
+    reasons.clear();
+    EXPECT_FALSE(WriteFileTime("C:\\t\\theirs.txt", KindLastWrite, T("2001-01-01 00:00:00"), true, true, hooks));
+    EXPECT_FALSE(WriteFileTime("C:\\t\\theirs.txt", KindCreation, T("2001-01-01 00:00:00"), true, true, hooks));
+    EXPECT_EQ(reasons, (std::vector<std::string>{"Access is denied.", std::string(CreationNotSettable)}));
 }
 
 TEST(WriteHooks, DryRunReportsEachChangeAndWritesNothing) {

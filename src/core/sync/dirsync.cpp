@@ -17,7 +17,7 @@ constexpr size_t kProgressEvery = 256;
 // reading them again per kind, at a third of the cost.
 bool CopyTimes(std::string_view source, std::string_view target, const TimeKinds& kinds, const WriteHooks& hooks) {
     const auto stamps = ReadLocalStamps(source);
-    if (!stamps) return false;
+    if (!stamps) return hooks.fail(target, std::string(source) + ": " + sys().lastError().reason);
     const StampChange changes[3] = {
         {kinds.creation, stamps->of(kinds.creation)},
         {kinds.lastWrite, stamps->of(kinds.lastWrite)},

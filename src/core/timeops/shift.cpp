@@ -99,6 +99,7 @@ std::optional<FailureList> ShiftTimes(std::vector<FileEntry>& rows, const std::v
             if (order[k] >= KindCreation && order[k] <= KindLastAccess && !shifted[k]) outOfRange = true;
             changes[k] = StampChange{order[k], shifted[k].value_or(DateTime{}), true, true};
         }
+        if (outOfRange) hooks.fail(row.Name, "移动后的时间超出 1 至 9999 年");
         if (outOfRange || !WriteFileTimes(row.Name, changes, hooks)) {
             failures.add(row.Name);
             continue;

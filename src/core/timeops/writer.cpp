@@ -82,7 +82,7 @@ struct Written {
 bool CheckStored(const std::string& entry, std::string_view path, std::span<Written> written, int64_t offset,
                  const WriteHooks& hooks) {
     const auto after = sys().findEntry(entry);
-    if (!after) return false;
+    if (!after) return hooks.fail(path, sys().lastError().reason);
     bool ok = true;
     for (size_t i = 0; i < written.size(); ++i) {
         Written& w = written[i];
@@ -120,9 +120,10 @@ bool WriteWithoutReading(std::string_view path, const std::string& entry, std::s
     for (const StampChange& c : changes) {
         if (!HasEffect(c)) continue;
         const DateTime v = c.value.wholeSeconds();
-        if ((c.kind == KindCreation && !p.canSetCreationTime()) || v < kFirst || v > kLast) {
-            if (any) p.setFileTimes(entry, stamps);
-            return false;
+        const bool creationRefused = c.kind == KindCreation && !p.canSetCreationTime();
+        if (creationRefused || v < kFirst || v > kLast) {
+            if (any && !p.setFileTimes(entry, stamps)) return hooks.fail(path, p.lastError().reason);
+            return hooks.fail(path, creationRefused ? CreationNotSettable : OutsideYears);
         }
         std::optional<FileTime>& slot = c.kind == KindCreation    ? stamps.creation
                                         : c.kind == KindLastWrite ? stamps.lastWrite
@@ -131,7 +132,7 @@ bool WriteWithoutReading(std::string_view path, const std::string& entry, std::s
         any = true;
     }
     if (!any) return true;
-    if (!p.setFileTimes(entry, stamps)) return false;
+    if (!p.setFileTimes(entry, stamps)) return hooks.fail(path, p.lastError().reason);
     // Each slot holds the last value given for its kind.
     for (int kind : {KindCreation, KindLastWrite, KindLastAccess}) {
         const std::optional<FileTime>& slot = kind == KindCreation    ? stamps.creation
@@ -154,8 +155,9 @@ bool NeedsEntry(std::span<const StampChange> changes, const WriteHooks& hooks) {
 bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks) {
     if (std::none_of(changes.begin(), changes.end(), HasEffect)) return true;
     if (!NeedsEntry(changes, hooks)) {
-        const std::string entry = EntryPathOf(path);
-        return !entry.empty() && WriteWithoutReading(path, entry, changes, hooks);
+        // An empty entry is left to the read below, which tells why it fails.
+        if (const std::string entry = EntryPathOf(path); !entry.empty())
+            return WriteWithoutReading(path, entry, changes, hooks);
     }
     Platform& p = sys();
     std::string entry;
@@ -171,16 +173,16 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
             // Read only once something is to be written: a change without
             // effect succeeds even for a path that does not exist.
             entry = EntryPathOf(path);
-            if (!entry.empty()) info = p.findEntry(entry);
+            info = p.findEntry(entry);
             if (!info) {
-                ok = false;
+                ok = hooks.fail(path, p.lastError().reason);
                 break;
             }
             offset = p.utcOffsetNow();
         }
         // Never report a creation stamp as written where none can be.
         if (c.kind == KindCreation && !p.canSetCreationTime()) {
-            ok = false;
+            ok = hooks.fail(path, CreationNotSettable);
             break;
         }
         const DateTime current = FileTimeToLocalDateTime(StampOf(*info, c.kind), offset).wholeSeconds();
@@ -189,7 +191,7 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
         const int64_t time = c.changeTime ? wanted.timeOfDayMs() : current.timeOfDayMs();
         const DateTime v = DateTime::fromMs(day.ms() + time);
         if (v < kFirst || v > kLast) {
-            ok = false;
+            ok = hooks.fail(path, OutsideYears);
             break;
         }
         const FileTime stamp = LocalDateTimeToFileTime(v, offset);
@@ -201,7 +203,7 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
                 unlocked = true;
             }
             if (!p.setFileTime(entry, SlotOf(c.kind), stamp)) {
-                ok = false;
+                ok = hooks.fail(path, p.lastError().reason);
                 break;
             }
         }
@@ -232,9 +234,7 @@ bool WriteSameTime(std::string_view path, const TimeKinds& kinds, DateTime value
 }
 
 std::optional<LocalStamps> ReadLocalStamps(std::string_view path) {
-    const std::string entry = EntryPathOf(path);
-    if (entry.empty()) return std::nullopt;
-    const auto info = sys().findEntry(entry);
+    const auto info = sys().findEntry(EntryPathOf(path));
     if (!info) return std::nullopt;
     const int64_t offset = sys().utcOffsetNow();
     return LocalStamps{FileTimeToLocalDateTime(info->creation, offset).wholeSeconds(),

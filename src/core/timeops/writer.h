@@ -44,6 +44,15 @@ using WriteObserver =
 // nearest value it can (ext4 from 1901, FAT from 1980) without an error.
 using MismatchObserver = std::function<void(std::string_view path, int kind, DateTime written, DateTime stored)>;
 
+// Told why a write failed, once per failed write: the path as given and the
+// reason, the system's own where the system refused. A stamp kept otherwise
+// is told through the MismatchObserver instead.
+using FailureObserver = std::function<void(std::string_view path, std::string_view reason)>;
+
+// The reasons the writer gives itself.
+inline constexpr std::string_view CreationNotSettable = "此系统不能修改创建时间";
+inline constexpr std::string_view OutsideYears = "时间超出 1 至 9999 年";
+
 // How the writing commands write. The default writes for real and tells no
 // one. A dry run writes nothing and changes no row, but still reports every
 // stamp it would write and still fails where the entry is missing or the
@@ -52,11 +61,17 @@ struct WriteHooks {
     bool dryRun = false;
     WriteObserver observer;
     MismatchObserver onMismatch;
+    FailureObserver onFailure{};
     // Asked between entries by the commands that walk many of them: when it
     // says so, the command ends after the entry in hand, reporting as done
     // only the entries it got to.
     std::function<bool()> stopRequested{};
     bool stopped() const { return stopRequested && stopRequested(); }
+    // Tells onFailure, if anyone listens; false, for the failing caller to return.
+    bool fail(std::string_view path, std::string_view reason) const {
+        if (onFailure) onFailure(path, reason);
+        return false;
+    }
 };
 
 // Writes one stamp of path (file or folder, trailing separators allowed).

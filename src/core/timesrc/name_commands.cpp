@@ -55,6 +55,7 @@ std::optional<FailureList> RenameWeChatFiles(std::vector<FileEntry>& rows, const
             if (hooks.observer) hooks.observer(row.Name, newName);
             row.Name = newName;
         } else {
+            if (hooks.onFailure) hooks.onFailure(row.Name, sys().lastError().reason);
             failures.add(row.Name);
         }
     }

@@ -36,6 +36,8 @@ using RenameObserver = std::function<void(std::string_view from, std::string_vie
 struct RenameHooks {
     bool dryRun = false;
     RenameObserver observer;
+    // Told the system's reason for each rename it refused.
+    std::function<void(std::string_view path, std::string_view reason)> onFailure;
 };
 
 // "修改微信文件名": every row whose name holds a time gets it as its PhotoTime;
