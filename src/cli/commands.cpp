@@ -105,7 +105,8 @@ void Complain(Io& io, std::string_view subject, std::string_view message) {
 
 // The paths the window's add flow makes of the names: folders scanned with
 // the masks, files kept when they pass them, repeats dropped, sorted. Names
-// that do not exist are reported and left out.
+// that do not exist and folders that cannot be searched are reported, and
+// what they would have added is left out.
 std::vector<std::string> CollectPaths(const std::vector<std::string>& names, const PathOptions& o, Io& io,
                                       bool& missing) {
     // Absolute before anything else: a saved list must name the same files
@@ -115,11 +116,20 @@ std::vector<std::string> CollectPaths(const std::vector<std::string>& names, con
         if (std::string path = AbsolutePath(name); EntryExists(path)) {
             existing.push_back(std::move(path));
         } else {
-            Complain(io, name, "找不到文件或目录");
+            // The system's reason: a folder above may only refuse the search.
+            const bool seen = sys().findEntry(EntryPathOf(path)).has_value();
+            Complain(io, name, seen ? std::string("找不到文件或目录") : sys().lastError().reason);
             missing = true;
         }
     }
-    return DroppedPathsToAdd(existing, o.filter, o.flags, PathSet{});
+    const std::function<void(std::string_view, std::string_view)> refused = [&](std::string_view folder,
+                                                                                std::string_view reason) {
+        Complain(io, folder, reason);
+        missing = true;
+    };
+    ScanFlags flags = o.flags;
+    flags.onUnsearchable = &refused;
+    return DroppedPathsToAdd(existing, o.filter, flags, PathSet{});
 }
 
 // Rows that name the paths; the writing commands read each file themselves.
@@ -401,7 +411,7 @@ int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 1, SIZE_MAX, "至少一个文件");
     const unsigned jobs = ReadJobs(a, io);
     std::vector<FileEntry> rows = RowsNaming(a.operands);
-    std::vector<char> missing(rows.size(), 0);
+    std::vector<std::string> unreadable(rows.size()); // the system's reason, per row
     const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
     ProgressLine progress(io.out, io.err, io.errIsTerminal, "正在读取拍摄时间，请稍候...", rows.size());
     bool anyMissing = false;
@@ -410,19 +420,17 @@ int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
         [&](size_t s) {
             const size_t begin = s * kSliceRows, end = std::min(rows.size(), begin + kSliceRows);
             std::vector<size_t> which;
-            for (size_t i = begin; i < end; ++i) {
+            for (size_t i = begin; i < end; ++i)
                 which.push_back(i);
-                missing[i] = !EntryExists(rows[i].Name);
-            }
-            RefreshPhotoTimes(rows, which);
+            RefreshPhotoTimes(rows, which, {}, [&](size_t i, std::string_view reason) { unreadable[i] = reason; });
         },
         [&](size_t s) {
             progress.clear();
             const size_t begin = s * kSliceRows, end = std::min(rows.size(), begin + kSliceRows);
             for (size_t i = begin; i < end; ++i) {
-                if (missing[i]) {
+                if (!unreadable[i].empty()) {
                     io.out.flush();
-                    Complain(io, rows[i].Name, "找不到文件");
+                    Complain(io, rows[i].Name, unreadable[i]);
                     anyMissing = true;
                 }
                 io.out << PhotoTimeLine(Trim(rows[i].PhotoTime), rows[i].Name);

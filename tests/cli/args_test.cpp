@@ -319,5 +319,25 @@ TEST(Run, ARefusedRenameGivesTheSystemsOwnReason) {
     EXPECT_NE(o.err.find("\n/t/mmexport1604139498000.jpg\tPermission denied\n"), std::string::npos) << o.err;
 }
 
+TEST(Run, WhatCannotBeReadOrSearchedIsReportedWithItsReasonAndFails) {
+    test::FakePlatform fake = PosixFake();
+    fake.addFile("/t/a.jpg");
+    fake.addFolder("/t/locked");
+    fake.addFile("/t/locked/b.jpg");
+    fake.refused["/t/locked/"] = SystemError{13, "Permission denied"};
+    fake.refused["/t/a.jpg"] = SystemError{13, "Permission denied"};
+
+    Outcome o = RunOn(fake, {"list", "-r", "/t"});
+    EXPECT_EQ(o.status, ExitFailed);
+    EXPECT_EQ(o.err, "kairodex-cli: /t/locked/: Permission denied\n");
+    EXPECT_NE(o.out.find("/t/a.jpg"), std::string::npos);
+    EXPECT_EQ(o.out.find("b.jpg"), std::string::npos);
+
+    o = RunOn(fake, {"photo-time", "/t/a.jpg", "/t/gone.jpg"});
+    EXPECT_EQ(o.status, ExitFailed);
+    EXPECT_EQ(o.err, "kairodex-cli: /t/a.jpg: Permission denied\n"
+                     "kairodex-cli: /t/gone.jpg: No such file or directory\n");
+}
+
 } // namespace
 } // namespace kdx::cli

@@ -63,7 +63,7 @@ public:
         std::vector<std::string> subFolders;
         if (m_flags.subFolders) {
             m_entries.clear();
-            sys().listDirectory(folder, "*.*", true, m_entries);
+            if (!sys().listDirectory(folder, "*.*", true, m_entries)) return refused(folder);
             for (DirEntry& e : m_entries)
                 if (IsFolderEntry(e)) subFolders.push_back(std::move(e.name));
         }
@@ -72,7 +72,7 @@ public:
         if (!m_flags.foldersOnly) {
             for (const std::string& pattern : m_patterns) {
                 m_entries.clear();
-                if (!sys().listDirectory(folder, pattern, false, m_entries)) break;
+                if (!sys().listDirectory(folder, pattern, false, m_entries)) return refused(folder);
                 for (const DirEntry& e : m_entries) {
                     if (!IsFileEntry(e) || !m_test.passes(ExtensionOfName(e.name))) continue;
                     std::string& path = m_result.emplace_back();
@@ -91,6 +91,11 @@ public:
     }
 
 private:
+    void refused(const std::string& folder) const {
+        if (m_flags.onUnsearchable && *m_flags.onUnsearchable)
+            (*m_flags.onUnsearchable)(folder, sys().lastError().reason);
+    }
+
     MaskTest m_test;
     std::vector<std::string> m_patterns;
     std::vector<std::string>& m_result;

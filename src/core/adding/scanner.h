@@ -4,6 +4,7 @@
 // ordered list of paths the add dialog, a drop and the directory sync work on.
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,9 @@ struct ScanFlags {
     // Set from another thread to end a long scan early: no further folder is
     // searched, and result holds what was found until then.
     const std::atomic<bool>* stop = nullptr;
+    // Told each folder that cannot be searched (ending in the separator),
+    // with the system's reason.
+    const std::function<void(std::string_view folder, std::string_view reason)>* onUnsearchable = nullptr;
 };
 
 // A folder the scan may enter: the directory bit without the reparse-point

@@ -2,6 +2,7 @@
 
 #include "core/adding/merge.h"
 #include "core/common/text.h"
+#include "core/timeops/writer.h"
 #include "core/timesrc/name_time.h"
 #include "core/timesrc/photo_time.h"
 #include "platform/platform.h"
@@ -18,12 +19,16 @@ void FillPhotoTimesFromNames(std::vector<FileEntry>& rows, const std::vector<siz
     }
 }
 
-void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& which, const ProgressFn& progress) {
+void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& which, const ProgressFn& progress,
+                       const UnreadableFn& onUnreadable) {
     size_t done = 0;
     for (size_t i : which) {
         // Checked on every row: the window runs its events between rows.
         if (i < rows.size()) {
-            std::string t = GetPhotoTime(rows[i].Name);
+            std::string why;
+            if (onUnreadable && !sys().findEntry(EntryPathOf(rows[i].Name))) why = sys().lastError().reason;
+            std::string t = why.empty() ? GetPhotoTime(rows[i].Name, onUnreadable ? &why : nullptr) : std::string();
+            if (!why.empty()) onUnreadable(i, why);
             rows[i].PhotoTime = IsBlank(t) ? std::string(BlankTime) : std::move(t);
         }
         if (progress) progress(++done, which.size());

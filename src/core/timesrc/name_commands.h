@@ -24,7 +24,11 @@ void FillPhotoTimesFromNames(std::vector<FileEntry>& rows, const std::vector<siz
 // "获取拍摄时间": PhotoTime := the EXIF shooting time of each row's file, " "
 // when it has none. progress is called after each row; the window lets its
 // pending events through there and must not change the rows meanwhile.
-void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& which, const ProgressFn& progress = {});
+// onUnreadable (may be empty) is told each row whose entry is missing or
+// whose photo cannot be opened, with the system's reason.
+using UnreadableFn = std::function<void(size_t row, std::string_view reason)>;
+void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& which, const ProgressFn& progress = {},
+                       const UnreadableFn& onUnreadable = {});
 
 // Told about every rename that is made, or in a dry run would be made.
 using RenameObserver = std::function<void(std::string_view from, std::string_view to)>;

@@ -52,11 +52,12 @@ std::string GetPhotoTime(InputFile& source) {
     }
 }
 
-std::string GetPhotoTime(std::string_view path) {
+std::string GetPhotoTime(std::string_view path, std::string* openFailure) {
     try {
         if (!IsPictureName(path)) return {};
         // Folders, devices and pipes are not opened.
         const auto file = sys().openForRead(std::string(path));
+        if (!file && openFailure) *openFailure = sys().lastError().reason;
         return file ? GetPhotoTime(*file) : std::string();
     } catch (...) {
         return {};
