@@ -310,6 +310,15 @@ TEST(Run, AFailedWriteGivesTheSystemsOwnReason) {
     EXPECT_EQ(o.err, "下列文件修改失败：\n/t/theirs\tOperation not permitted\n已修改 1，未变 0，跳过 0，失败 1\n");
 }
 
+TEST(Run, AShiftPastTheYear9999KeepsItsOwnReason) {
+    test::FakePlatform fake = PosixFake();
+    fake.addFile("/t/late").lastWrite =
+        LocalDateTimeToFileTime(*ParseTimeText("9999-06-01 00:00:00"), fake.offsetSeconds);
+    const Outcome o = RunOn(fake, {"shift", "--years", "1", "--kinds", "m", "/t/late"});
+    EXPECT_EQ(o.status, ExitFailed);
+    EXPECT_EQ(o.err, "下列文件修改失败：\n/t/late\t移动后的时间超出 1 至 9999 年\n已修改 0，未变 0，跳过 0，失败 1\n");
+}
+
 TEST(Run, ARefusedRenameGivesTheSystemsOwnReason) {
     test::FakePlatform fake = PosixFake();
     fake.addFile("/t/mmexport1604139498000.jpg");
