@@ -342,7 +342,8 @@ TEST(Run, WhatCannotBeReadOrSearchedIsReportedWithItsReasonAndFails) {
     EXPECT_NE(o.out.find("/t/a.jpg"), std::string::npos);
     EXPECT_EQ(o.out.find("b.jpg"), std::string::npos);
 
-    o = RunOn(fake, {"photo-time", "/t/a.jpg", "/t/gone.jpg"});
+    fake.addFolder("/t/folder.jpg"); // never opened, so never failing to open
+    o = RunOn(fake, {"photo-time", "/t/a.jpg", "/t/gone.jpg", "/t/folder.jpg"});
     EXPECT_EQ(o.status, ExitFailed);
     EXPECT_EQ(o.err, "kairodex-cli: /t/a.jpg: Permission denied\n"
                      "kairodex-cli: /t/gone.jpg: No such file or directory\n");

@@ -26,8 +26,15 @@ void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& 
         // Checked on every row: the window runs its events between rows.
         if (i < rows.size()) {
             std::string why;
-            if (onUnreadable && !sys().findEntry(EntryPathOf(rows[i].Name))) why = sys().lastError().reason;
-            std::string t = why.empty() ? GetPhotoTime(rows[i].Name, onUnreadable ? &why : nullptr) : std::string();
+            // Folders, pipes and devices (system entries) are never opened,
+            // which is no failure to open them.
+            bool opens = true;
+            if (onUnreadable) {
+                const auto info = sys().findEntry(EntryPathOf(rows[i].Name));
+                if (!info) why = sys().lastError().reason;
+                opens = info && (info->attributes & (attr::Directory | attr::System)) == 0;
+            }
+            std::string t = why.empty() ? GetPhotoTime(rows[i].Name, opens && onUnreadable ? &why : nullptr) : "";
             if (!why.empty()) onUnreadable(i, why);
             rows[i].PhotoTime = IsBlank(t) ? std::string(BlankTime) : std::move(t);
         }
