@@ -249,6 +249,15 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
+// The final path of an open entry into a buffer as large as the longest path
+// can be: asking for the size first does not work everywhere (some systems
+// answer a short buffer with ERROR_MORE_DATA instead of the size needed).
+// Returns the length written, or 0 or more than the buffer on failure.
+DWORD FinalPathOf(HANDLE h, std::wstring& out) {
+    out.assign(32768, L'\0');
+    return GetFinalPathNameByHandleW(h, out.data(), static_cast<DWORD>(out.size()), FILE_NAME_NORMALIZED);
+}
+
 // Creates a new, empty file for writing with a short unique name in folder
 // (which is empty or ends in '\\'), so that a name at the length limit still
 // has a sibling and leftovers of an earlier crash never stand in the way.
@@ -589,13 +598,8 @@ public:
                 error = ErrorFrom(ERROR_DIRECTORY_NOT_SUPPORTED);
                 return false;
             }
-            std::wstring final(MAX_PATH, L'\0');
-            DWORD n =
-                GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
-            if (n >= final.size()) {
-                final.resize(n + 1);
-                n = GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
-            }
+            std::wstring final;
+            const DWORD n = FinalPathOf(h, final);
             const DWORD finalError = GetLastError();
             CloseHandle(h);
             if (n == 0 || n >= final.size()) {
@@ -668,12 +672,8 @@ public:
         HANDLE h = CreateFileW(p->c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-        std::wstring final(MAX_PATH, L'\0');
-        DWORD n = GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
-        if (n >= final.size()) {
-            final.resize(n + 1);
-            n = GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
-        }
+        std::wstring final;
+        const DWORD n = FinalPathOf(h, final);
         CloseKeepingError(h);
         if (n == 0 || n >= final.size()) return std::nullopt;
         final.resize(n);
