@@ -598,16 +598,23 @@ public:
                 error = ErrorFrom(ERROR_DIRECTORY_NOT_SUPPORTED);
                 return false;
             }
-            std::wstring final;
-            const DWORD n = FinalPathOf(h, final);
-            const DWORD finalError = GetLastError();
-            CloseHandle(h);
-            if (n == 0 || n >= final.size()) {
-                error = ErrorFrom(finalError);
-                return false;
+            // Only a link needs its final name; the name of anything else is
+            // already the one to replace (and some systems cannot tell the
+            // final name of a long path).
+            const DWORD own = GetFileAttributesW(named->c_str());
+            if (own == INVALID_FILE_ATTRIBUTES || (own & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                std::wstring final;
+                const DWORD n = FinalPathOf(h, final);
+                const DWORD finalError = GetLastError();
+                if (n == 0 || n >= final.size()) {
+                    CloseHandle(h);
+                    error = ErrorFrom(finalError);
+                    return false;
+                }
+                final.resize(n);
+                target = final;
             }
-            final.resize(n);
-            target = final;
+            CloseHandle(h);
             oldAttributes = info.dwFileAttributes;
             existed = true;
             // The rename below would replace a read-only file only after
