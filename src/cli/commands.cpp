@@ -623,7 +623,16 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     const TimeKinds kinds = ReadKinds(a, false);
     const WriteMode mode = ReadWriteMode(a);
     const std::string filter = a.value("filter").value_or("*.*");
-    const ScanFlags flags{!a.has("no-recursive"), !a.has("no-folders"), a.has("only-folders")};
+    ScanFlags flags{!a.has("no-recursive"), !a.has("no-folders"), a.has("only-folders")};
+    // A folder of either tree that cannot be searched leaves its entries out
+    // of the sync: say so, and let the exit status tell.
+    bool unsearched = false;
+    const std::function<void(std::string_view, std::string_view)> refused = [&](std::string_view folder,
+                                                                                std::string_view reason) {
+        Complain(io, folder, reason);
+        unsearched = true;
+    };
+    flags.onUnsearchable = &refused;
     const std::string source = AbsolutePath(a.operands[0]);
     const std::string target = AbsolutePath(a.operands[1]);
     if (const std::string_view refusal = CheckSyncFolders(source, target); !refusal.empty()) {
@@ -654,7 +663,7 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     io.out.flush();
     ReportFailures(io.err, FailedSynced, result.failures,
                    [&](const std::string& path) { return reasons.reasonFor(path); });
-    return FinishWriting(tally.result(result.failures, done), total, !result.failures.empty(), io);
+    return FinishWriting(tally.result(result.failures, done), total, unsearched || !result.failures.empty(), io);
 }
 
 // --- the table of commands ---------------------------------------------------------

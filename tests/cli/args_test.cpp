@@ -347,6 +347,12 @@ TEST(Run, WhatCannotBeReadOrSearchedIsReportedWithItsReasonAndFails) {
     EXPECT_EQ(o.status, ExitFailed);
     EXPECT_EQ(o.err, "kairodex-cli: /t/a.jpg: Permission denied\n"
                      "kairodex-cli: /t/gone.jpg: No such file or directory\n");
+
+    fake.addFolder("/u");
+    fake.addFolder("/u/locked");
+    o = RunOn(fake, {"sync-dir", "/t", "/u"});
+    EXPECT_EQ(o.status, ExitFailed) << "a tree that was not searched whole is no full sync";
+    EXPECT_EQ(o.err.rfind("kairodex-cli: /t/locked/: Permission denied\n", 0), 0u) << o.err;
 }
 
 } // namespace
