@@ -29,7 +29,9 @@ bool ReadStamps(const std::string& path, EntryTimes& out) {
 
 } // namespace
 
-bool ReadStampTexts(std::string_view path, EntryTimes& out) { return ReadStamps(EntryPathOf(path), out); }
+bool ReadStampTexts(std::string_view path, EntryTimes& out) {
+    return ReadStamps(EntryPathOf(path), out);
+}
 
 bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryTimes& out) {
     const std::string p = EntryPathOf(path);
