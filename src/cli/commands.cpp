@@ -262,10 +262,18 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
             for (size_t i = begin; i < end && !Interrupted(io); ++i) {
                 which[0] = i;
                 const auto f = command(rows, which, hooks);
-                watch.close(tallies[s], f && !f->empty());
+                bool rowFailed = f && !f->empty();
                 if (f)
                     for (const std::string& p : f->paths)
                         failed[s].add(p);
+                // The commands pass over a row they cannot read; one whose
+                // entry is gone is a failure to report, not a skip.
+                if (!rowFailed && !watch.wrote() && !sys().findEntry(EntryPathOf(rows[i].Name))) {
+                    reasons.add(rows[i].Name, sys().lastError().reason);
+                    failed[s].add(rows[i].Name);
+                    rowFailed = true;
+                }
+                watch.close(tallies[s], rowFailed);
             }
         },
         [&](size_t s) {

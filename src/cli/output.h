@@ -62,6 +62,7 @@ public:
         m_wrote = true;
         m_changed = m_changed || oldText != newText;
     }
+    bool wrote() const { return m_wrote; }
     void close(Tally& tally, bool failed);
 
 private:

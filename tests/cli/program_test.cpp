@@ -549,6 +549,15 @@ TEST(Program, ShiftMovesEachFilesOwnTimes) {
     EXPECT_NE(r.err.find("下列文件修改失败：\n" + a + "\t"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("9999"), std::string::npos) << r.err;
     EXPECT_EQ(Stamps(a).WriteTime, "2021-04-01 11:00:30");
+
+    // A snapshot row whose file has gone is a failure with the system's reason.
+    const std::string kdx = dir / "ab.kdx";
+    ASSERT_EQ(Cli({"list", "--save", kdx, a, b}).status, 0);
+    fs::remove(b);
+    r = Cli({"shift", "--days", "1", "-k", "m", "--snapshot", kdx});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(b + "\t" + std::strerror(ENOENT)), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("失败 1"), std::string::npos) << r.err;
 }
 
 TEST(Program, AFileNamedSeveralWaysIsChangedOnce) {
