@@ -103,6 +103,16 @@ void Complain(Io& io, std::string_view subject, std::string_view message) {
     io.err << ProgramName << ": " << subject << ": " << message << '\n';
 }
 
+// Tells each folder a scan could not search, with the system's reason, and
+// marks the run as incomplete.
+using ScanComplaint = std::function<void(std::string_view folder, std::string_view reason)>;
+ScanComplaint ComplainOfUnsearchable(Io& io, bool& incomplete) {
+    return [&io, &incomplete](std::string_view folder, std::string_view reason) {
+        Complain(io, folder, reason);
+        incomplete = true;
+    };
+}
+
 // The paths the window's add flow makes of the names: folders scanned with
 // the masks, files kept when they pass them, repeats dropped, sorted. Names
 // that do not exist and folders that cannot be searched are reported, and
@@ -122,11 +132,7 @@ std::vector<std::string> CollectPaths(const std::vector<std::string>& names, con
             missing = true;
         }
     }
-    const std::function<void(std::string_view, std::string_view)> refused = [&](std::string_view folder,
-                                                                                std::string_view reason) {
-        Complain(io, folder, reason);
-        missing = true;
-    };
+    const ScanComplaint refused = ComplainOfUnsearchable(io, missing);
     ScanFlags flags = o.flags;
     flags.onUnsearchable = &refused;
     return DroppedPathsToAdd(existing, o.filter, flags, PathSet{});
@@ -188,8 +194,8 @@ public:
         const std::lock_guard lock(m_mutex);
         m_reasons.emplace(std::string(path), std::move(reason));
     }
-    // "" when none was given.
-    std::string reasonFor(const std::string& path) const {
+    // "" when none was given. Callable, to hand to ReportFailures.
+    std::string operator()(const std::string& path) const {
         const std::lock_guard lock(m_mutex);
         const auto it = m_reasons.find(path);
         return it != m_reasons.end() ? it->second : std::string();
@@ -481,7 +487,7 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     tally.failed = failures->paths.size();
     tally.skipped = rows.size() - std::min(rows.size(), tally.changed + tally.failed);
     ReportFailures(io.err, FailedModified, *failures, [&](const std::string& path) -> std::string {
-        if (std::string reason = refusals.reasonFor(path); !reason.empty()) return reason;
+        if (std::string reason = refusals(path); !reason.empty()) return reason;
         // A dry run fails only where the new name is taken.
         std::string timeText, newName;
         ParseFileNameTime(path, options.start, options.weChat, timeText, newName);
@@ -536,7 +542,7 @@ int SetCommand(const ParsedArgs& a, Io& io) {
     const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons);
     io.out.flush();
     ReportFailures(io.err, FailedModified, run.failures,
-                   [&](const std::string& path) { return reasons.reasonFor(path); });
+                   reasons);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
@@ -560,7 +566,7 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
     const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons);
     io.out.flush();
     ReportFailures(io.err, FailedModified, run.failures,
-                   [&](const std::string& path) { return reasons.reasonFor(path); });
+                   reasons);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
@@ -621,7 +627,7 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     progress.clear();
     if (!failures) return ExitDone;
     io.out.flush();
-    ReportFailures(io.err, FailedSynced, *failures, [&](const std::string& path) { return reasons.reasonFor(path); });
+    ReportFailures(io.err, FailedSynced, *failures, reasons);
     return FinishWriting(tally.result(*failures, done), std::min(listA.rows.size(), listB.rows.size()),
                          !failures->empty(), io);
 }
@@ -635,11 +641,7 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     // A folder of either tree that cannot be searched leaves its entries out
     // of the sync: say so, and let the exit status tell.
     bool unsearched = false;
-    const std::function<void(std::string_view, std::string_view)> refused = [&](std::string_view folder,
-                                                                                std::string_view reason) {
-        Complain(io, folder, reason);
-        unsearched = true;
-    };
+    const ScanComplaint refused = ComplainOfUnsearchable(io, unsearched);
     flags.onUnsearchable = &refused;
     const std::string source = AbsolutePath(a.operands[0]);
     const std::string target = AbsolutePath(a.operands[1]);
@@ -670,7 +672,7 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     }
     io.out.flush();
     ReportFailures(io.err, FailedSynced, result.failures,
-                   [&](const std::string& path) { return reasons.reasonFor(path); });
+                   reasons);
     return FinishWriting(tally.result(result.failures, done), total, unsearched || !result.failures.empty(), io);
 }
 

@@ -32,7 +32,7 @@ std::string KeptOtherwiseReason(int kind, DateTime written, DateTime stored);
 // The failure header, then each path on a line of its own, with its reason
 // after a TAB where one is known. Nothing when there are no failures.
 template <class ReasonFn>
-void ReportFailures(std::ostream& err, std::string_view header, const FailureList& failures, ReasonFn reason) {
+void ReportFailures(std::ostream& err, std::string_view header, const FailureList& failures, const ReasonFn& reason) {
     if (failures.empty()) return;
     err << header << '\n';
     for (const std::string& path : failures.paths) {

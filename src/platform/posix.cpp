@@ -14,13 +14,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <cwctype>
@@ -346,7 +345,7 @@ public:
 
     std::optional<std::string> resolvedPath(const std::string& path) override {
         std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
-        if (!resolved) return std::nullopt;
+        if (!resolved) return NoEntry();
         return std::string(resolved.get());
     }
 

@@ -128,10 +128,6 @@ std::string PathKey(std::string_view path) {
     return sys().pathsIgnoreCase() ? sys().toUpper(path) : std::string(path);
 }
 
-} // namespace kdx
-
-namespace kdx {
-
 namespace {
 
 bool IsDriveLetter(char c) {

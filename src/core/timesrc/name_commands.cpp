@@ -25,16 +25,16 @@ void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& 
     for (size_t i : which) {
         // Checked on every row: the window runs its events between rows.
         if (i < rows.size()) {
-            std::string why;
-            // Folders, pipes and devices (system entries) are never opened,
-            // which is no failure to open them.
-            bool opens = true;
-            if (onUnreadable) {
-                const auto info = sys().findEntry(EntryPathOf(rows[i].Name));
-                if (!info) why = sys().lastError().reason;
-                opens = info && (info->attributes & (attr::Directory | attr::System)) == 0;
+            std::string t, why;
+            if (!onUnreadable) {
+                t = GetPhotoTime(rows[i].Name);
+            } else if (const auto info = sys().findEntry(EntryPathOf(rows[i].Name)); !info) {
+                why = sys().lastError().reason;
+            } else if ((info->attributes & (attr::Directory | attr::System)) == 0) {
+                // Folders, pipes and devices (system entries) are never
+                // opened, which is no failure to open them.
+                t = GetPhotoTime(rows[i].Name, &why);
             }
-            std::string t = why.empty() ? GetPhotoTime(rows[i].Name, opens && onUnreadable ? &why : nullptr) : "";
             if (!why.empty()) onUnreadable(i, why);
             rows[i].PhotoTime = IsBlank(t) ? std::string(BlankTime) : std::move(t);
         }

@@ -90,7 +90,7 @@ bool ParseFileNameTime(std::string_view path, int start, bool weChat, std::strin
         ++runEnd;
     if (weChat && runEnd - runBegin == 13) {
         std::string stampText;
-        if (WeChatStampToTime(std::string_view(cleaned).substr(firstDigit, 13), stampText)) {
+        if (WeChatStampToTime(from.substr(runBegin, 13), stampText)) {
             const DateTime t = *ParseTimeText(stampText);
             newName = std::string(FolderOf(p)) + "mmexport_" + FormatCompactTime(t) + std::string(ext);
             timeText = std::move(stampText);
