@@ -198,6 +198,22 @@ TEST(SyncDirectoryTrees, DryRunReportsEveryStampAndWritesNone) {
     EXPECT_EQ(t.writeTime("b.txt"), kNewText);
 }
 
+TEST(SyncDirectoryTrees, AStopRequestEndsTheRunAfterTheEntryInHand) {
+    Trees t;
+    size_t written = 0, lastDone = 0;
+    WriteHooks hooks;
+    hooks.observer = [&](std::string_view, int kind, std::string_view, std::string_view) {
+        written += kind == KindLastWrite;
+    };
+    hooks.stopRequested = [&] { return written > 0; };
+    const auto r = SyncDirectoryTrees(t.src, t.dst, "*.txt", ScanFlags{false, false, false}, kWriteAccess, hooks,
+                                      [&](size_t done, size_t) { lastDone = done; });
+    EXPECT_TRUE(r.failures.empty());
+    EXPECT_EQ(t.writeTime("b.txt"), kOldText);
+    EXPECT_EQ(Stamps(t.dst).WriteTime, kNewText) << "the root comes after the entry in hand";
+    EXPECT_EQ(lastDone, 1u) << "the progress tells how far it got";
+}
+
 TEST(SyncDirectories, FailuresAreListedPerTimeAnEntryIsProcessed) {
     test::FakePlatform fake;
     ScopedPlatform use(fake);

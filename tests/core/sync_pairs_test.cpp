@@ -61,6 +61,23 @@ TEST(ComparePairs, MarksOnlyThePairsBothListsHave) {
     EXPECT_FALSE(SyncPairs(l.a, l.b, {}, {}, false, false, kWriteAccess)) << "a compare has no message";
 }
 
+TEST(SyncPairs, AStopRequestEndsTheRunAfterThePairInHand) {
+    Lists l(3, 3);
+    size_t written = 0, lastDone = 0;
+    WriteHooks hooks;
+    hooks.observer = [&](std::string_view, int kind, std::string_view, std::string_view) {
+        written += kind == KindLastWrite;
+    };
+    hooks.stopRequested = [&] { return written > 0; };
+    const auto failures = SyncPairs(l.a, l.b, {}, {}, true, true, kWriteAccess, hooks,
+                                    [&](size_t done, size_t) { lastDone = done; });
+    ASSERT_TRUE(failures);
+    EXPECT_TRUE(failures->empty());
+    EXPECT_EQ(Stamps(l.a[0].Name).WriteTime, "2001-01-01 00:00:00");
+    EXPECT_EQ(Stamps(l.a[1].Name).WriteTime, "2020-10-31 18:18:18");
+    EXPECT_EQ(lastDone, 1u);
+}
+
 TEST(ComparePairs, NothingHappensWhenEitherListIsEmpty) {
     Lists l(2, 0);
     l.a[0].DiffMark = 1;
