@@ -9,8 +9,8 @@ packages=("$@")
     # build
     g++ cmake ninja-build pkgconf
     # the window program: Qt 6 widgets, its offscreen and X11 platform plugins,
-    # a font with Chinese characters, and the desktop's "open with" helper
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-wqy-microhei xdg-utils
+    # Qt's own Chinese texts, a font with Chinese characters, and the desktop's "open with" helper
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev fonts-wqy-microhei xdg-utils
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     # a virtual display for looking at the window without a desktop

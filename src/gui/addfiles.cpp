@@ -14,6 +14,7 @@
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -170,7 +171,17 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
     connect(Ok, &QPushButton::clicked, this, &TAddFilefrm::OkClick);
     connect(Cancle, &QPushButton::clicked, this, &QDialog::reject);
     connect(edFilter, &QLineEdit::textEdited, this, &TAddFilefrm::edFilterChange);
-    connect(edDir, &QLineEdit::textEdited, this, &TAddFilefrm::edDirChange);
+    // The typed folder is looked up once typing pauses or on Enter, not on
+    // every key: on a network path each look can take seconds.
+    m_dirPause = new QTimer(this);
+    m_dirPause->setSingleShot(true);
+    m_dirPause->setInterval(400);
+    connect(m_dirPause, &QTimer::timeout, this, &TAddFilefrm::edDirChange);
+    connect(edDir, &QLineEdit::textEdited, m_dirPause, qOverload<>(&QTimer::start));
+    connect(edDir, &QLineEdit::returnPressed, this, [this] {
+        m_dirPause->stop();
+        edDirChange();
+    });
     connect(DriveComboBox1, &QComboBox::activated, this, &TAddFilefrm::DriveComboBox1Change);
     connect(DirList->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& i) {
         if (!m_moving && i.isValid()) setCurrentFolder(m_folders->filePath(i));
@@ -182,8 +193,12 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
 void TAddFilefrm::fillDrives() {
     DriveComboBox1->clear();
     QStringList roots;
+#ifndef Q_OS_WIN
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes())
         if (v.isValid() && v.isReady()) roots << QDir::toNativeSeparators(v.rootPath());
+#endif
+    // Drive letters from the system's list alone: asking a drive whether it
+    // is ready can wait seconds on an empty reader or a lost network share.
     for (const QFileInfo& d : QDir::drives())
         roots << QDir::toNativeSeparators(d.absoluteFilePath());
     roots.removeDuplicates();

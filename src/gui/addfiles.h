@@ -17,6 +17,7 @@ class QFileSystemModel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTimer;
 class QTreeView;
 
 namespace kdx::gui {
@@ -72,6 +73,7 @@ private:
     void fillDrives();
 
     QFileSystemModel* m_folders = nullptr;
+    QTimer* m_dirPause = nullptr;
     TSysImageList* m_icons = nullptr;
     QString m_folder;
     QString m_mask = QStringLiteral("*.*");

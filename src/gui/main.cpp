@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 
 #include "gui/mainwindow.h"
@@ -30,6 +32,12 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kairodex"));
+    // The window speaks Chinese whatever the system's language, and so do
+    // Qt's own texts (standard buttons, edit menus): built in, else Qt's.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral(":/i18n/qtbase_zh_CN.qm")) ||
+        qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     kdx::gui::TfrmMain window;
     window.show();
     return app.exec();

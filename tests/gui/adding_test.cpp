@@ -220,6 +220,19 @@ private slots:
         QVERIFY(!w.busy());
     }
 
+    void typedFolderIsFollowedOnceTypingPauses() {
+        test::TempDir dir;
+        dir.file("a.txt");
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        const QString start = dlg->currentFolder();
+        dlg->edDir->clear();
+        QTest::keyClicks(dlg->edDir, Q(dir.path()));
+        QCOMPARE(dlg->currentFolder(), start);
+        QTRY_COMPARE(dlg->currentFolder(), QDir::toNativeSeparators(QDir(Q(dir.path())).absolutePath()));
+        QCOMPARE(dlg->FileList->count(), 1);
+    }
+
     void dialogSelectionButtons() {
         test::TempDir dir;
         for (const char* n : {"1.txt", "2.txt", "3.txt"})
