@@ -8,8 +8,9 @@
 # The result is installed into a cache folder outside the clone, keyed by
 # version and options, and reused when it is there:
 #   ${KAIRODEX_CACHE:-/var/cache/kairodex}/qt-<version>-mingw64-static-<key>
-# Prints that folder on its last line. A clean build takes about half an hour
-# on two cores.
+# and linked as ${KAIRODEX_CACHE:-/var/cache/kairodex}/qt-mingw64, where the
+# "windows" preset looks for it. Prints the folder on its last line. A clean
+# build takes about half an hour on two cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,7 +37,10 @@ key=$( (printf '%s\n' "$version" "${options[@]}"; cat "$toolchain") | sha256sum 
 cache=${KAIRODEX_CACHE:-/var/cache/kairodex}
 prefix="$cache/qt-$version-mingw64-static-$key"
 
+# The build finds the current Qt through a link of fixed name.
+current="$cache/qt-mingw64"
 if [ -e "$prefix/.complete" ]; then
+    [ "$(readlink "$current" 2>/dev/null)" = "$prefix" ] || ln -sfn "$prefix" "$current"
     echo "build-qt-mingw: reusing $prefix"
     echo "$prefix"
     exit 0
@@ -99,6 +103,7 @@ cmake --install "$build" >"$work/install.log" 2>&1 || {
     exit 1
 }
 touch "$prefix/.complete"
+ln -sfn "$prefix" "$current"
 rm -rf "$work"
 echo "build-qt-mingw: Qt $version for Windows built in $(( $(date +%s) - started )) s"
 echo "$prefix"
