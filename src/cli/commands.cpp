@@ -11,18 +11,18 @@
 #include "cli/args.h"
 #include "cli/cli.h"
 #include "cli/output.h"
-#include "cli/slices.h"
 #include "core/adding/merge.h"
-#include "core/adding/progress.h"
 #include "core/adding/read_entries.h"
+#include "core/common/progress.h"
+#include "core/common/run_in_order.h"
 #include "core/common/text.h"
 #include "core/lists/list_text.h"
 #include "core/lists/snapshot.h"
 #include "core/sync/dirsync.h"
 #include "core/sync/pairs.h"
+#include "core/timeops/name_commands.h"
 #include "core/timeops/set_times.h"
 #include "core/timeops/shift.h"
-#include "core/timesrc/name_commands.h"
 #include "core/timesrc/name_time.h"
 #include "platform/platform.h"
 
@@ -248,7 +248,7 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
     std::vector<Tally> tallies(slices);
     ProgressLine progress(io.out, io.err, io.errIsTerminal, std::move(caption), rows.size());
     RowRun run;
-    RunSlicesInOrder(
+    RunInOrder(
         slices, jobs,
         [&](size_t s) {
             const size_t begin = s * kSliceRows, end = std::min(rows.size(), begin + kSliceRows);
@@ -293,6 +293,7 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
                 run.failures.add(std::move(p));
             run.tally.add(tallies[s]);
             progress.update(std::min(rows.size(), (s + 1) * kSliceRows));
+            return true;
         });
     return run;
 }
@@ -429,7 +430,7 @@ int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
     const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
     ProgressLine progress(io.out, io.err, io.errIsTerminal, "正在读取拍摄时间，请稍候...", rows.size());
     bool anyMissing = false;
-    RunSlicesInOrder(
+    RunInOrder(
         slices, jobs,
         [&](size_t s) {
             const size_t begin = s * kSliceRows, end = std::min(rows.size(), begin + kSliceRows);
@@ -450,6 +451,7 @@ int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
                 io.out << PhotoTimeLine(Trim(rows[i].PhotoTime), rows[i].Name);
             }
             progress.update(end);
+            return true;
         });
     return Finish(anyMissing);
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cli/args.h"
-#include "core/adding/progress.h"
+#include "core/common/progress.h"
 #include "core/lists/file_entry.h"
 #include "core/timeops/writer.h"
 

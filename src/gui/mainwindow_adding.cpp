@@ -8,8 +8,8 @@
 #include <climits>
 #include <thread>
 
-#include "core/adding/progress.h"
 #include "core/adding/read_entries.h"
+#include "core/common/progress.h"
 #include "gui/addfiles.h"
 #include "gui/background.h"
 #include "gui/filelistview.h"

@@ -10,9 +10,9 @@
 #include <QTimeEdit>
 
 #include "core/sync/pairs.h"
+#include "core/timeops/name_commands.h"
 #include "core/timeops/set_times.h"
 #include "core/timeops/shift.h"
-#include "core/timesrc/name_commands.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
 #include "gui/messages.h"

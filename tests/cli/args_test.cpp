@@ -14,7 +14,6 @@
 #include "cli/args.h"
 #include "cli/cli.h"
 #include "cli/output.h"
-#include "cli/slices.h"
 #include "core/timeops/set_times.h"
 #include "fake_platform.h"
 
@@ -167,51 +166,6 @@ TEST(Output, ProgressLineOnlyOnATerminalAndForLongWork) {
         line.update(500);
     }
     EXPECT_EQ(err.str(), "\rC  [0.10%]\rC  [50.00%]\r           \r") << "rewritten in place, then wiped";
-}
-
-TEST(Slices, HandedOverInOrderWhateverTheThreads) {
-    for (unsigned jobs : {1u, 2u, 4u}) {
-        std::vector<int> done(50, 0);
-        std::vector<size_t> delivered;
-        std::atomic<int> running{0}, most{0};
-        RunSlicesInOrder(
-            50, jobs,
-            [&](size_t i) {
-                const int now = ++running;
-                most = std::max(most.load(), now);
-                // Later slices finish first now and then.
-                if (i % 7 == 0) std::this_thread::yield();
-                done[i] = 1;
-                --running;
-            },
-            [&](size_t i) {
-                EXPECT_EQ(done[i], 1) << "delivered before it was done";
-                delivered.push_back(i);
-            });
-        ASSERT_EQ(delivered.size(), 50u) << jobs;
-        for (size_t i = 0; i < delivered.size(); ++i)
-            EXPECT_EQ(delivered[i], i) << jobs;
-        EXPECT_LE(most.load(), static_cast<int>(jobs));
-    }
-    size_t calls = 0;
-    RunSlicesInOrder(
-        0, 4, [&](size_t) { ++calls; }, [&](size_t) { ++calls; });
-    EXPECT_EQ(calls, 0u);
-}
-
-TEST(Slices, AFailureStopsTheRunAndComesBack) {
-    for (unsigned jobs : {1u, 3u}) {
-        std::vector<size_t> delivered;
-        EXPECT_THROW(RunSlicesInOrder(
-                         100, jobs,
-                         [](size_t i) {
-                             if (i == 10) throw std::runtime_error("slice 10");
-                         },
-                         [&](size_t i) { delivered.push_back(i); }),
-                     std::runtime_error);
-        ASSERT_FALSE(delivered.empty());
-        EXPECT_LT(delivered.back(), 10u) << "nothing after the failed slice is handed over";
-    }
 }
 
 TEST(Run, UsageErrorsWriteNothingToStandardOutput) {

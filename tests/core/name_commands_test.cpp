@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "core/common/report.h"
-#include "core/timesrc/name_commands.h"
+#include "core/timeops/name_commands.h"
 #include "exif_builder.h"
 #include "fake_platform.h"
 #include "temp_dir.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/adding/progress.h"
+#include "core/common/progress.h"
 
 namespace kdx {
 namespace {

@@ -43,21 +43,6 @@ std::vector<std::string> TakeInOrder(std::vector<std::string>& paths, const std:
 
 } // namespace
 
-PathSet::PathSet(const std::vector<std::string>& paths) {
-    m_keys.reserve(paths.size());
-    for (const std::string& path : paths)
-        insert(path);
-}
-
-bool PathSet::insert(std::string_view path) {
-    return m_keys.insert(PathKey(path)).second;
-}
-
-bool PathSet::contains(std::string_view path) const {
-    if (m_keys.empty()) return false;
-    return containsKey(PathKey(path));
-}
-
 std::vector<std::string> MergeNewPaths(const PathSet& existing, std::vector<std::string> candidates) {
     if (candidates.empty()) return {};
     const std::vector<std::string> upper = UpperForms(candidates);

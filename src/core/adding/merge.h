@@ -4,40 +4,14 @@
 // paths to append to a list: without the ones already there, without
 // repeats, in a case-insensitive order.
 
-#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "core/adding/scanner.h"
+#include "core/common/text.h"
 
 namespace kdx {
-
-// A hashed set of paths under the platform's case rule (see PathKey): on
-// Windows 'C:\A.jpg' and 'c:\a.JPG' are one path, on Linux two. Paths are
-// whole texts: 'D:\a' and 'D:\a\' differ.
-class PathSet {
-public:
-    PathSet() = default;
-    explicit PathSet(const std::vector<std::string>& paths);
-
-    // True when path was not in the set yet.
-    bool insert(std::string_view path);
-    bool contains(std::string_view path) const;
-    // The same for a key already made with PathKey (saves making it twice).
-    bool containsKey(std::string_view key) const { return m_keys.find(key) != m_keys.end(); }
-    size_t size() const { return m_keys.size(); }
-    bool empty() const { return m_keys.empty(); }
-    void clear() { m_keys.clear(); }
-
-private:
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    std::unordered_set<std::string, Hash, std::equal_to<>> m_keys;
-};
 
 // The candidates that are to become new rows of a list holding `existing`:
 // a candidate already in the list, or equal to an earlier candidate, is

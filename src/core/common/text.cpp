@@ -223,4 +223,19 @@ std::string AbsolutePath(std::string_view path) {
     return out;
 }
 
+PathSet::PathSet(const std::vector<std::string>& paths) {
+    m_keys.reserve(paths.size());
+    for (const std::string& path : paths)
+        insert(path);
+}
+
+bool PathSet::insert(std::string_view path) {
+    return m_keys.insert(PathKey(path)).second;
+}
+
+bool PathSet::contains(std::string_view path) const {
+    if (m_keys.empty()) return false;
+    return containsKey(PathKey(path));
+}
+
 } // namespace kdx

@@ -36,12 +36,20 @@ bool ReadStampTexts(std::string_view path, EntryTimes& out) {
 bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryTimes& out) {
     const std::string p = EntryPathOf(path);
     if (!ReadStamps(p, out)) return false;
-    std::string photo = GetPhotoTime(p);
-    if (!IsBlank(photo)) out.PhotoTime = std::move(photo);
-    std::string nameTime, newName;
-    if (ParseFileNameTime(p, options.start, options.weChat, nameTime, newName) && !IsBlank(nameTime))
-        out.NameTime = std::move(nameTime);
+    ReadSourceTexts(p, true, true, options, out);
     return true;
+}
+
+void ReadSourceTexts(const std::string& entry, bool photo, bool name, const NameTimeOptions& options, EntryTimes& out) {
+    if (photo) {
+        std::string text = GetPhotoTime(entry);
+        if (!IsBlank(text)) out.PhotoTime = std::move(text);
+    }
+    if (name) {
+        std::string text, newName;
+        if (ParseFileNameTime(entry, options.start, options.weChat, text, newName) && !IsBlank(text))
+            out.NameTime = std::move(text);
+    }
 }
 
 bool IsDirectory(std::string_view path) {

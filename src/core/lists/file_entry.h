@@ -47,6 +47,10 @@ bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryT
 // Only the three stamps (no photo, no file name): what writing a time needs.
 bool ReadStampTexts(std::string_view path, EntryTimes& out);
 
+// The photo and file-name times of an entry path (as EntryPathOf gives it),
+// each read only when asked for: opening a photo for nothing costs time.
+void ReadSourceTexts(const std::string& entry, bool photo, bool name, const NameTimeOptions& options, EntryTimes& out);
+
 // Whether path names an existing folder (trailing separators allowed).
 bool IsDirectory(std::string_view path);
 // Whether path names an existing file or folder.

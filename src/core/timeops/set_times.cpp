@@ -1,26 +1,10 @@
 #include "core/timeops/set_times.h"
 
 #include "core/common/text.h"
-#include "core/timesrc/name_time.h"
-#include "core/timesrc/photo_time.h"
 
 namespace kdx {
 
 namespace {
-
-// The photo and file-name times, read only where the source needs them:
-// opening a photo for nothing costs time.
-void ReadSources(const std::string& entry, bool photo, bool name, const NameTimeOptions& options, EntryTimes& out) {
-    if (photo) {
-        std::string text = GetPhotoTime(entry);
-        if (!IsBlank(text)) out.PhotoTime = std::move(text);
-    }
-    if (name) {
-        std::string text, newName;
-        if (ParseFileNameTime(entry, options.start, options.weChat, text, newName) && !IsBlank(text))
-            out.NameTime = std::move(text);
-    }
-}
 
 bool InYearRange(DateTime v) {
     const int year = v.fields().year;
@@ -69,8 +53,8 @@ std::optional<Picked> PickFromFile(const std::string& path, int source, const So
     if (source <= SourceLastAccess && !usable[source]) return std::nullopt;
     if (extreme && !(usable[0] && usable[1] && usable[2])) return std::nullopt;
     EntryTimes sources;
-    ReadSources(EntryPathOf(path), source == SourcePhoto || (extreme && options.includePhotoTime),
-                source == SourceFileName || (extreme && options.includePhotoTime), options.nameOptions, sources);
+    ReadSourceTexts(EntryPathOf(path), source == SourcePhoto || (extreme && options.includePhotoTime),
+                    source == SourceFileName || (extreme && options.includePhotoTime), options.nameOptions, sources);
     switch (source) {
     case SourceCreation:
         return Picked{stamps->creation, FormatTimeText(stamps->creation)};

@@ -1,4 +1,4 @@
-#include "core/adding/progress.h"
+#include "core/common/progress.h"
 
 #include <charconv>
 

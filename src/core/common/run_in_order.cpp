@@ -1,7 +1,7 @@
-#include "cli/slices.h"
+#include "core/common/run_in_order.h"
 
 #include <algorithm>
-#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -10,18 +10,24 @@
 #include <thread>
 #include <vector>
 
-namespace kdx::cli {
+namespace kdx {
 
 namespace {
 
+// The state shared by the threads of one run: slices are taken in order from
+// a counter, each done by exactly one thread, and published through its flag.
 class Run {
 public:
-    Run(size_t count, const std::function<void(size_t)>& work)
-        : m_count(count), m_work(work), m_done(std::make_unique<std::atomic<bool>[]>(count)) {}
+    Run(size_t count, const std::function<void(size_t)>& work, const std::atomic<bool>* cancel)
+        : m_count(count), m_work(work), m_cancel(cancel), m_done(std::make_unique<std::atomic<bool>[]>(count)) {}
+
+    bool stopped() const {
+        return m_stop.load(std::memory_order_relaxed) || (m_cancel && m_cancel->load(std::memory_order_relaxed));
+    }
 
     // Does the next untaken slice; false when none is left or the run stopped.
     bool step() {
-        if (m_stop.load(std::memory_order_relaxed)) return false;
+        if (stopped()) return false;
         const size_t i = m_next.fetch_add(1, std::memory_order_relaxed);
         if (i >= m_count) return false;
         try {
@@ -44,14 +50,18 @@ public:
     }
 
     // Waits until slice i is done, doing slices itself while any are left.
+    // False when the run stopped first.
     bool waitFor(size_t i) {
         while (!m_done[i].load(std::memory_order_acquire)) {
             if (step()) continue;
+            if (stopped()) return false;
+            // Every slice is taken; the one waited for is still being done.
+            // The time-out only notices a cancel flag set from outside.
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_wake.wait(lock, [&] { return m_done[i].load(std::memory_order_acquire) || stopped(); });
-            if (stopped() && !m_done[i].load(std::memory_order_acquire)) return false;
+            m_wake.wait_for(lock, std::chrono::milliseconds(50),
+                            [&] { return m_done[i].load(std::memory_order_acquire) || stopped(); });
         }
-        return true;
+        return !stopped();
     }
 
     void fail(std::exception_ptr e) {
@@ -71,8 +81,6 @@ public:
         m_wake.notify_all();
     }
 
-    bool stopped() const { return m_stop.load(std::memory_order_relaxed); }
-
     void rethrow() {
         if (m_error) std::rethrow_exception(m_error);
     }
@@ -80,6 +88,7 @@ public:
 private:
     const size_t m_count;
     const std::function<void(size_t)>& m_work;
+    const std::atomic<bool>* m_cancel;
     std::unique_ptr<std::atomic<bool>[]> m_done;
     std::atomic<size_t> m_next{0};
     std::atomic<bool> m_stop{false};
@@ -90,10 +99,10 @@ private:
 
 } // namespace
 
-void RunSlicesInOrder(size_t count, unsigned jobs, const std::function<void(size_t)>& work,
-                      const std::function<void(size_t)>& deliver) {
-    if (count == 0) return;
-    Run run(count, work);
+size_t RunInOrder(size_t count, unsigned jobs, const std::function<void(size_t)>& work,
+                  const std::function<bool(size_t)>& deliver, const std::atomic<bool>* cancel) {
+    if (count == 0) return 0;
+    Run run(count, work, cancel);
     std::vector<std::thread> threads;
     const size_t helpers = std::min<size_t>(std::max(jobs, 1u), count) - 1;
     for (size_t t = 0; t < helpers; ++t) {
@@ -103,10 +112,12 @@ void RunSlicesInOrder(size_t count, unsigned jobs, const std::function<void(size
             break; // fewer threads: the calling thread does the rest
         }
     }
+    size_t delivered = 0;
     try {
-        for (size_t i = 0; i < count; ++i) {
-            if (!run.waitFor(i)) break;
-            deliver(i);
+        while (delivered < count && run.waitFor(delivered)) {
+            const bool more = deliver(delivered);
+            ++delivered;
+            if (!more) break;
         }
     } catch (...) {
         run.fail(std::current_exception());
@@ -115,6 +126,7 @@ void RunSlicesInOrder(size_t count, unsigned jobs, const std::function<void(size
     for (std::thread& t : threads)
         t.join();
     run.rethrow();
+    return delivered;
 }
 
-} // namespace kdx::cli
+} // namespace kdx

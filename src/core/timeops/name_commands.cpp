@@ -1,6 +1,5 @@
-#include "core/timesrc/name_commands.h"
+#include "core/timeops/name_commands.h"
 
-#include "core/adding/merge.h"
 #include "core/common/text.h"
 #include "core/timeops/writer.h"
 #include "core/timesrc/name_time.h"
