@@ -14,25 +14,7 @@ namespace {
 const QString kCopyFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 }
 
-void TfrmMain::buildCopyMenu() {
-    popMenuCopy = new QMenu(this);
-    popMenuCopy->setObjectName(QStringLiteral("popMenuCopy"));
-    MICopy = popMenuCopy->addAction(QStringLiteral("复制时间"));
-    MICopy->setObjectName(QStringLiteral("MICopy"));
-    MIPaster = popMenuCopy->addAction(QStringLiteral("粘贴时间"));
-    MIPaster->setObjectName(QStringLiteral("MIPaster"));
-    MIPaster->setEnabled(false);
-    popMenuCopy->addSeparator()->setObjectName(QStringLiteral("N2"));
-    MIAllToCreate = popMenuCopy->addAction(QStringLiteral("全部设置为创建时间"));
-    MIAllToCreate->setObjectName(QStringLiteral("MIAllToCreate"));
-    MIAllToWrite = popMenuCopy->addAction(QStringLiteral("全部设置为修改时间"));
-    MIAllToWrite->setObjectName(QStringLiteral("MIAllToWrite"));
-    MIAllToAccess = popMenuCopy->addAction(QStringLiteral("全部设置为访问时间"));
-    MIAllToAccess->setObjectName(QStringLiteral("MIAllToAccess"));
-    popMenuCopy->addSeparator()->setObjectName(QStringLiteral("N3"));
-    MIAllToNow = popMenuCopy->addAction(QStringLiteral("全部设置为当前时间"));
-    MIAllToNow->setObjectName(QStringLiteral("MIAllToNow"));
-
+void TfrmMain::wireCopyMenu() {
     connect(MICopy, &QAction::triggered, this, &TfrmMain::MICopyClick);
     connect(MIPaster, &QAction::triggered, this, &TfrmMain::MIPasterClick);
     connect(MIAllToCreate, &QAction::triggered, this, [this] { setAllRowsFrom(1); });

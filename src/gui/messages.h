@@ -13,7 +13,7 @@ namespace kdx::gui {
 enum class MessageKind { Info, Error };
 
 // The application's title, the caption of its error box (the main window's
-// own caption is "Kairodex 1.99").
+// own caption carries the program's version).
 inline QString ApplicationTitle() {
     return QStringLiteral("Kairodex 1.98");
 }

@@ -24,6 +24,7 @@
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
 #include "gui/progress.h"
+#include "gui_support.h"
 #include "temp_dir.h"
 
 using namespace kdx;
@@ -113,13 +114,13 @@ private slots:
         QCOMPARE(dlg->FileList->selectedItems().size(), 2);
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
-        QCOMPARE(Names(w.lv1), (QStringList{Q(dir / "A.JPG"), Q(dir / "b.jpg")}));
-        QCOMPARE(w.lv1->rowsModel()->row(1).SeqNo, 2);
-        QVERIFY(w.lv1->rowsModel()->row(0).WriteTime.size() == 19);
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{Q(dir / "A.JPG"), Q(dir / "b.jpg")}));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).SeqNo, 2);
+        QVERIFY(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime.size() == 19);
         // The same choice again adds nothing.
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
-        QCOMPARE(w.lv1->rowCount(), size_t{2});
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{2});
         QVERIFY(w.ExistingPaths.empty());
         QVERIFY(w.PendingPaths.empty());
     }
@@ -138,9 +139,9 @@ private slots:
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd2")), Qt::LeftButton);
         // Into an empty list, still each path once; folders before their own files.
-        QCOMPARE(Names(w.lv2),
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv2")),
                  (QStringList{Q(dir / "a/"), Q(dir / "a/sub/"), Q(dir / "a/sub/y.jpg"), Q(dir / "a/x.jpg")}));
-        QCOMPARE(w.lv1->rowCount(), size_t{0});
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{0});
     }
 
     void cancelAddsNothing() {
@@ -151,7 +152,7 @@ private slots:
         dlg->setCurrentFolder(Q(dir.path()));
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Cancle, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
-        QCOMPARE(w.lv1->rowCount(), size_t{0});
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{0});
     }
 
     void browsingFoldersLeavesAccessTimesAlone() {
@@ -215,7 +216,7 @@ private slots:
         QVERIFY(fake.released);
         QVERIFY(stayedOpen);
         QVERIFY(!dlg->isVisible());
-        QCOMPARE(w.lv1->rowCount(), size_t{0});
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{0});
         QVERIFY(w.PendingPaths.empty());
         QVERIFY(!w.busy());
     }
@@ -264,20 +265,20 @@ private slots:
             paths.push_back(dir / ("f" + std::to_string(i)));
         TfrmMain w;
         ProgressWatch watch(w.progressWindow());
-        w.AddPathsToList(w.lv1, std::vector<std::string>(paths.begin(), paths.begin() + 999));
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), std::vector<std::string>(paths.begin(), paths.begin() + 999));
         QVERIFY(!watch.shown);
-        QCOMPARE(w.lv1->rowCount(), size_t{999});
-        w.lv1->RemoveAllRows();
-        w.AddPathsToList(w.lv1, paths);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{999});
+        Find<TFileListView>(&w, "lv1")->RemoveAllRows();
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), paths);
         QVERIFY(watch.shown);
         QVERIFY(!w.progressWindow()->isVisible());
         QVERIFY(!watch.captions.isEmpty());
         QVERIFY(watch.captions.contains(QStringLiteral("正在扫描添加文件，请稍候...  [99.10%]")));
         QCOMPARE(w.progressWindow()->windowTitle(), QStringLiteral("正在扫描添加文件，请稍候..."));
-        QCOMPARE(w.lv1->rowCount(), size_t{1000});
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{1000});
         // Missing entries are still added, with empty times.
-        QCOMPARE(w.lv1->rowsModel()->row(999).WriteTime, std::string());
-        QCOMPARE(w.lv1->rowsModel()->row(999).SeqNo, 1000);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(999).WriteTime, std::string());
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(999).SeqNo, 1000);
     }
 
     void dropsOntoEitherList() {
@@ -288,15 +289,15 @@ private slots:
         dir.file("x.txt");
         TfrmMain w;
         w.addFilesDialog()->edFilter->setText(QStringLiteral("*.jpg"));
-        Drop(w.lv1, {Q(dir / "in"), Q(dir / "x.txt")});
-        QCOMPARE(Names(w.lv1), QStringList{Q(dir / "in/a.jpg")});
+        Drop(Find<TFileListView>(&w, "lv1"), {Q(dir / "in"), Q(dir / "x.txt")});
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), QStringList{Q(dir / "in/a.jpg")});
         // Dropping again adds nothing; the other list counts separately.
-        Drop(w.lv1, {Q(dir / "in")});
-        QCOMPARE(w.lv1->rowCount(), size_t{1});
+        Drop(Find<TFileListView>(&w, "lv1"), {Q(dir / "in")});
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{1});
         w.addFilesDialog()->cbSubDir->setChecked(true);
         w.addFilesDialog()->edFilter->setText(QString());
-        Drop(w.lv2, {Q(dir / "in"), Q(dir / "x.txt")});
-        QCOMPARE(Names(w.lv2),
+        Drop(Find<TFileListView>(&w, "lv2"), {Q(dir / "in"), Q(dir / "x.txt")});
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv2")),
                  (QStringList{Q(dir / "in/a.jpg"), Q(dir / "in/b.txt"), Q(dir / "in/deep/c.jpg"), Q(dir / "x.txt")}));
     }
 
@@ -310,12 +311,12 @@ private slots:
         mime.setUrls({QUrl::fromEncoded(QByteArray("file://") +
                                         QByteArray::fromStdString(dir.path()).toPercentEncoding("/") + "%B0%A1.jpg")});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.lv1->viewport(), &enter);
+        QApplication::sendEvent(Find<TFileListView>(&w, "lv1")->viewport(), &enter);
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.lv1->viewport(), &drop);
-        QCOMPARE(w.lv1->rowCount(), size_t{1});
-        QCOMPARE(w.lv1->rowsModel()->row(0).Name, path);
-        QCOMPARE(w.lv1->rowsModel()->row(0).WriteTime.size(), size_t{19}); // found on disk
+        QApplication::sendEvent(Find<TFileListView>(&w, "lv1")->viewport(), &drop);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{1});
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).Name, path);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime.size(), size_t{19}); // found on disk
         // The dialog's choice keeps the bytes too.
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(dir.path()));
@@ -329,8 +330,8 @@ private slots:
         const std::string path = dir.file(std::string(120, 'd') + "/" + longName);
         QVERIFY(path.size() > 253);
         TfrmMain w;
-        Drop(w.lv1, {Q(path)});
-        QCOMPARE(Names(w.lv1), QStringList{Q(path)});
+        Drop(Find<TFileListView>(&w, "lv1"), {Q(path)});
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), QStringList{Q(path)});
     }
 };
 

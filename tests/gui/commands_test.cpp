@@ -16,6 +16,7 @@
 #include "gui/mainwindow.h"
 #include "gui/messages.h"
 #include "gui/spinedit.h"
+#include "gui_support.h"
 #include "platform/platform.h"
 #include "temp_dir.h"
 
@@ -49,25 +50,25 @@ private slots:
         test::TempDir dir;
         const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
         TfrmMain w;
-        w.AddPathsToList(w.lv1, {a, b});
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {a, b});
         Captured seen;
         // Nothing selected: nothing happens, not even a message.
-        QTest::mouseClick(w.bSetSelect1, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(&w, "bSetSelect1"), Qt::LeftButton);
         QVERIFY(seen.texts.isEmpty());
-        w.lv1->setSelectionFlags({false, true});
-        w.DTP2Date->setDate(QDate(2001, 2, 3));
-        w.DTP2Time->setTime(QTime(4, 5, 6));
-        w.cbAccess1->setChecked(false);
-        QTest::mouseClick(w.bSetSelect1, Qt::LeftButton);
+        Find<TFileListView>(&w, "lv1")->setSelectionFlags({false, true});
+        Find<QDateEdit>(&w, "DTP2Date")->setDate(QDate(2001, 2, 3));
+        Find<QTimeEdit>(&w, "DTP2Time")->setTime(QTime(4, 5, 6));
+        Find<QCheckBox>(&w, "cbAccess1")->setChecked(false);
+        QTest::mouseClick(Find<QPushButton>(&w, "bSetSelect1"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("修改完成！")});
         QCOMPARE(seen.captions, QStringList{QStringLiteral("提示")});
         QCOMPARE(WriteTimeOf(b), std::string("2001-02-03 04:05:06"));
         QVERIFY(WriteTimeOf(a) != "2001-02-03 04:05:06");
-        QCOMPARE(w.lv1->rowsModel()->row(1).WriteTime, std::string("2001-02-03 04:05:06"));
-        QCOMPARE(w.lv1->rowsModel()->row(1).Name, b); // the changed row went back to its place
-        QCOMPARE(w.lv1->rowsModel()->row(0).Name, a);
-        QCOMPARE(w.lv1->rowsModel()->row(0).WriteTime, WriteTimeOf(a));
-        QCOMPARE(w.lv1->selectionFlags(), (std::vector<bool>{false, true}));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).WriteTime, std::string("2001-02-03 04:05:06"));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).Name, b); // the changed row went back to its place
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).Name, a);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, WriteTimeOf(a));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->selectionFlags(), (std::vector<bool>{false, true}));
     }
 
     void failuresAreListedInTheClosingMessage() {
@@ -75,9 +76,9 @@ private slots:
         const std::string a = dir.file("a.txt");
         const std::string gone = dir / "gone.txt";
         TfrmMain w;
-        w.AddPathsToList(w.lv1, {a, gone});
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {a, gone});
         Captured seen;
-        QTest::mouseClick(w.bSetAll1, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(&w, "bSetAll1"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("修改完成！下列文件修改失败：\r\n") +
                                          QString::fromStdString(gone) + "\r\n"});
     }
@@ -87,12 +88,12 @@ private slots:
         const std::string p = dir.file("IMG_20200102_030405.jpg");
         const std::string q = dir.file("plain.jpg");
         TfrmMain w;
-        w.AddPathsToList(w.lv1, {p, q});
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {p, q});
         const std::string before = WriteTimeOf(q);
-        QTest::mouseClick(w.rgTimeItems->button(7), Qt::LeftButton);
-        QVERIFY(w.rbAllToTime->isChecked());
+        QTest::mouseClick(Find<QButtonGroup>(&w, "rgTimeItems")->button(7), Qt::LeftButton);
+        QVERIFY(Find<QRadioButton>(&w, "rbAllToTime")->isChecked());
         Captured seen;
-        QTest::mouseClick(w.bSetAll1, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(&w, "bSetAll1"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("修改完成！")});
         QCOMPARE(WriteTimeOf(p), std::string("2020-01-02 03:04:05"));
         QCOMPARE(WriteTimeOf(q), before); // no name time: passed over silently
@@ -103,17 +104,17 @@ private slots:
         const std::string a = dir.file("a.txt");
         test::TempDir::setTimes(a, 1614530000, 1614530000); // 2021-03-01 00:33:20 at UTC+8
         TfrmMain w;
-        w.AddPathsToList(w.lv1, {a});
-        w.pc->setCurrentIndex(1);
-        w.cbAdd->setEditText(QStringLiteral("-"));
-        w.seTime->setTime(QTime(1, 0, 0));
-        w.seDay->findChild<QLineEdit*>()->setText(QStringLiteral("1"));
-        w.lv1->SelectAllRows();
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {a});
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
+        Find<QComboBox>(&w, "cbAdd")->setEditText(QStringLiteral("-"));
+        Find<QTimeEdit>(&w, "seTime")->setTime(QTime(1, 0, 0));
+        Find<TSpinEdit>(&w, "seDay")->findChild<QLineEdit*>()->setText(QStringLiteral("1"));
+        Find<TFileListView>(&w, "lv1")->SelectAllRows();
         Captured seen;
-        QTest::mouseClick(w.bSetSelect2, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(&w, "bSetSelect2"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("修改完成！")});
         QCOMPARE(WriteTimeOf(a), std::string("2021-02-27 23:33:20"));
-        QCOMPARE(w.lv1->rowsModel()->row(0).WriteTime, std::string("2021-02-27 23:33:20"));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, std::string("2021-02-27 23:33:20"));
     }
 
     void compareColoursListAAndSyncCopiesBsTimes() {
@@ -125,23 +126,23 @@ private slots:
         test::TempDir::setTimes(a2, 1500000000, 1500000000);
         test::TempDir::setTimes(b2, 1600000000, 1600000000);
         TfrmMain w;
-        w.pc->setCurrentIndex(2);
-        w.AddPathsToList(w.lv1, {a1, a2});
-        w.AddPathsToList(w.lv2, {b1, b2});
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(2);
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {a1, a2});
+        w.AddPathsToList(Find<TFileListView>(&w, "lv2"), {b1, b2});
         Captured seen;
-        QTest::mouseClick(w.sbCompare, Qt::LeftButton);
+        QTest::mouseClick(Find<QToolButton>(&w, "sbCompare"), Qt::LeftButton);
         QVERIFY(w.compareMode());
         QVERIFY(seen.texts.isEmpty()); // a compare shows no message
-        const QAbstractItemModel* m = w.lv1->model();
+        const QAbstractItemModel* m = Find<TFileListView>(&w, "lv1")->model();
         QCOMPARE(m->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 128, 0));
         QCOMPARE(m->index(1, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
         // Only B's second row selected: that pair is synchronised.
-        w.lv2->setSelectionFlags({false, true});
-        QTest::mouseClick(w.bSyncSelect, Qt::LeftButton);
+        Find<TFileListView>(&w, "lv2")->setSelectionFlags({false, true});
+        QTest::mouseClick(Find<QPushButton>(&w, "bSyncSelect"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("同步完成！")});
         QCOMPARE(WriteTimeOf(a2), WriteTimeOf(b2));
         QCOMPARE(m->index(1, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 128, 0));
-        QTest::mouseClick(w.sbCompare2, Qt::LeftButton);
+        QTest::mouseClick(Find<QToolButton>(&w, "sbCompare2"), Qt::LeftButton);
         QVERIFY(!w.compareMode());
         QVERIFY(!m->index(1, 1).data(Qt::ForegroundRole).isValid());
     }
@@ -149,8 +150,8 @@ private slots:
     void compareNeedsBothLists() {
         test::TempDir dir;
         TfrmMain w;
-        w.AddPathsToList(w.lv1, {dir.file("x")});
-        QTest::mouseClick(w.sbCompare, Qt::LeftButton);
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {dir.file("x")});
+        QTest::mouseClick(Find<QToolButton>(&w, "sbCompare"), Qt::LeftButton);
         QVERIFY(!w.compareMode());
     }
 
@@ -160,24 +161,24 @@ private slots:
         const std::string taken = dir.file("1604139498000.mp4");
         dir.file("mmexport_20201031_181818.mp4", "already there");
         TfrmMain w;
-        w.AddPathsToList(w.lv1, {p, taken});
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {p, taken});
         Captured seen;
-        QTest::mouseClick(w.btRenameWeiXinFile, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(&w, "btRenameWeiXinFile"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("重命名完成!下列文件修改失败：\r\n") +
                                          QString::fromStdString(taken) + "\r\n"});
-        QCOMPARE(w.lv1->rowsModel()->row(0).Name, dir / "mmexport_20201031_181818.jpg");
-        QCOMPARE(w.lv1->rowsModel()->row(1).Name, taken);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).Name, dir / "mmexport_20201031_181818.jpg");
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).Name, taken);
         QVERIFY(sys().fileExists(dir / "mmexport_20201031_181818.jpg"));
-        QCOMPARE(w.lv1->rowsModel()->row(0).PhotoTime, std::string("2020-10-31 18:18:18"));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).PhotoTime, std::string("2020-10-31 18:18:18"));
     }
 
     void nameTimeButtonFillsThePhotoColumn() {
         test::TempDir dir;
         TfrmMain w;
-        w.AddPathsToList(w.lv1, {dir.file("x_2019-04-16-11-19-37.png"), dir.file("y.png")});
-        QTest::mouseClick(w.btGetFileNameTime, Qt::LeftButton);
-        QCOMPARE(w.lv1->rowsModel()->row(0).PhotoTime, std::string("2019-04-16 11:19:37"));
-        QCOMPARE(w.lv1->rowsModel()->row(1).PhotoTime, std::string(" "));
+        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {dir.file("x_2019-04-16-11-19-37.png"), dir.file("y.png")});
+        QTest::mouseClick(Find<QPushButton>(&w, "btGetFileNameTime"), Qt::LeftButton);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).PhotoTime, std::string("2019-04-16 11:19:37"));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).PhotoTime, std::string(" "));
     }
 };
 

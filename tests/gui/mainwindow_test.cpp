@@ -22,6 +22,7 @@
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
 #include "gui/spinedit.h"
+#include "gui_support.h"
 #include "temp_dir.h"
 
 using namespace kdx;
@@ -57,13 +58,6 @@ void ClickHeader(TFileListView* list, int column) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
 }
 
-template <class T>
-T* Find(QWidget* root, const char* name) {
-    T* w = root->findChild<T*>(QString::fromLatin1(name));
-    if (!w) qFatal("no control named %s", name);
-    return w;
-}
-
 // Stands in for the desktop's "open with" while a test runs.
 class UrlRecorder : public QObject {
     Q_OBJECT
@@ -84,30 +78,31 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.windowTitle(), QStringLiteral("Kairodex 1.99"));
-        QCOMPARE(w.pc->currentIndex(), 0);
-        QVERIFY(!w.Panel2->isVisible());
-        QCOMPARE(w.lv1->horizontalHeader()->sectionSize(1), w.width() - 730);
-        QCOMPARE(w.lv1->horizontalHeader()->sectionSize(2), 130);
-        QCOMPARE(w.lv1->horizontalHeader()->sectionSize(0), 50);
+        QCOMPARE(Find<QTabWidget>(&w, "pc")->currentIndex(), 0);
+        QVERIFY(!Find<QWidget>(&w, "Panel2")->isVisible());
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1), w.width() - 730);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(2), 130);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(0), 50);
         // Every control of the first page exists with its caption.
         QCOMPARE(Find<QPushButton>(&w, "bSetSelect1")->text(), QStringLiteral("修改选中"));
         QCOMPARE(Find<QToolButton>(&w, "tbAdd1")->text(), QStringLiteral("添加"));
         QCOMPARE(Find<QToolButton>(&w, "InvertSelection2")->text(), QStringLiteral("反选"));
         QCOMPARE(Find<QLineEdit>(&w, "edFileNameTimeFrom")->text(), QStringLiteral("1"));
         QCOMPARE(Find<QRadioButton>(&w, "rbDefineTime")->isChecked(), true);
-        QCOMPARE(w.rgTimeItems->checkedId(), 1);
-        QCOMPARE(w.lv1->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral("文件名时间"));
+        QCOMPARE(Find<QButtonGroup>(&w, "rgTimeItems")->checkedId(), 1);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->model()->headerData(6, Qt::Horizontal).toString(),
+                 QStringLiteral("文件名时间"));
     }
 
     void widerWindowWidensOnlyTheLastColumn() {
         TfrmMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const int name = w.lv1->horizontalHeader()->sectionSize(1);
-        const int last = w.lv1->horizontalHeader()->sectionSize(6);
+        const int name = Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1);
+        const int last = Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(6);
         w.resize(w.width() + 100, w.height());
-        QTRY_COMPARE(w.lv1->horizontalHeader()->sectionSize(6), last + 100);
-        QCOMPARE(w.lv1->horizontalHeader()->sectionSize(1), name);
+        QTRY_COMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(6), last + 100);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1), name);
     }
 
     void syncPageShowsBothListsAndLeavingRestoresTheWidth() {
@@ -116,40 +111,41 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const int before = w.width();
         w.move(200, 50);
-        w.pc->setCurrentIndex(2);
-        QVERIFY(w.Panel2->isVisible());
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(2);
+        QVERIFY(Find<QWidget>(&w, "Panel2")->isVisible());
         QVERIFY(SyncLayoutShown());
         const int screenWidth = w.screen()->availableGeometry().width();
         QCOMPARE(w.width(), std::max(screenWidth, layout::MinWidth));
         QCOMPARE(w.x(), 0);
         const int left = (w.width() - 10) / 2;
-        QCOMPARE(w.lv1->horizontalHeader()->sectionSize(1), std::max(120, left - 710));
-        QCOMPARE(w.lv2->horizontalHeader()->sectionSize(1), std::max(120, left - 710));
-        w.pc->setCurrentIndex(1);
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1), std::max(120, left - 710));
+        QCOMPARE(Find<TFileListView>(&w, "lv2")->horizontalHeader()->sectionSize(1), std::max(120, left - 710));
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
         QCOMPARE(w.width(), before);
         QCOMPARE(w.x(), 0);
-        QVERIFY(!w.Panel2->isVisible());
+        QVERIFY(!Find<QWidget>(&w, "Panel2")->isVisible());
     }
 
     void radioPairAndSourceGroupExcludeEachOther() {
         TfrmMain w;
         w.show();
-        QTest::mouseClick(w.rgTimeItems->button(4), Qt::LeftButton);
-        QVERIFY(w.rbAllToTime->isChecked());
-        QVERIFY(!w.rbDefineTime->isChecked());
-        QTest::mouseClick(w.rbDefineTime, Qt::LeftButton);
-        QVERIFY(w.rbDefineTime->isChecked());
-        QVERIFY(!w.rbAllToTime->isChecked());
-        QTest::mouseClick(w.rbAllToTime, Qt::LeftButton);
-        QVERIFY(w.rbAllToTime->isChecked());
-        QVERIFY(!w.rbDefineTime->isChecked());
+        QTest::mouseClick(Find<QButtonGroup>(&w, "rgTimeItems")->button(4), Qt::LeftButton);
+        QVERIFY(Find<QRadioButton>(&w, "rbAllToTime")->isChecked());
+        QVERIFY(!Find<QRadioButton>(&w, "rbDefineTime")->isChecked());
+        QTest::mouseClick(Find<QRadioButton>(&w, "rbDefineTime"), Qt::LeftButton);
+        QVERIFY(Find<QRadioButton>(&w, "rbDefineTime")->isChecked());
+        QVERIFY(!Find<QRadioButton>(&w, "rbAllToTime")->isChecked());
+        QTest::mouseClick(Find<QRadioButton>(&w, "rbAllToTime"), Qt::LeftButton);
+        QVERIFY(Find<QRadioButton>(&w, "rbAllToTime")->isChecked());
+        QVERIFY(!Find<QRadioButton>(&w, "rbDefineTime")->isChecked());
     }
 
     void clickingTheButtonAlreadyOnChangesNothing() {
         TfrmMain w;
         w.show();
-        for (QRadioButton* on : {w.rbDefineTime, w.rbAllToTime}) {
-            QRadioButton* off = on == w.rbDefineTime ? w.rbAllToTime : w.rbDefineTime;
+        for (QRadioButton* on : {Find<QRadioButton>(&w, "rbDefineTime"), Find<QRadioButton>(&w, "rbAllToTime")}) {
+            QRadioButton* off = on == Find<QRadioButton>(&w, "rbDefineTime") ? Find<QRadioButton>(&w, "rbAllToTime")
+                                                                             : Find<QRadioButton>(&w, "rbDefineTime");
             QTest::mouseClick(on, Qt::LeftButton);
             QTest::mouseClick(on, Qt::LeftButton);
             QVERIFY(on->isChecked());
@@ -160,16 +156,16 @@ private slots:
             QVERIFY(!off->isChecked());
         }
         // The source already chosen, clicked again, does not switch modes.
-        QTest::mouseClick(w.rbDefineTime, Qt::LeftButton);
-        QTest::mouseClick(w.rgTimeItems->checkedButton(), Qt::LeftButton);
-        QVERIFY(w.rbDefineTime->isChecked());
-        QVERIFY(!w.rbAllToTime->isChecked());
+        QTest::mouseClick(Find<QRadioButton>(&w, "rbDefineTime"), Qt::LeftButton);
+        QTest::mouseClick(Find<QButtonGroup>(&w, "rgTimeItems")->checkedButton(), Qt::LeftButton);
+        QVERIFY(Find<QRadioButton>(&w, "rbDefineTime")->isChecked());
+        QVERIFY(!Find<QRadioButton>(&w, "rbAllToTime")->isChecked());
     }
 
     void amountFieldsKeepOnlyDigitsAndFullStop() {
         TfrmMain w;
         w.show();
-        w.pc->setCurrentIndex(1);
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
         TSpinEdit* year = Find<TSpinEdit>(&w, "seYear");
         year->findChild<QLineEdit*>()->clear();
         year->setFocus();
@@ -184,52 +180,55 @@ private slots:
         TfrmMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.lv1->rowsModel()->setRows({Row("c", "2020-01-02 00:00:00"), Row("a", "2020-01-01 00:00:00"),
-                                     Row("b", "2020-01-02 00:00:00"), Row("d", "2020-01-01 00:00:00")});
-        ClickHeader(w.lv1, 3);
-        QCOMPARE(Names(w.lv1), (QStringList{"a", "d", "c", "b"}));
-        QCOMPARE(w.lv1->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
-        ClickHeader(w.lv1, 3);
-        QCOMPARE(Names(w.lv1), (QStringList{"c", "b", "a", "d"}));
-        ClickHeader(w.lv1, 3);
-        QCOMPARE(Names(w.lv1), (QStringList{"a", "d", "c", "b"}));
-        ClickHeader(w.lv1, 0);
-        QVERIFY(!w.lv1->horizontalHeader()->isSortIndicatorShown());
-        QCOMPARE(Names(w.lv1), (QStringList{"a", "d", "c", "b"}));
-        QCOMPARE(CellText(w.lv1, 0, 0), QStringLiteral("1"));
-        QCOMPARE(CellText(w.lv1, 3, 1), QStringLiteral("b"));
+        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows(
+            {Row("c", "2020-01-02 00:00:00"), Row("a", "2020-01-01 00:00:00"), Row("b", "2020-01-02 00:00:00"),
+             Row("d", "2020-01-01 00:00:00")});
+        ClickHeader(Find<TFileListView>(&w, "lv1"), 3);
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"a", "d", "c", "b"}));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+        ClickHeader(Find<TFileListView>(&w, "lv1"), 3);
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"c", "b", "a", "d"}));
+        ClickHeader(Find<TFileListView>(&w, "lv1"), 3);
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"a", "d", "c", "b"}));
+        ClickHeader(Find<TFileListView>(&w, "lv1"), 0);
+        QVERIFY(!Find<TFileListView>(&w, "lv1")->horizontalHeader()->isSortIndicatorShown());
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"a", "d", "c", "b"}));
+        QCOMPARE(CellText(Find<TFileListView>(&w, "lv1"), 0, 0), QStringLiteral("1"));
+        QCOMPARE(CellText(Find<TFileListView>(&w, "lv1"), 3, 1), QStringLiteral("b"));
     }
 
     void moveUpAndDownKeepBlocksAndSelection() {
         TfrmMain w;
         w.show();
-        w.lv1->rowsModel()->setRows({Row("1"), Row("2"), Row("3"), Row("4"), Row("5")});
-        w.lv1->setSelectionFlags({false, true, true, false, false});
+        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({Row("1"), Row("2"), Row("3"), Row("4"), Row("5")});
+        Find<TFileListView>(&w, "lv1")->setSelectionFlags({false, true, true, false, false});
         QTest::mouseClick(Find<QToolButton>(&w, "tbMoveUP1"), Qt::LeftButton);
-        QCOMPARE(Names(w.lv1), (QStringList{"2", "3", "1", "4", "5"}));
-        QCOMPARE(w.lv1->selectionFlags(), (std::vector<bool>{true, true, false, false, false}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"2", "3", "1", "4", "5"}));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->selectionFlags(),
+                 (std::vector<bool>{true, true, false, false, false}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbMoveUP1"), Qt::LeftButton);
-        QCOMPARE(Names(w.lv1), (QStringList{"2", "3", "1", "4", "5"}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"2", "3", "1", "4", "5"}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbMoveDown1"), Qt::LeftButton);
-        QCOMPARE(Names(w.lv1), (QStringList{"1", "2", "3", "4", "5"}));
-        QCOMPARE(w.lv1->selectionFlags(), (std::vector<bool>{false, true, true, false, false}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"1", "2", "3", "4", "5"}));
+        QCOMPARE(Find<TFileListView>(&w, "lv1")->selectionFlags(),
+                 (std::vector<bool>{false, true, true, false, false}));
     }
 
     void selectInvertRemove() {
         TfrmMain w;
         w.show();
-        w.lv2->rowsModel()->setRows({Row("1"), Row("2"), Row("3")});
-        w.lv2->setSelectionFlags({true, false, false});
+        Find<TFileListView>(&w, "lv2")->rowsModel()->setRows({Row("1"), Row("2"), Row("3")});
+        Find<TFileListView>(&w, "lv2")->setSelectionFlags({true, false, false});
         QTest::mouseClick(Find<QToolButton>(&w, "InvertSelection2"), Qt::LeftButton);
-        QCOMPARE(w.lv2->selectionFlags(), (std::vector<bool>{false, true, true}));
+        QCOMPARE(Find<TFileListView>(&w, "lv2")->selectionFlags(), (std::vector<bool>{false, true, true}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbDel2"), Qt::LeftButton);
-        QCOMPARE(Names(w.lv2), QStringList{"1"});
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv2")), QStringList{"1"});
         QTest::mouseClick(Find<QToolButton>(&w, "tbSelectAll2"), Qt::LeftButton);
-        QCOMPARE(w.lv2->selectionFlags(), std::vector<bool>{true});
+        QCOMPARE(Find<TFileListView>(&w, "lv2")->selectionFlags(), std::vector<bool>{true});
         w.ExistingPaths.insert("x");
         w.PendingPaths = {"y"};
         QTest::mouseClick(Find<QToolButton>(&w, "tbDelAll2"), Qt::LeftButton);
-        QCOMPARE(w.lv2->rowCount(), size_t{0});
+        QCOMPARE(Find<TFileListView>(&w, "lv2")->rowCount(), size_t{0});
         QVERIFY(w.ExistingPaths.empty());
         QVERIFY(w.PendingPaths.empty());
     }
@@ -241,24 +240,25 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         FileEntry e = Row(gone, "2020-10-31 18:18:18");
-        w.lv1->rowsModel()->setRows({e});
-        w.pc->setCurrentIndex(1);
-        const QRect cell = w.lv1->visualRect(w.lv1->model()->index(0, 1));
-        QTest::mouseClick(w.lv1->viewport(), Qt::LeftButton, {}, cell.center());
+        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({e});
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
+        const QRect cell =
+            Find<TFileListView>(&w, "lv1")->visualRect(Find<TFileListView>(&w, "lv1")->model()->index(0, 1));
+        QTest::mouseClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, cell.center());
         // The file does not exist: the row's own texts are shown.
-        QCOMPARE(w.lWrite->text(), QStringLiteral("2020-10-31 18:18:18"));
-        QCOMPARE(w.lCreate->text(), QStringLiteral("2019-01-01 00:00:00"));
-        w.pc->setCurrentIndex(0);
-        QTest::mouseClick(w.lv1->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(w.DTP2Date->date(), QDate(2020, 10, 31));
-        QCOMPARE(w.DTP2Time->time(), QTime(18, 18, 18));
+        QCOMPARE(Find<QLabel>(&w, "lWrite")->text(), QStringLiteral("2020-10-31 18:18:18"));
+        QCOMPARE(Find<QLabel>(&w, "lCreate")->text(), QStringLiteral("2019-01-01 00:00:00"));
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(0);
+        QTest::mouseClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(Find<QDateEdit>(&w, "DTP2Date")->date(), QDate(2020, 10, 31));
+        QCOMPARE(Find<QTimeEdit>(&w, "DTP2Time")->time(), QTime(18, 18, 18));
         // Back on page 1 with the row still selected the labels keep their text.
-        w.pc->setCurrentIndex(1);
-        QCOMPARE(w.lWrite->text(), QStringLiteral("2020-10-31 18:18:18"));
-        w.lv1->clearSelection();
-        w.pc->setCurrentIndex(0);
-        w.pc->setCurrentIndex(1);
-        QCOMPARE(w.lWrite->text(), QString());
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
+        QCOMPARE(Find<QLabel>(&w, "lWrite")->text(), QStringLiteral("2020-10-31 18:18:18"));
+        Find<TFileListView>(&w, "lv1")->clearSelection();
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(0);
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
+        QCOMPARE(Find<QLabel>(&w, "lWrite")->text(), QString());
     }
 
     void openOnlyExistingEntriesAndNotByDoubleClickInListB() {
@@ -269,25 +269,28 @@ private slots:
         TfrmMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.pc->setCurrentIndex(2);
-        w.lv1->rowsModel()->setRows({Row(file), Row(dir / "gone.txt")});
-        w.lv2->rowsModel()->setRows({Row(file)});
-        const QPoint first = w.lv2->visualRect(w.lv2->model()->index(0, 1)).center();
-        QTest::mouseClick(w.lv2->viewport(), Qt::LeftButton, {}, first);
-        QTest::mouseDClick(w.lv2->viewport(), Qt::LeftButton, {}, first);
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(2);
+        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({Row(file), Row(dir / "gone.txt")});
+        Find<TFileListView>(&w, "lv2")->rowsModel()->setRows({Row(file)});
+        const QPoint first =
+            Find<TFileListView>(&w, "lv2")->visualRect(Find<TFileListView>(&w, "lv2")->model()->index(0, 1)).center();
+        QTest::mouseClick(Find<TFileListView>(&w, "lv2")->viewport(), Qt::LeftButton, {}, first);
+        QTest::mouseDClick(Find<TFileListView>(&w, "lv2")->viewport(), Qt::LeftButton, {}, first);
         QVERIFY(opened.urls.isEmpty());
-        emit w.lv2->customContextMenuRequested(first);
-        w.pmPopMenu->hide();
-        w.miOpen->trigger();
+        emit Find<TFileListView>(&w, "lv2")->customContextMenuRequested(first);
+        Find<QMenu>(&w, "pmPopMenu")->hide();
+        Find<QAction>(&w, "miOpen")->trigger();
         QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(file))});
         // List A opens on a double click, but never a path that is gone.
-        const QPoint second = w.lv1->visualRect(w.lv1->model()->index(1, 1)).center();
-        QTest::mouseClick(w.lv1->viewport(), Qt::LeftButton, {}, second);
-        QTest::mouseDClick(w.lv1->viewport(), Qt::LeftButton, {}, second);
+        const QPoint second =
+            Find<TFileListView>(&w, "lv1")->visualRect(Find<TFileListView>(&w, "lv1")->model()->index(1, 1)).center();
+        QTest::mouseClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, second);
+        QTest::mouseDClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, second);
         QCOMPARE(opened.urls.size(), 1);
-        const QPoint top = w.lv1->visualRect(w.lv1->model()->index(0, 1)).center();
-        QTest::mouseClick(w.lv1->viewport(), Qt::LeftButton, {}, top);
-        QTest::mouseDClick(w.lv1->viewport(), Qt::LeftButton, {}, top);
+        const QPoint top =
+            Find<TFileListView>(&w, "lv1")->visualRect(Find<TFileListView>(&w, "lv1")->model()->index(0, 1)).center();
+        QTest::mouseClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, top);
+        QTest::mouseDClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, top);
         QCOMPARE(opened.urls.size(), 2);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
@@ -295,35 +298,35 @@ private slots:
     void creationTimeBoxesFollowThePlatform() {
         TfrmMain w;
         // Linux cannot set creation times: the boxes are cleared and say why.
-        QVERIFY(!w.cbCreate1->isEnabled());
-        QVERIFY(!w.cbCreate1->isChecked());
-        QVERIFY(!w.cbCreate3->isChecked());
-        QVERIFY(!w.cbCreate1->toolTip().isEmpty());
-        QVERIFY(w.cbWrite1->isChecked());
+        QVERIFY(!Find<QCheckBox>(&w, "cbCreate1")->isEnabled());
+        QVERIFY(!Find<QCheckBox>(&w, "cbCreate1")->isChecked());
+        QVERIFY(!Find<QCheckBox>(&w, "cbCreate3")->isChecked());
+        QVERIFY(!Find<QCheckBox>(&w, "cbCreate1")->toolTip().isEmpty());
+        QVERIFY(Find<QCheckBox>(&w, "cbWrite1")->isChecked());
     }
 
     void pickerMenuCopiesAndPastesBetweenRows() {
         TfrmMain w;
         w.show();
-        QVERIFY(!w.MIPaster->isEnabled());
-        w.DTP2Date->setDate(QDate(2001, 2, 3));
-        w.DTP2Time->setTime(QTime(4, 5, 6));
-        emit w.DTP2Time->customContextMenuRequested(QPoint(1, 1));
-        w.popMenuCopy->hide();
-        w.MICopy->trigger();
-        QVERIFY(w.MIPaster->isEnabled());
-        emit w.cbAccess1->customContextMenuRequested(QPoint(1, 1));
-        w.popMenuCopy->hide();
-        w.MIPaster->trigger();
-        QCOMPARE(w.DTP3Date->date(), QDate(2001, 2, 3));
-        QCOMPARE(w.DTP3Time->time(), QTime(4, 5, 6));
-        QVERIFY(w.DTP1Date->date() != QDate(2001, 2, 3));
+        QVERIFY(!Find<QAction>(&w, "MIPaster")->isEnabled());
+        Find<QDateEdit>(&w, "DTP2Date")->setDate(QDate(2001, 2, 3));
+        Find<QTimeEdit>(&w, "DTP2Time")->setTime(QTime(4, 5, 6));
+        emit Find<QTimeEdit>(&w, "DTP2Time")->customContextMenuRequested(QPoint(1, 1));
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MICopy")->trigger();
+        QVERIFY(Find<QAction>(&w, "MIPaster")->isEnabled());
+        emit Find<QCheckBox>(&w, "cbAccess1")->customContextMenuRequested(QPoint(1, 1));
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MIPaster")->trigger();
+        QCOMPARE(Find<QDateEdit>(&w, "DTP3Date")->date(), QDate(2001, 2, 3));
+        QCOMPARE(Find<QTimeEdit>(&w, "DTP3Time")->time(), QTime(4, 5, 6));
+        QVERIFY(Find<QDateEdit>(&w, "DTP1Date")->date() != QDate(2001, 2, 3));
         // Opened on the shift page's picker, copy copies nothing; the quick-set still works.
-        emit w.seTime->customContextMenuRequested(QPoint(1, 1));
-        w.popMenuCopy->hide();
-        w.MIAllToWrite->trigger();
-        QCOMPARE(w.DTP1Date->date(), QDate(2001, 2, 3));
-        QCOMPARE(w.seTime->time(), QTime(0, 0, 0));
+        emit Find<QTimeEdit>(&w, "seTime")->customContextMenuRequested(QPoint(1, 1));
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MIAllToWrite")->trigger();
+        QCOMPARE(Find<QDateEdit>(&w, "DTP1Date")->date(), QDate(2001, 2, 3));
+        QCOMPARE(Find<QTimeEdit>(&w, "seTime")->time(), QTime(0, 0, 0));
     }
 };
 
