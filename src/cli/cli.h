@@ -12,7 +12,8 @@
 namespace kdx::cli {
 
 inline constexpr std::string_view ProgramName = "kairodex-cli";
-inline constexpr std::string_view VersionText = "kairodex-cli 1.99";
+// KAIRODEX_VERSION comes from the build (the project's version).
+inline constexpr std::string_view VersionText = "kairodex-cli " KAIRODEX_VERSION;
 
 // Exit statuses.
 enum Exit : int {
