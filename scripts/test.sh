@@ -5,4 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 ctest --preset default
+scripts/linux-package-check.sh
 scripts/windows-check.sh

@@ -12,6 +12,7 @@
 namespace kdx::cli {
 
 inline constexpr std::string_view ProgramName = "kairodex-cli";
+// KAIRODEX_VERSION comes from the build (the project's version).
 inline constexpr std::string_view VersionText = "kairodex-cli " KAIRODEX_VERSION;
 
 // Exit statuses.

@@ -252,21 +252,26 @@ void TFileListView::LocateEntry() {
     if (!path.isEmpty()) ShowInFileManager(path);
 }
 
+// On POSIX a name is bytes, not always UTF-8: the URL's percent-encoding
+// keeps those bytes, where going through a text string would replace them.
+QByteArray LocalPathOf(const QUrl& url) {
+    if (!url.isLocalFile()) return {};
+#ifdef Q_OS_WIN
+    return QDir::toNativeSeparators(url.toLocalFile()).toUtf8();
+#else
+    if (!url.host().isEmpty()) return {};
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+#endif
+}
+
 namespace {
-// The dropped local paths as the file system spells them. On POSIX a name
-// is bytes, not always UTF-8: the URL's percent-encoding keeps those bytes,
-// where going through a text string would replace them.
+// The dropped local paths as the file system spells them.
 QList<QByteArray> LocalPaths(const QMimeData* mime) {
     QList<QByteArray> paths;
     if (!mime || !mime->hasUrls()) return paths;
     for (const QUrl& url : mime->urls()) {
-        if (!url.isLocalFile()) continue;
-#ifdef Q_OS_WIN
-        paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toUtf8());
-#else
-        if (!url.host().isEmpty()) continue;
-        paths.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
-#endif
+        QByteArray path = LocalPathOf(url);
+        if (!path.isEmpty()) paths.push_back(std::move(path));
     }
     return paths;
 }

@@ -8,6 +8,8 @@
 
 #include "gui/filelistmodel.h"
 
+class QUrl;
+
 namespace kdx::gui {
 
 class TSysImageList;
@@ -81,5 +83,9 @@ private:
 
 // The path of the focused row, if it names an existing file or folder.
 QString FocusedExistingPath(const TFileListView* list);
+
+// The local path a "file:" URL names, as the file system spells it (on
+// POSIX the URL's bytes, which need not be UTF-8); empty for other URLs.
+QByteArray LocalPathOf(const QUrl& url);
 
 } // namespace kdx::gui

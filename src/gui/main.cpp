@@ -40,5 +40,6 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTexts);
     kdx::gui::TfrmMain window;
     window.show();
+    window.openPaths(kdx::gui::CommandLinePaths(argc, argv));
     return app.exec();
 }

@@ -73,6 +73,12 @@ public:
     void AddCandidates(TFileListView* list, std::vector<std::string> candidates);
     // The list a drop landed on, with the dropped names.
     void DropPaths(TFileListView* list, const QList<QByteArray>& names);
+    // The paths the program was started with (from the file manager's "open
+    // with"), added to list A as a drop would add them once the window's
+    // event loop runs. Each is a path, relative ones taken from the current
+    // folder, or a "file:" URL; as the file system spells it (see
+    // CommandLinePaths).
+    void openPaths(const QList<QByteArray>& args);
 
     // The two shared path lists of adding; emptied by "移除全部".
     PathSet ExistingPaths;
@@ -146,6 +152,11 @@ private:
     QPointer<QWidget> m_copyMenuOwner; // the control popMenuCopy was opened on
     QPointer<TFileListView> m_listMenuOwner;
 };
+
+// The program's arguments after its name, once QApplication has taken its
+// own: on POSIX the bytes as given, on Windows the UTF-16 command line in
+// UTF-8 (the ANSI argv cannot hold every name).
+QList<QByteArray> CommandLinePaths(int argc, char* argv[]);
 
 // Whether the sync page has ever been arranged in this process.
 bool SyncLayoutShown();

@@ -1,15 +1,19 @@
-// Adding paths to a list: the add-files dialog, drops from the desktop, and
-// the list filling with its progress window.
+// Adding paths to a list: the add-files dialog, drops from the desktop, the
+// paths the program was started with, and the list filling with its progress
+// window.
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTimer>
+#include <QUrl>
 #include <climits>
 #include <thread>
 
 #include "core/adding/read_entries.h"
 #include "core/common/progress.h"
+#include "core/common/text.h"
 #include "gui/addfiles.h"
 #include "gui/background.h"
 #include "gui/filelistview.h"
@@ -79,6 +83,36 @@ void TfrmMain::DropPaths(TFileListView* list, const QList<QByteArray>& names) {
     ExistingPaths.clear();
     AddPathsToList(list, PendingPaths);
     PendingPaths.clear();
+}
+
+void TfrmMain::openPaths(const QList<QByteArray>& args) {
+    QList<QByteArray> names;
+    for (const QByteArray& arg : args) {
+        if (arg.isEmpty()) continue;
+        if (arg.startsWith("file:")) {
+            QByteArray path = LocalPathOf(QUrl::fromEncoded(arg));
+            if (!path.isEmpty()) names.push_back(std::move(path));
+        } else {
+            names.push_back(QByteArray::fromStdString(AbsolutePath(arg.toStdString())));
+        }
+    }
+    if (names.isEmpty()) return;
+    QTimer::singleShot(0, this, [this, names] { DropPaths(lv1, names); });
+}
+
+QList<QByteArray> CommandLinePaths(int argc, char* argv[]) {
+    QList<QByteArray> args;
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    const QStringList all = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < all.size(); ++i)
+        args.push_back(all[i].toUtf8());
+#else
+    for (int i = 1; i < argc; ++i)
+        args.push_back(QByteArray(argv[i]));
+#endif
+    return args;
 }
 
 void TfrmMain::AddPathsToList(TFileListView* list, const std::vector<std::string>& paths) {

@@ -462,7 +462,10 @@ public:
         };
         if (existed) {
             // Owner first: changing it may clear set-id bits the mode restores.
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+                // Not allowed to give the file away: at least its group, where allowed.
+                [[maybe_unused]] const int groupKept = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            }
             if (::fchmod(fd, old.st_mode & 07777) != 0) {
                 const int code = errno;
                 ::close(fd);

@@ -301,6 +301,26 @@ private slots:
                  (QStringList{Q(dir / "in/a.jpg"), Q(dir / "in/b.txt"), Q(dir / "in/deep/c.jpg"), Q(dir / "x.txt")}));
     }
 
+    void startingWithPathsAddsThemToListA() {
+        test::TempDir dir;
+        dir.file("in/a.jpg");
+        dir.file("in/deep/b.jpg");
+        dir.file("c d.png");
+        dir.file("e.jpg");
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(Q(dir.path())));
+        const QString here = QDir::currentPath();
+        TfrmMain w;
+        // As a file manager hands them over: a folder, a relative name, a URL.
+        w.openPaths(
+            {QByteArray::fromStdString(dir / "in"), "./e.jpg", QUrl::fromLocalFile(Q(dir / "c d.png")).toEncoded()});
+        QDir::setCurrent(before);
+        // Added as a drop adds them, with the dialog's filter and boxes.
+        QTRY_COMPARE(Names(Find<TFileListView>(&w, "lv1")),
+                     (QStringList{Q(dir / "c d.png"), QDir::toNativeSeparators(here + "/e.jpg"), Q(dir / "in/a.jpg")}));
+        QCOMPARE(Find<TFileListView>(&w, "lv2")->rowCount(), size_t{0});
+    }
+
     void namesThatAreNotUtf8KeepTheirBytes() {
         // Names unpacked from old archives are often in a legacy code page.
         test::TempDir dir;
