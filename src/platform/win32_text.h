@@ -17,10 +17,13 @@ namespace kdx::win32 {
 std::optional<std::wstring> WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
 
-// The path as the wide-character calls take it: '/' turned into '\', a bare
-// drive "C:" into its root "C:\", and a path too long for the classic limit
-// made absolute and given the "\\?\" or "\\?\UNC\" form. Paths that already
-// have such a form are left alone. Nothing for text that is not UTF-8.
+// The path as the wide-character calls take it: absolute, in the "\\?\" or
+// "\\?\UNC\" form, '/' turned into '\', "." and ".." resolved by hand and
+// relative paths made absolute against the current folder (of the drive
+// named, where one is). Every name is kept as it is, spaces and dots at its
+// end included, and "CON" or "NUL" is a name, never a device. A bare drive
+// "C:" is its root. Paths that already have such a form are left alone.
+// Nothing for text that is not UTF-8.
 std::optional<std::wstring> SystemPath(std::string_view path);
 
 // UTF-8 text in the given code page; nothing when a character has no exact
