@@ -8,9 +8,10 @@
 #include "cli/terminal.h"
 
 int main(int argc, char** argv) {
-    kdx::cli::PrepareStandardStreams();
     // Output is written in large pieces; C stdio is not used alongside.
+    // (This gives the streams new buffers, so it comes first.)
     std::ios::sync_with_stdio(false);
+    kdx::cli::PrepareStandardStreams();
     kdx::cli::Io io{std::cout, std::cerr, kdx::cli::StandardErrorIsTerminal(),
                     std::max(1u, std::thread::hardware_concurrency()), &kdx::cli::WatchForInterruption()};
     const int status = kdx::cli::Run(kdx::cli::CommandLineArgs(argc, argv), io);

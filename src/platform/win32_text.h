@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kdx::win32 {
 
@@ -34,5 +35,9 @@ std::optional<std::string> CodePageFromUtf8(std::string_view text, unsigned code
 // not define becomes U+FFFD, so a damaged text names no file rather than
 // another one.
 std::string Utf8FromCodePage(std::string_view bytes, unsigned codePage);
+
+// The arguments of a command line after the program's name, taken apart as
+// the system's own programs do, as UTF-8 that keeps a lone surrogate.
+std::vector<std::string> ArgumentsOf(const wchar_t* commandLine);
 
 } // namespace kdx::win32
