@@ -583,8 +583,10 @@ public:
         }
         // Only these can be set; the others (folder, compressed, ...) are
         // facts about the entry. An empty word must say "normal".
+        // A cloud service's pinning bits go back as they were.
+        constexpr uint32_t Pinned = 0x80000, Unpinned = 0x100000;
         constexpr uint32_t Settable = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive | attr::Temporary |
-                                      attr::Offline | attr::NotContentIndexed;
+                                      attr::Offline | attr::NotContentIndexed | Pinned | Unpinned;
         const uint32_t a = attributes & Settable;
         return SetFileAttributesW(p->c_str(), a != 0 ? a : FILE_ATTRIBUTE_NORMAL) != 0 || Failed();
     }

@@ -143,7 +143,7 @@ bool FakePlatform::setFileTime(const std::string& path, TimeSlot slot, FileTime 
     if (refuses(path)) return false;
     if (locked.count(key(path))) return fail({32, "The process cannot access the file because it is being used."});
     if (slot == TimeSlot::Creation && !creationSettable) return fail({95, "Operation not supported"});
-    if (needWritable && (n->attributes & attr::ReadOnly)) return fail(kDenied);
+    if (needWritable && readOnlyRefusesTimes && (n->attributes & attr::ReadOnly)) return fail(kDenied);
     if (earliestStamp && value < *earliestStamp) value = *earliestStamp;
     if (latestStamp && value > *latestStamp) value = *latestStamp;
     if (fatResolution && slot == TimeSlot::LastWrite)

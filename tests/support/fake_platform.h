@@ -24,6 +24,9 @@ public:
     bool ignoreCase = true;
     bool creationSettable = true;
     bool needWritable = true;
+    // With needWritable: whether a read-only entry refuses new stamps (some
+    // file systems do, NTFS does not).
+    bool readOnlyRefusesTimes = true;
     int64_t offsetSeconds = 8 * 3600;
     std::string folderOfProgram = "C:\\Program\\";
     std::string workingFolder = "C:\\Work";
