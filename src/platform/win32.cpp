@@ -296,7 +296,12 @@ FILETIME ToFiletime(FileTime t) {
     return FILETIME{static_cast<DWORD>(v & 0xFFFFFFFF), static_cast<DWORD>(v >> 32)};
 }
 
+// Failures the system has no words for, as codes of our own (the bit the
+// system leaves to applications).
+constexpr DWORD ErrorOnlyInCloud = 0x20000001;
+
 SystemError ErrorFrom(DWORD code) {
+    if (code == ErrorOnlyInCloud) return SystemError{static_cast<int>(code), "文件仅在云端，未下载"};
     wchar_t* text = nullptr;
     const DWORD n =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -388,8 +393,10 @@ private:
 };
 
 // Opens a regular file for reading; INVALID_HANDLE_VALUE, with the error
-// set, for folders, devices and anything that cannot be opened.
-HANDLE OpenRegular(const std::string& path, uint64_t& size) {
+// set, for folders, devices and anything that cannot be opened. Without
+// fetch, a file whose content is elsewhere (only in the cloud, offline) is
+// refused rather than fetched: reading it would download it.
+HANDLE OpenRegular(const std::string& path, uint64_t& size, bool fetch) {
     const auto p = SystemPath(path);
     if (!p) {
         SetLastError(ERROR_INVALID_NAME);
@@ -415,6 +422,11 @@ HANDLE OpenRegular(const std::string& path, uint64_t& size) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
+    if (!fetch && (info.dwFileAttributes & (attr::RecallOnDataAccess | FILE_ATTRIBUTE_OFFLINE))) {
+        CloseHandle(h);
+        SetLastError(ErrorOnlyInCloud);
+        return INVALID_HANDLE_VALUE;
+    }
     size = static_cast<uint64_t>(length.QuadPart);
     return h;
 }
@@ -426,6 +438,7 @@ EntryInfo InfoOf(DWORD attributes, const FILETIME& creation, const FILETIME& las
 struct Found {
     std::wstring name;
     DWORD attributes;
+    DWORD reparseTag;
 };
 
 // The name order of NTFS (ordinal, ignoring case by the system's table),
@@ -507,14 +520,14 @@ public:
             if (directoriesOnly && ((a & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
                                     (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | attr::VolumeLabel)) != 0))
                 continue;
-            entries.push_back(Found{std::wstring(name), a});
+            entries.push_back(Found{std::wstring(name), a, (a & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0});
         } while (FindNextFileW(h, &found));
         FindClose(h);
         if (!std::is_sorted(entries.begin(), entries.end(), NameBefore))
             std::sort(entries.begin(), entries.end(), NameBefore);
         out.reserve(out.size() + entries.size());
         for (const Found& e : entries)
-            out.push_back(DirEntry{Utf8FromWide(e.name), e.attributes});
+            out.push_back(DirEntry{Utf8FromWide(e.name), e.attributes, e.reparseTag});
         return true;
     }
 
@@ -609,7 +622,7 @@ public:
 
     std::unique_ptr<InputFile> openForRead(const std::string& path) override {
         uint64_t size = 0;
-        HANDLE h = OpenRegular(path, size);
+        HANDLE h = OpenRegular(path, size, false);
         if (h == INVALID_HANDLE_VALUE) {
             Failed();
             return nullptr;
@@ -619,7 +632,8 @@ public:
 
     bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) override {
         uint64_t size = 0;
-        HANDLE h = OpenRegular(path, size);
+        // A file the user names as a whole (a snapshot) is fetched.
+        HANDLE h = OpenRegular(path, size, true);
         if (h == INVALID_HANDLE_VALUE) {
             error = ErrorFrom(GetLastError());
             return false;

@@ -119,7 +119,7 @@ bool FakePlatform::listDirectory(const std::string& folder, std::string_view pat
         const uint32_t a = v.second.attributes;
         if (directoriesOnly && (!(a & attr::Directory) || (a & (attr::Hidden | attr::System | attr::VolumeLabel))))
             continue;
-        found.push_back(DirEntry{name, a});
+        found.push_back(DirEntry{name, a, v.second.reparseTag});
     }
     std::sort(found.begin(), found.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     out.insert(out.end(), found.begin(), found.end());

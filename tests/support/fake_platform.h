@@ -16,6 +16,7 @@ public:
         uint32_t attributes = attr::Archive;
         FileTime creation, lastWrite, lastAccess;
         std::string content;
+        uint32_t reparseTag = 0; // reported with the reparse-point bit
         bool isDir() const { return (attributes & attr::Directory) != 0; }
     };
 
