@@ -6,8 +6,10 @@
 
 #include "cli/cli.h"
 #include "cli/terminal.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
+    kdx::hostPlatform().prepareProcess();
     // Output is written in large pieces; C stdio is not used alongside.
     // (This gives the streams new buffers, so it comes first.)
     std::ios::sync_with_stdio(false);

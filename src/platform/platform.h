@@ -157,6 +157,12 @@ public:
     // old file's permissions (and owner, where allowed) are kept.
     virtual bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) = 0;
 
+    // --- the process -------------------------------------------------------
+    // Called once at the start of each program: on Windows, a removed or
+    // locked card then fails the call that meets it instead of showing the
+    // system's error box.
+    virtual void prepareProcess() {}
+
     // --- facts about the system -----------------------------------------
     // Seconds to add to UTC to get local time, as in force right now.
     virtual int64_t utcOffsetNow() = 0;

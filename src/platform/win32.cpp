@@ -225,6 +225,10 @@ std::optional<std::wstring> SystemPath(std::string_view path) {
     return out;
 }
 
+bool HasFatStampRange(std::wstring_view fileSystem) {
+    return fileSystem == L"FAT" || fileSystem == L"FAT32" || fileSystem == L"exFAT";
+}
+
 std::optional<std::string> CodePageFromUtf8(std::string_view text, unsigned codePage) {
     if (text.empty()) return std::string();
     if (codePage == CP_UTF8) {
@@ -299,9 +303,12 @@ FILETIME ToFiletime(FileTime t) {
 // Failures the system has no words for, as codes of our own (the bit the
 // system leaves to applications).
 constexpr DWORD ErrorOnlyInCloud = 0x20000001;
+constexpr DWORD ErrorOutsideFatRange = 0x20000002;
 
 SystemError ErrorFrom(DWORD code) {
     if (code == ErrorOnlyInCloud) return SystemError{static_cast<int>(code), "文件仅在云端，未下载"};
+    if (code == ErrorOutsideFatRange)
+        return SystemError{static_cast<int>(code), "此卷只能保存 1980-01-01 到 2107-12-31 之间的时间"};
     wchar_t* text = nullptr;
     const DWORD n =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -410,7 +417,10 @@ HANDLE OpenRegular(const std::string& path, uint64_t& size, bool fetch) {
         // not be written, the file is read without that.
         FILETIME keep{0xFFFFFFFF, 0xFFFFFFFF};
         SetFileTime(h, nullptr, &keep, nullptr);
-    } else if (GetLastError() == ERROR_ACCESS_DENIED) {
+    } else if (const DWORD error = GetLastError();
+               error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && error != ERROR_INVALID_NAME) {
+        // Access denied, a write-protected card, a share that allows no
+        // attribute writes: reading is all that is needed.
         h = CreateFileW(p->c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (h == INVALID_HANDLE_VALUE) return h;
@@ -522,7 +532,14 @@ public:
                 continue;
             entries.push_back(Found{std::wstring(name), a, (a & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0});
         } while (FindNextFileW(h, &found));
+        // A search that breaks off (a share dropped, a card pulled) ends like
+        // a finished one: only this code says every entry was seen.
+        const DWORD end = GetLastError();
         FindClose(h);
+        if (end != ERROR_NO_MORE_FILES) {
+            SetLastError(end);
+            return Failed();
+        }
         if (!std::is_sorted(entries.begin(), entries.end(), NameBefore))
             std::sort(entries.begin(), entries.end(), NameBefore);
         out.reserve(out.size() + entries.size());
@@ -578,6 +595,14 @@ public:
         if (stamps.lastWrite) w = ToFiletime(*stamps.lastWrite);
         const bool ok = SetFileTime(h, stamps.creation ? &c : nullptr, stamps.lastAccess ? &a : nullptr,
                                     stamps.lastWrite ? &w : nullptr) != 0;
+        if (!ok && GetLastError() == ERROR_INVALID_PARAMETER) {
+            // FAT keeps 1980 to 2107 only, and says no more than that the
+            // value is wrong.
+            wchar_t fileSystem[MAX_PATH + 1] = {};
+            if (GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, fileSystem, MAX_PATH + 1) &&
+                win32::HasFatStampRange(fileSystem))
+                SetLastError(ErrorOutsideFatRange);
+        }
         CloseKeepingError(h);
         return ok || Failed();
     }
@@ -811,6 +836,11 @@ public:
     }
 
     SystemError lastError() override { return ErrorFrom(t_lastError); }
+
+    void prepareProcess() override {
+        // Kept with the bits the process already has.
+        SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS);
+    }
 
     char separator() const override { return '\\'; }
     bool pathsIgnoreCase() const override { return true; }

@@ -27,6 +27,10 @@ std::string Utf8FromWide(std::wstring_view text);
 // Nothing for text that is not UTF-8.
 std::optional<std::wstring> SystemPath(std::string_view path);
 
+// Whether a file system of this name (as the volume reports it) keeps
+// stamps of 1980 to 2107 only: FAT, FAT32 and exFAT.
+bool HasFatStampRange(std::wstring_view fileSystem);
+
 // UTF-8 text in the given code page; nothing when a character has no exact
 // form there. A best-fit or default character would name another file, so
 // the result is also read back and compared before it is trusted.

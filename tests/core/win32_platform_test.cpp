@@ -481,6 +481,27 @@ TEST(Win32Platform, ProgramFolderAndFacts) {
     EXPECT_EQ(p.openForRead(folder), nullptr);
 }
 
+TEST(Win32Platform, NoErrorBoxForARemovedCardAndTheOtherModeBitsStay) {
+    const UINT before = GetErrorMode();
+    SetErrorMode(SEM_NOGPFAULTERRORBOX);
+    hostPlatform().prepareProcess();
+    const UINT mode = GetErrorMode();
+    SetErrorMode(before);
+    EXPECT_EQ(mode, UINT{SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS});
+}
+
+TEST(Win32Text, OnlyFatVolumesHaveTheNarrowStampRange) {
+    for (const wchar_t* fat : {L"FAT", L"FAT32", L"exFAT"})
+        EXPECT_TRUE(win32::HasFatStampRange(fat));
+    for (const wchar_t* other : {L"NTFS", L"ReFS", L"UDF", L""})
+        EXPECT_FALSE(win32::HasFatStampRange(other));
+}
+
+TEST(Win32Platform, CloudOnlyFilesAndBrokenSearchesNeedARealSystem) {
+    GTEST_SKIP() << "Wine can neither mark a file as recalled on reading nor break off a directory search, "
+                    "write-protect a volume or offer a FAT volume";
+}
+
 TEST(Win32Platform, OffsetIsTheOneInForceNow) {
     TIME_ZONE_INFORMATION zone;
     const DWORD which = GetTimeZoneInformation(&zone);
