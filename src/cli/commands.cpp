@@ -717,6 +717,17 @@ const std::vector<Command>& Commands() {
     return commands;
 }
 
+// No Windows name holds a quote: an argument that does comes from a "\""
+// that the command line took as a quote itself ("D:\My Photos\"), which
+// also joins the arguments after it to this one.
+void RefuseSwallowedArguments(const std::vector<std::string>& args) {
+    if (sys().separator() != '\\') return;
+    for (const std::string& arg : args)
+        if (arg.find('"') != std::string::npos)
+            throw UsageError("参数 “" + arg + "” 含有引号：命令行把 \\\" 当作引号本身，并把其后的参数并入了这一个。" +
+                             "路径末尾的 \\ 请去掉，或写成 \\\\");
+}
+
 const Command* FindCommand(std::string_view name) {
     for (const Command& c : Commands())
         if (c.name == name) return &c;
@@ -755,6 +766,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     try {
+        RefuseSwallowedArguments(rest);
         const ParsedArgs parsed = ParseArgs(rest, command->options);
         if (parsed.has("help")) {
             io.out << CommandHelp(command->name);

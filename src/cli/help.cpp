@@ -65,6 +65,7 @@ std::string ProgramHelp() {
            "\n"
            "时间写作 \"yyyy-mm-dd hh:nn:ss\"（本地时间）。修改文件的命令都可以加 --dry-run：\n"
            "只显示将要做的修改，不修改任何文件。\n"
+           "输出到控制台时按字符显示，不改变控制台的代码页；重定向到文件或管道时为 UTF-8 文本。\n"
            "\n" +
            std::string(kExitHelp);
 }

@@ -2,7 +2,7 @@
 
 // The few things the command line program asks of the system that the core
 // does not need: its arguments as UTF-8, and whether standard error is a
-// terminal.
+// terminal. The platform layer's console part does the asking.
 
 #include <atomic>
 #include <string>
@@ -15,7 +15,8 @@ namespace kdx::cli {
 std::vector<std::string> CommandLineArgs(int argc, char** argv);
 
 // Makes standard output and error take UTF-8 text with "\n" line ends as
-// they are (Windows consoles and its text-mode streams would change them).
+// they are: a Windows console is given characters and keeps its code page,
+// redirected output gets UTF-8.
 void PrepareStandardStreams();
 
 // Whether standard error is a terminal, where a progress line makes sense.

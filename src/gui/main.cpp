@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "gui/mainwindow.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ int main(int argc, char* argv[]) {
                              "  xvfb-run -a -s '-screen 0 1920x1080x24' build/bin/kairodex\n");
         return 1;
     }
+    kdx::hostPlatform().prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kairodex"));
     // The window speaks Chinese whatever the system's language, and so do

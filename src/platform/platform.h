@@ -37,7 +37,18 @@ inline constexpr uint32_t Compressed = 0x800;
 inline constexpr uint32_t Offline = 0x1000;
 inline constexpr uint32_t NotContentIndexed = 0x2000;
 inline constexpr uint32_t Encrypted = 0x4000;
+// Reading the content fetches it first (a file kept only in the cloud).
+inline constexpr uint32_t RecallOnDataAccess = 0x400000;
 } // namespace attr
+
+// Reparse tags as the Windows file system reports them. A name surrogate
+// (a symbolic link, junction or mount point) names another entry; other
+// tags (cloud files, deduplication, ...) are the entry itself.
+namespace reparse {
+inline constexpr uint32_t MountPoint = 0xA0000003;
+inline constexpr uint32_t SymbolicLink = 0xA000000C;
+inline constexpr uint32_t NameSurrogateBit = 0x20000000;
+} // namespace reparse
 
 // The three stamps of one entry plus its attribute word.
 struct EntryInfo {
@@ -53,7 +64,16 @@ struct EntryInfo {
 struct DirEntry {
     std::string name;
     uint32_t attributes = 0;
+    // With the reparse-point bit: the entry's reparse tag (0 when unknown).
+    uint32_t reparseTag = 0;
 };
+
+// Whether the entry is a link to another entry, which is never followed: a
+// reparse point whose tag is a name surrogate, or is not known.
+inline bool IsLink(const DirEntry& e) {
+    return (e.attributes & attr::ReparsePoint) != 0 &&
+           (e.reparseTag == 0 || (e.reparseTag & reparse::NameSurrogateBit));
+}
 
 enum class TimeSlot { Creation, LastWrite, LastAccess };
 
@@ -136,6 +156,12 @@ public:
     // the path holds either the whole old file or the whole new one. The
     // old file's permissions (and owner, where allowed) are kept.
     virtual bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) = 0;
+
+    // --- the process -------------------------------------------------------
+    // Called once at the start of each program: on Windows, a removed or
+    // locked card then fails the call that meets it instead of showing the
+    // system's error box.
+    virtual void prepareProcess() {}
 
     // --- facts about the system -----------------------------------------
     // Seconds to add to UTC to get local time, as in force right now.

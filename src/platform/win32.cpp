@@ -2,13 +2,15 @@
 //
 // The program holds every text as UTF-8; every call here is a wide-character
 // call, and texts are converted at this door and nowhere else. Both '\' and
-// '/' separate. A path too long for the classic limit gets the "\\?\" form in
-// one place (SystemPath), which every call goes through.
+// '/' separate. Every path gets the "\\?\" form in one place (SystemPath),
+// which every call goes through, so a name is always taken as it is: the
+// system's own clean-up would strip a trailing space or dot, or make "CON"
+// a device. Paths shown to the user never carry that form.
 //
 // A bare drive "C:" means that drive's root, never the current folder of
 // drive C: the program strips trailing separators before it asks for an
-// entry, so "C:\" reaches us as "C:", and it never works with paths
-// relative to a drive's current folder.
+// entry, so "C:\" reaches us as "C:". "C:name" is relative to the drive's
+// current folder, as everywhere on Windows.
 //
 // As on POSIX, a symbolic link or junction is reported and stamped as the
 // link itself, never its target.
@@ -23,6 +25,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <vector>
 
 #include "core/common/text.h"
 #include "core/common/utf8.h"
@@ -34,10 +37,6 @@ namespace kdx {
 namespace win32 {
 
 namespace {
-
-// Paths from this length on get the long form. The classic limit is
-// MAX_PATH; a folder must leave room for an 8.3 name below that.
-constexpr size_t LongPathFrom = MAX_PATH - 12;
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
@@ -133,26 +132,101 @@ std::string Utf8FromWide(std::wstring_view text) {
     return out;
 }
 
+namespace {
+
+// A folder the system gives as a full path, in the ordinary form.
+std::wstring OrdinaryForm(std::wstring path) {
+    if (StartsWith(path, L"\\\\?\\UNC\\"))
+        path.replace(0, 8, L"\\\\");
+    else if (StartsWith(path, L"\\\\?\\"))
+        path.erase(0, 4);
+    return path;
+}
+
+std::wstring CurrentFolder() {
+    DWORD n = GetCurrentDirectoryW(0, nullptr);
+    std::wstring out(n, L'\0');
+    n = n == 0 ? 0 : GetCurrentDirectoryW(n, out.data());
+    out.resize(n < out.size() ? n : 0);
+    return OrdinaryForm(out);
+}
+
+// The current folder of a drive, which Windows keeps per drive.
+std::wstring CurrentFolderOf(wchar_t drive) {
+    const wchar_t here[] = {drive, L':', L'.', L'\0'};
+    DWORD n = GetFullPathNameW(here, 0, nullptr, nullptr);
+    std::wstring out(n, L'\0');
+    n = n == 0 ? 0 : GetFullPathNameW(here, n, out.data(), nullptr);
+    out.resize(n < out.size() ? n : 0);
+    return OrdinaryForm(out);
+}
+
+// Length of the root of an absolute path in the ordinary form with '\'
+// only: "C:" or "\\server\share"; 0 for any other path.
+size_t RootLength(std::wstring_view p) {
+    if (p.size() >= 2 && p[1] == L':' && IsDriveLetter(p[0])) return 2;
+    if (!StartsWith(p, L"\\\\")) return 0;
+    const size_t server = p.find(L'\\', 2);
+    if (server == std::wstring_view::npos) return p.size();
+    const size_t share = p.find(L'\\', server + 1);
+    return share == std::wstring_view::npos ? p.size() : share;
+}
+
+} // namespace
+
 std::optional<std::wstring> SystemPath(std::string_view path) {
     std::optional<std::wstring> wide = WideFromUtf8(path);
     if (!wide) return std::nullopt;
-    std::wstring& p = *wide;
-    if (StartsWith(p, L"\\\\?\\") || StartsWith(p, L"\\\\.\\")) return wide;
+    std::wstring p = std::move(*wide);
+    if (StartsWith(p, L"\\\\?\\") || StartsWith(p, L"\\\\.\\")) return p;
     std::replace(p.begin(), p.end(), L'/', L'\\');
-    if (p.size() == 2 && p[1] == L':' && IsDriveLetter(p[0])) p += L'\\';
-    if (p.size() < LongPathFrom) return wide;
 
-    // The long form turns off the system's own clean-up of the path ("..",
-    // ".", relative parts), so that is done here first.
-    DWORD n = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return wide; // the call itself will report what is wrong
-    std::wstring full(n, L'\0');
-    n = GetFullPathNameW(p.c_str(), n, full.data(), nullptr);
-    if (n == 0 || n >= full.size()) return wide;
-    full.resize(n);
-    if (StartsWith(full, L"\\\\?\\") || StartsWith(full, L"\\\\.\\")) return full;
-    if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+    // Made absolute the way the system would, but by hand: its own clean-up
+    // would also strip a trailing space or dot from a name and turn "CON"
+    // or "NUL" into a device, naming another entry than the one asked for.
+    std::wstring full;
+    if (p.size() == 2 && p[1] == L':' && IsDriveLetter(p[0])) {
+        full = p + L'\\'; // a bare drive is its root (see above)
+    } else if (p.size() >= 2 && p[1] == L':' && IsDriveLetter(p[0]) && p[2] != L'\\') {
+        full = CurrentFolderOf(p[0]) + L'\\' + p.substr(2);
+    } else if (StartsWith(p, L"\\\\")) {
+        full = p;
+    } else if (StartsWith(p, L"\\")) {
+        const std::wstring here = CurrentFolder();
+        full = here.substr(0, RootLength(here)) + p;
+    } else if (p.size() < 2 || p[1] != L':') {
+        full = CurrentFolder() + L'\\' + p;
+    } else {
+        full = p;
+    }
+    const size_t root = RootLength(full);
+    if (root == 0) return p; // no current folder: the call will report it
+
+    // "." and ".." resolved, never above the root; every other name kept as
+    // it is, spaces and dots at its end included.
+    std::vector<std::wstring_view> names;
+    const std::wstring_view rest = std::wstring_view(full).substr(root);
+    for (size_t at = 0; at < rest.size();) {
+        size_t end = rest.find(L'\\', at);
+        if (end == std::wstring_view::npos) end = rest.size();
+        const std::wstring_view name = rest.substr(at, end - at);
+        if (name == L"..") {
+            if (!names.empty()) names.pop_back();
+        } else if (!name.empty() && name != L".") {
+            names.push_back(name);
+        }
+        at = end + 1;
+    }
+    std::wstring out = root == 2 ? L"\\\\?\\" + full.substr(0, 2) : L"\\\\?\\UNC\\" + full.substr(2, root - 2);
+    for (const std::wstring_view name : names)
+        out.append(L"\\").append(name);
+    // A root, or a path given with a trailing separator, keeps one.
+    if (names.empty() || (!p.empty() && p.back() == L'\\')) out += L'\\';
+    return out;
+}
+
+bool HasFatStampRange(std::wstring_view fileSystem) {
+    return fileSystem == L"FAT" || fileSystem == L"FAT32" || fileSystem == L"exFAT";
 }
 
 std::optional<std::string> CodePageFromUtf8(std::string_view text, unsigned codePage) {
@@ -226,7 +300,15 @@ FILETIME ToFiletime(FileTime t) {
     return FILETIME{static_cast<DWORD>(v & 0xFFFFFFFF), static_cast<DWORD>(v >> 32)};
 }
 
+// Failures the system has no words for, as codes of our own (the bit the
+// system leaves to applications).
+constexpr DWORD ErrorOnlyInCloud = 0x20000001;
+constexpr DWORD ErrorOutsideFatRange = 0x20000002;
+
 SystemError ErrorFrom(DWORD code) {
+    if (code == ErrorOnlyInCloud) return SystemError{static_cast<int>(code), "文件仅在云端，未下载"};
+    if (code == ErrorOutsideFatRange)
+        return SystemError{static_cast<int>(code), "此卷只能保存 1980-01-01 到 2107-12-31 之间的时间"};
     wchar_t* text = nullptr;
     const DWORD n =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -318,8 +400,10 @@ private:
 };
 
 // Opens a regular file for reading; INVALID_HANDLE_VALUE, with the error
-// set, for folders, devices and anything that cannot be opened.
-HANDLE OpenRegular(const std::string& path, uint64_t& size) {
+// set, for folders, devices and anything that cannot be opened. Without
+// fetch, a file whose content is elsewhere (only in the cloud, offline) is
+// refused rather than fetched: reading it would download it.
+HANDLE OpenRegular(const std::string& path, uint64_t& size, bool fetch) {
     const auto p = SystemPath(path);
     if (!p) {
         SetLastError(ERROR_INVALID_NAME);
@@ -333,7 +417,10 @@ HANDLE OpenRegular(const std::string& path, uint64_t& size) {
         // not be written, the file is read without that.
         FILETIME keep{0xFFFFFFFF, 0xFFFFFFFF};
         SetFileTime(h, nullptr, &keep, nullptr);
-    } else if (GetLastError() == ERROR_ACCESS_DENIED) {
+    } else if (const DWORD error = GetLastError();
+               error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && error != ERROR_INVALID_NAME) {
+        // Access denied, a write-protected card, a share that allows no
+        // attribute writes: reading is all that is needed.
         h = CreateFileW(p->c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (h == INVALID_HANDLE_VALUE) return h;
@@ -343,6 +430,11 @@ HANDLE OpenRegular(const std::string& path, uint64_t& size) {
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !GetFileSizeEx(h, &length)) {
         CloseHandle(h);
         SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!fetch && (info.dwFileAttributes & (attr::RecallOnDataAccess | FILE_ATTRIBUTE_OFFLINE))) {
+        CloseHandle(h);
+        SetLastError(ErrorOnlyInCloud);
         return INVALID_HANDLE_VALUE;
     }
     size = static_cast<uint64_t>(length.QuadPart);
@@ -356,6 +448,7 @@ EntryInfo InfoOf(DWORD attributes, const FILETIME& creation, const FILETIME& las
 struct Found {
     std::wstring name;
     DWORD attributes;
+    DWORD reparseTag;
 };
 
 // The name order of NTFS (ordinal, ignoring case by the system's table),
@@ -437,14 +530,21 @@ public:
             if (directoriesOnly && ((a & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
                                     (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | attr::VolumeLabel)) != 0))
                 continue;
-            entries.push_back(Found{std::wstring(name), a});
+            entries.push_back(Found{std::wstring(name), a, (a & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0});
         } while (FindNextFileW(h, &found));
+        // A search that breaks off (a share dropped, a card pulled) ends like
+        // a finished one: only this code says every entry was seen.
+        const DWORD end = GetLastError();
         FindClose(h);
+        if (end != ERROR_NO_MORE_FILES) {
+            SetLastError(end);
+            return Failed();
+        }
         if (!std::is_sorted(entries.begin(), entries.end(), NameBefore))
             std::sort(entries.begin(), entries.end(), NameBefore);
         out.reserve(out.size() + entries.size());
         for (const Found& e : entries)
-            out.push_back(DirEntry{Utf8FromWide(e.name), e.attributes});
+            out.push_back(DirEntry{Utf8FromWide(e.name), e.attributes, e.reparseTag});
         return true;
     }
 
@@ -495,6 +595,14 @@ public:
         if (stamps.lastWrite) w = ToFiletime(*stamps.lastWrite);
         const bool ok = SetFileTime(h, stamps.creation ? &c : nullptr, stamps.lastAccess ? &a : nullptr,
                                     stamps.lastWrite ? &w : nullptr) != 0;
+        if (!ok && GetLastError() == ERROR_INVALID_PARAMETER) {
+            // FAT keeps 1980 to 2107 only, and says no more than that the
+            // value is wrong.
+            wchar_t fileSystem[MAX_PATH + 1] = {};
+            if (GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, fileSystem, MAX_PATH + 1) &&
+                win32::HasFatStampRange(fileSystem))
+                SetLastError(ErrorOutsideFatRange);
+        }
         CloseKeepingError(h);
         return ok || Failed();
     }
@@ -513,8 +621,10 @@ public:
         }
         // Only these can be set; the others (folder, compressed, ...) are
         // facts about the entry. An empty word must say "normal".
+        // A cloud service's pinning bits go back as they were.
+        constexpr uint32_t Pinned = 0x80000, Unpinned = 0x100000;
         constexpr uint32_t Settable = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive | attr::Temporary |
-                                      attr::Offline | attr::NotContentIndexed;
+                                      attr::Offline | attr::NotContentIndexed | Pinned | Unpinned;
         const uint32_t a = attributes & Settable;
         return SetFileAttributesW(p->c_str(), a != 0 ? a : FILE_ATTRIBUTE_NORMAL) != 0 || Failed();
     }
@@ -537,7 +647,7 @@ public:
 
     std::unique_ptr<InputFile> openForRead(const std::string& path) override {
         uint64_t size = 0;
-        HANDLE h = OpenRegular(path, size);
+        HANDLE h = OpenRegular(path, size, false);
         if (h == INVALID_HANDLE_VALUE) {
             Failed();
             return nullptr;
@@ -547,7 +657,8 @@ public:
 
     bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) override {
         uint64_t size = 0;
-        HANDLE h = OpenRegular(path, size);
+        // A file the user names as a whole (a snapshot) is fetched.
+        HANDLE h = OpenRegular(path, size, true);
         if (h == INVALID_HANDLE_VALUE) {
             error = ErrorFrom(GetLastError());
             return false;
@@ -686,11 +797,7 @@ public:
         final.resize(n);
         // The answer comes in the long form; the rest of the program uses the
         // ordinary one ("C:\x", "\\server\share").
-        if (StartsWith(final, L"\\\\?\\UNC\\"))
-            final.replace(0, 8, L"\\\\");
-        else if (StartsWith(final, L"\\\\?\\"))
-            final.erase(0, 4);
-        return Utf8FromWide(final);
+        return Utf8FromWide(win32::OrdinaryForm(std::move(final)));
     }
 
     std::string currentFolder() override {
@@ -729,6 +836,11 @@ public:
     }
 
     SystemError lastError() override { return ErrorFrom(t_lastError); }
+
+    void prepareProcess() override {
+        // Kept with the bits the process already has.
+        SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS);
+    }
 
     char separator() const override { return '\\'; }
     bool pathsIgnoreCase() const override { return true; }

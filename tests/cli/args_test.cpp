@@ -185,6 +185,27 @@ TEST(Run, UsageErrorsWriteNothingToStandardOutput) {
     EXPECT_TRUE(CommandHelp("nothing").empty());
 }
 
+TEST(Run, AnArgumentHoldingAQuoteIsRefusedOnWindows) {
+    test::FakePlatform windows; // '\\' separates: no name holds a quote
+    ScopedPlatform use(windows);
+    windows.addFolder("D:");
+    windows.addFolder("D:\\My Photos");
+    std::ostringstream out, err;
+    Io io{out, err, false, 2};
+    // What the system makes of  list "D:\My Photos\" -r
+    EXPECT_EQ(cli::Run({"list", "D:\\My Photos\" -r"}, io), ExitUsage);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_NE(err.str().find("“D:\\My Photos\" -r”"), std::string::npos) << err.str();
+    err.str("");
+    EXPECT_EQ(cli::Run({"list", "D:\\My Photos"}, io), ExitDone) << err.str();
+
+    test::FakePlatform posix;
+    posix.sep = '/';
+    ScopedPlatform usePosix(posix);
+    posix.addFolder("/a\"b");
+    EXPECT_EQ(cli::Run({"list", "/a\"b"}, io), ExitDone) << "a POSIX name may hold one: " << err.str();
+}
+
 // Asks the run to stop (as SIGINT would) once `after` stamps are set.
 class StopsAfter : public test::FakePlatform {
 public:

@@ -167,6 +167,12 @@ TEST(EntryKinds, DecidedByTheDirectoryReparseAndVolumeBits) {
         EXPECT_FALSE(file(a)) << std::hex << a;
         EXPECT_FALSE(folder(a)) << std::hex << a;
     }
+    // Only a name surrogate names another entry; a cloud service's synced
+    // folder is a reparse point of another kind, and a folder like any other.
+    constexpr uint32_t OneDriveTag = 0x9000701A;
+    EXPECT_TRUE(IsFolderEntry(DirEntry{"n", 0x410, OneDriveTag}));
+    EXPECT_FALSE(IsFolderEntry(DirEntry{"n", 0x410, reparse::MountPoint}));
+    EXPECT_FALSE(IsFolderEntry(DirEntry{"n", 0x410, reparse::SymbolicLink}));
     for (const char* dots : {".", ".."}) {
         EXPECT_FALSE(IsFolderEntry(DirEntry{dots, attr::Directory}));
         EXPECT_FALSE(IsFileEntry(DirEntry{dots, attr::Archive}));
@@ -186,12 +192,17 @@ TEST(ScanDirectory, WindowsAttributesAndBackslashPaths) {
     fake.addFile("C:\\Root\\Sub\\e.jpg");
     fake.addFolder("C:\\Root\\Junction", 0x410);
     fake.addFile("C:\\Root\\Junction\\f.jpg");
+    fake.addFolder("C:\\Root\\OneDrive", 0x410).reparseTag = 0x9000701A; // synced, files on demand
+    fake.addFile("C:\\Root\\OneDrive\\i.jpg", 0x400420);
+    fake.addFolder("C:\\Root\\Mount", 0x410).reparseTag = reparse::MountPoint;
+    fake.addFile("C:\\Root\\Mount\\j.jpg");
     fake.addFolder("C:\\Root\\Hidden", 0x12);
     fake.addFile("C:\\Root\\Hidden\\g.jpg");
     fake.addFolder("C:\\Root\\System", 0x14);
     fake.addFile("C:\\Root\\System\\h.jpg");
-    const Paths expected{"C:\\Root\\",      "C:\\Root\\a.jpg", "C:\\Root\\b.jpg",     "C:\\Root\\c.JPG",
-                         "C:\\Root\\d.jpg", "C:\\Root\\Sub\\", "C:\\Root\\Sub\\e.jpg"};
+    const Paths expected{"C:\\Root\\",          "C:\\Root\\a.jpg",      "C:\\Root\\b.jpg",           "C:\\Root\\c.JPG",
+                         "C:\\Root\\d.jpg",     "C:\\Root\\OneDrive\\", "C:\\Root\\OneDrive\\i.jpg", "C:\\Root\\Sub\\",
+                         "C:\\Root\\Sub\\e.jpg"};
     EXPECT_EQ(Scan("C:\\Root", "*.jpg", TreeWithFolders), expected);
     EXPECT_EQ(Scan("C:\\Root\\", "*.jpg", TreeWithFolders), expected);
 }

@@ -321,8 +321,8 @@ TEST(WriteFileTime, WindowsReadOnlyBitIsClearedForTheWriteAndRestoredWhateverHap
     ASSERT_TRUE(WriteFileTime("C:\\d\\ro.txt", KindCreation, T("2001-01-01 08:00:00"), true, true));
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->creation, FileTime::fromUnix(978307200, 0));
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive | attr::ReadOnly);
-    ASSERT_EQ(fake.attributesWhenStamped.size(), 1u);
-    EXPECT_EQ(fake.attributesWhenStamped[0], attr::Archive);
+    ASSERT_EQ(fake.attributesWhenStamped.size(), 2u) << "refused, then written once the bit is cleared";
+    EXPECT_EQ(fake.attributesWhenStamped[1], attr::Archive);
 
     EXPECT_FALSE(WriteFileTime("C:\\d\\locked.txt", KindLastWrite, T("2001-01-01 08:00:00"), true, true));
     EXPECT_EQ(fake.node("C:\\d\\locked.txt")->attributes, attr::Archive | attr::ReadOnly);
@@ -336,6 +336,25 @@ TEST(WriteFileTime, WindowsReadOnlyBitIsClearedForTheWriteAndRestoredWhateverHap
     EXPECT_EQ(fake.setAttributeCalls, 2);
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive | attr::ReadOnly);
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->lastAccess, LocalDateTimeToFileTime(T("2004-01-01 00:00:00"), 8 * 3600));
+}
+
+TEST(WriteFileTime, WindowsReadOnlyBitIsClearedOnlyWhenTheStampIsRefusedAndOnlyThatBit) {
+    RecordingPlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\d");
+    constexpr uint32_t Pinned = 0x80000;
+    const uint32_t customised = attr::Directory | attr::ReadOnly | attr::System | Pinned;
+    fake.addFolder("C:\\d\\album", customised);
+    fake.readOnlyRefusesTimes = false; // as NTFS: attribute writes are allowed
+    ASSERT_TRUE(WriteFileTime("C:\\d\\album", KindLastWrite, T("2001-01-01 08:00:00"), true, true));
+    EXPECT_EQ(fake.setAttributeCalls, 0) << "the folder keeps its customisation";
+    EXPECT_EQ(fake.node("C:\\d\\album")->lastWrite, LocalDateTimeToFileTime(T("2001-01-01 08:00:00"), 8 * 3600));
+
+    fake.readOnlyRefusesTimes = true;
+    ASSERT_TRUE(WriteFileTime("C:\\d\\album", KindLastWrite, T("2002-01-01 08:00:00"), true, true));
+    ASSERT_EQ(fake.attributesWhenStamped.size(), 3u);
+    EXPECT_EQ(fake.attributesWhenStamped.back(), customised & ~attr::ReadOnly) << "only the read-only bit cleared";
+    EXPECT_EQ(fake.node("C:\\d\\album")->attributes, customised);
 }
 
 TEST(WriteFileTime, LeavesAttributesAloneWhereStampsDoNotNeedWriting) {

@@ -119,7 +119,7 @@ bool FakePlatform::listDirectory(const std::string& folder, std::string_view pat
         const uint32_t a = v.second.attributes;
         if (directoriesOnly && (!(a & attr::Directory) || (a & (attr::Hidden | attr::System | attr::VolumeLabel))))
             continue;
-        found.push_back(DirEntry{name, a});
+        found.push_back(DirEntry{name, a, v.second.reparseTag});
     }
     std::sort(found.begin(), found.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     out.insert(out.end(), found.begin(), found.end());
@@ -143,7 +143,7 @@ bool FakePlatform::setFileTime(const std::string& path, TimeSlot slot, FileTime 
     if (refuses(path)) return false;
     if (locked.count(key(path))) return fail({32, "The process cannot access the file because it is being used."});
     if (slot == TimeSlot::Creation && !creationSettable) return fail({95, "Operation not supported"});
-    if (needWritable && (n->attributes & attr::ReadOnly)) return fail(kDenied);
+    if (needWritable && readOnlyRefusesTimes && (n->attributes & attr::ReadOnly)) return fail(kDenied);
     if (earliestStamp && value < *earliestStamp) value = *earliestStamp;
     if (latestStamp && value > *latestStamp) value = *latestStamp;
     if (fatResolution && slot == TimeSlot::LastWrite)

@@ -16,6 +16,7 @@ public:
         uint32_t attributes = attr::Archive;
         FileTime creation, lastWrite, lastAccess;
         std::string content;
+        uint32_t reparseTag = 0; // reported with the reparse-point bit
         bool isDir() const { return (attributes & attr::Directory) != 0; }
     };
 
@@ -24,6 +25,9 @@ public:
     bool ignoreCase = true;
     bool creationSettable = true;
     bool needWritable = true;
+    // With needWritable: whether a read-only entry refuses new stamps (some
+    // file systems do, NTFS does not).
+    bool readOnlyRefusesTimes = true;
     int64_t offsetSeconds = 8 * 3600;
     std::string folderOfProgram = "C:\\Program\\";
     std::string workingFolder = "C:\\Work";

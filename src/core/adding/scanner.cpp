@@ -107,7 +107,7 @@ private:
 } // namespace
 
 bool IsFolderEntry(const DirEntry& e) {
-    return !IsDotName(e.name) && (e.attributes & attr::Directory) != 0 && (e.attributes & attr::ReparsePoint) == 0;
+    return !IsDotName(e.name) && (e.attributes & attr::Directory) != 0 && !IsLink(e);
 }
 
 bool IsFileEntry(const DirEntry& e) {

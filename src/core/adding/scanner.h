@@ -25,9 +25,10 @@ struct ScanFlags {
     const std::function<void(std::string_view folder, std::string_view reason)>* onUnsearchable = nullptr;
 };
 
-// A folder the scan may enter: the directory bit without the reparse-point
-// bit, so junctions and links to folders are never followed (no loops, no
-// leaving the tree). "." and ".." are neither folders nor files.
+// A folder the scan may enter: the directory bit and no link (IsLink), so
+// junctions and links to folders are never followed (no loops, no leaving
+// the tree), while a synced folder of a cloud service, a reparse point of
+// another kind, is entered. "." and ".." are neither folders nor files.
 bool IsFolderEntry(const DirEntry& e);
 // A file the scan may list: neither a directory nor a volume label, whatever
 // other bits it carries (read-only, temporary, offline, placeholders...).

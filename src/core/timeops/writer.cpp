@@ -196,13 +196,22 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
         }
         const FileTime stamp = LocalDateTimeToFileTime(v, offset);
         if (!hooks.dryRun) {
-            // Windows refuses stamps on read-only entries; POSIX lets the
-            // owner set them regardless, so permissions stay untouched there.
-            if (!unlocked && p.timesNeedWritable() && (info->attributes & attr::ReadOnly)) {
-                AdjustReadOnly(entry, true);
-                unlocked = true;
+            bool set = p.setFileTime(entry, SlotOf(c.kind), stamp);
+            // Some Windows file systems refuse stamps on read-only entries;
+            // only then is the bit cleared (on a folder it also switches off
+            // its customisation), and put back below. POSIX lets the owner
+            // set them regardless, so permissions stay untouched there.
+            if (!set && !unlocked && p.timesNeedWritable() && (info->attributes & attr::ReadOnly)) {
+                const SystemError refusal = p.lastError();
+                const ReadOnlyState cleared = AdjustReadOnly(entry, true);
+                unlocked = cleared.ok && cleared.wasReadOnly;
+                if (!unlocked) {
+                    ok = hooks.fail(path, refusal.reason);
+                    break;
+                }
+                set = p.setFileTime(entry, SlotOf(c.kind), stamp);
             }
-            if (!p.setFileTime(entry, SlotOf(c.kind), stamp)) {
+            if (!set) {
                 ok = hooks.fail(path, p.lastError().reason);
                 break;
             }
