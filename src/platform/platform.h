@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/common/filetime.h"
+#include "base/filetime.h"
 
 namespace kdx {
 

@@ -26,15 +26,27 @@
 #include <locale.h>
 #include <random>
 
-#include "core/common/text.h"
+#include "base/ascii.h"
+#include "base/utf8.h"
 #include "platform/platform.h"
-#include "core/common/utf8.h"
 
 namespace kdx {
 
 namespace {
 
 bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+// The name after the last '/', and the folder up to and with it: this
+// layer's own separator, whatever platform the program has installed.
+std::string_view NameOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view FolderOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash + 1);
+}
 
 uint32_t TypeBits(mode_t mode) {
     if (S_ISDIR(mode)) return attr::Directory;
@@ -55,7 +67,7 @@ uint32_t AttributesOf(const std::string& path, const struct stat& st) {
         a = TypeBits(st.st_mode);
         if ((st.st_mode & S_IWUSR) == 0) a |= attr::ReadOnly;
     }
-    if (IsHiddenName(FileNameOf(path))) a |= attr::Hidden;
+    if (IsHiddenName(NameOf(path))) a |= attr::Hidden;
     return a;
 }
 

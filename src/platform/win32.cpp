@@ -27,8 +27,8 @@
 #include <climits>
 #include <vector>
 
-#include "core/common/text.h"
-#include "core/common/utf8.h"
+#include "base/ascii.h"
+#include "base/utf8.h"
 #include "platform/platform.h"
 #include "platform/win32_text.h"
 
@@ -315,7 +315,7 @@ SystemError ErrorFrom(DWORD code) {
                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string reason = n > 0 ? Utf8FromWide(std::wstring_view(text, n)) : "Error " + std::to_string(code);
     if (text) LocalFree(text);
-    while (!reason.empty() && IsBlankChar(reason.back()))
+    while (!reason.empty() && static_cast<unsigned char>(reason.back()) <= 0x20)
         reason.pop_back();
     return SystemError{static_cast<int>(code), std::move(reason)};
 }

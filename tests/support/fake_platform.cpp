@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/utf8.h"
 #include "core/common/text.h"
-#include "core/common/utf8.h"
 
 namespace kdx::test {
 

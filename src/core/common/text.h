@@ -9,18 +9,14 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/ascii.h"
+
 namespace kdx {
 
 inline bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 bool IsBlank(std::string_view text);
 std::string_view Trim(std::string_view text);
 std::string_view TrimRight(std::string_view text);
-
-inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-std::string AsciiUpper(std::string_view text);
-// Byte-wise comparison with a-z counted as A-Z: <0, 0, >0.
-int CompareAsciiFolded(std::string_view a, std::string_view b);
-bool EqualsAsciiFolded(std::string_view a, std::string_view b);
 
 // Whole decimal number (optional sign, no blanks) or nothing.
 bool ParseInt(std::string_view text, long long& value);

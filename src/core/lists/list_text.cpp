@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/utf8.h"
 #include "core/common/text.h"
-#include "core/common/utf8.h"
 #include "platform/platform.h"
 
 namespace kdx {

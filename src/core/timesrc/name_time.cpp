@@ -1,8 +1,8 @@
 #include "core/timesrc/name_time.h"
 
+#include "base/utf8.h"
 #include "core/common/filetime.h"
 #include "core/common/text.h"
-#include "core/common/utf8.h"
 
 namespace kdx {
 

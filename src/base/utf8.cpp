@@ -1,4 +1,4 @@
-#include "core/common/utf8.h"
+#include "base/utf8.h"
 
 namespace kdx {
 

@@ -54,7 +54,8 @@ TEST(HostPlatform, SynthesisesTheAttributeWord) {
 
 TEST(HostPlatform, ListsInNameOrderWithPatternIgnoringAsciiCase) {
     test::TempDir dir;
-    for (const char* n : {"b.JPG", "a.jpg", "c.txt", "noext", ".h.jpg"}) dir.file(n);
+    for (const char* n : {"b.JPG", "a.jpg", "c.txt", "noext", ".h.jpg"})
+        dir.file(n);
     dir.folder("sub");
     const std::string hidden = dir.folder(".hid");
     Platform& p = hostPlatform();
@@ -65,7 +66,8 @@ TEST(HostPlatform, ListsInNameOrderWithPatternIgnoringAsciiCase) {
     std::vector<DirEntry> all, jpg, dirs;
     ASSERT_TRUE(p.listDirectory(dir.path(), "*.*", false, all));
     std::vector<std::string> names;
-    for (auto& e : all) names.push_back(e.name);
+    for (auto& e : all)
+        names.push_back(e.name);
     EXPECT_EQ(names, (std::vector<std::string>{".h.jpg", ".hid", "a.jpg", "b.JPG", "c.txt", "noext", "sub"}));
     ASSERT_TRUE(p.listDirectory(dir.path(), "*.jpg", false, jpg));
     ASSERT_EQ(jpg.size(), 3u);
