@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
@@ -34,6 +35,10 @@ int main(int argc, char* argv[]) {
     kdx::hostPlatform().prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kairodex"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/kairodex-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
     // The window speaks Chinese whatever the system's language, and so do
     // Qt's own texts (standard buttons, edit menus): built in, else Qt's.
     QTranslator qtTexts;
