@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
 qt_prefix=$(scripts/build-qt-mingw.sh | tail -n 1)
-cmake --preset windows -DKAIRODEX_QT_PREFIX="$qt_prefix" >/dev/null
+cmake --preset windows -DKAIRODEX_GUI=ON -DKAIRODEX_QT_PREFIX="$qt_prefix" >/dev/null
 cmake --build --preset windows -j 2 --target kairodex kairodex-cli
 
 version=$(sed -n 's/^project(Kairodex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)

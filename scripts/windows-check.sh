@@ -30,7 +30,7 @@ qt_prefix=$(scripts/build-qt-mingw.sh | tail -n 1)
 echo "windows-check: Qt for Windows ready in $(( $(date +%s) - qt_started )) s ($qt_prefix)"
 
 echo "windows-check: cross build (build-win/)"
-cmake --preset windows -DKAIRODEX_QT_PREFIX="$qt_prefix" >/dev/null
+cmake --preset windows -DKAIRODEX_GUI=ON -DKAIRODEX_QT_PREFIX="$qt_prefix" >/dev/null
 cmake --build --preset windows -j 2
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kairodex-wine.XXXXXX")

@@ -323,6 +323,9 @@ private slots:
 
     void namesThatAreNotUtf8KeepTheirBytes() {
         // Names unpacked from old archives are often in a legacy code page.
+#ifdef Q_OS_WIN
+        QSKIP("Windows names are UTF-16 text, never bytes");
+#endif
         test::TempDir dir;
         const std::string name = "\xb0\xa1.jpg"; // not UTF-8
         const std::string path = dir.file(name);
