@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 
 #include "core/common/filetime.h"
@@ -19,16 +20,31 @@ namespace {
 
 std::string Dump(const kdx::TExif& e) {
     std::string s;
-    for (const std::string* t :
-         {&e.ImageDescription, &e.Make, &e.Model, &e.OrientationText, &e.Rights, &e.DateTime, &e.DateTimeOriginal,
-          &e.DateTimeDigitized, &e.UserComment, &e.ExposureTime, &e.FNumber, &e.ShutterSpeed, &e.Aperture,
-          &e.MaxAperture, &e.ExposureProgramText, &e.MeteringModeText, &e.LightSourceText, &e.FlashText,
-          &e.Software, &e.Artist, &e.CompressedBPP})
+    for (const std::string* t : {&e.ImageDescription,
+                                 &e.Make,
+                                 &e.Model,
+                                 &e.OrientationText,
+                                 &e.Rights,
+                                 &e.DateTime,
+                                 &e.DateTimeOriginal,
+                                 &e.DateTimeDigitized,
+                                 &e.UserComment,
+                                 &e.ExposureTime,
+                                 &e.FNumber,
+                                 &e.ShutterSpeed,
+                                 &e.Aperture,
+                                 &e.MaxAperture,
+                                 &e.ExposureProgramText,
+                                 &e.MeteringModeText,
+                                 &e.LightSourceText,
+                                 &e.FlashText,
+                                 &e.Software,
+                                 &e.Artist,
+                                 &e.CompressedBPP})
         s += *t + '|';
-    for (long long n : {(long long)e.Orientation, (long long)e.ExposureProgram, (long long)e.ExifImageWidth,
-                        (long long)e.ExifImageHeight, (long long)e.XResolution, (long long)e.YResolution,
-                        (long long)e.MeteringMode, (long long)e.LightSource, (long long)e.Flash,
-                        (long long)e.ISOSpeed, (long long)e.ExifIFDOffset, (long long)e.Valid, (long long)e.BigEndian})
+    for (long long n : std::initializer_list<long long>{
+             e.Orientation, e.ExposureProgram, e.ExifImageWidth, e.ExifImageHeight, e.XResolution, e.YResolution,
+             e.MeteringMode, e.LightSource, e.Flash, e.ISOSpeed, e.ExifIFDOffset, e.Valid, e.BigEndian})
         s += std::to_string(n) + '|';
     return s;
 }

@@ -6,8 +6,8 @@ set -euo pipefail
 
 packages=("$@")
 [ ${#packages[@]} -gt 0 ] || packages=(
-    # build
-    g++ cmake ninja-build pkgconf
+    # build, and the layout check (scripts/format-check.sh)
+    g++ cmake ninja-build pkgconf clang-format
     # the window program: Qt 6 widgets, its offscreen and X11 platform plugins,
     # Qt's own Chinese texts, a font with Chinese characters, and the desktop's "open with" helper
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev fonts-wqy-microhei xdg-utils

@@ -543,8 +543,7 @@ int SetCommand(const ParsedArgs& a, Io& io) {
     WriterReasons reasons;
     const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons);
     io.out.flush();
-    ReportFailures(io.err, FailedModified, run.failures,
-                   reasons);
+    ReportFailures(io.err, FailedModified, run.failures, reasons);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
@@ -567,8 +566,7 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
     WriterReasons reasons;
     const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons);
     io.out.flush();
-    ReportFailures(io.err, FailedModified, run.failures,
-                   reasons);
+    ReportFailures(io.err, FailedModified, run.failures, reasons);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
@@ -673,8 +671,7 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
         return ExitUsage;
     }
     io.out.flush();
-    ReportFailures(io.err, FailedSynced, result.failures,
-                   reasons);
+    ReportFailures(io.err, FailedSynced, result.failures, reasons);
     return FinishWriting(tally.result(result.failures, done), total, unsearched || !result.failures.empty(), io);
 }
 

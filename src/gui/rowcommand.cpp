@@ -59,7 +59,9 @@ void RowCommand::showProgress() {
         w->show();
     }
     bar->setValue(static_cast<int>(done * 1000 / total));
-    w->setWindowTitle(QStringLiteral("%1  [%2%]").arg(m_caption).arg(100.0 * done / total, 0, 'f', 2));
+    w->setWindowTitle(QStringLiteral("%1  [%2%]")
+                          .arg(m_caption)
+                          .arg(100.0 * static_cast<double>(done) / static_cast<double>(total), 0, 'f', 2));
 }
 
 void RowCommand::run(const std::function<void()>& work) {

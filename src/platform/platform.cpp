@@ -21,6 +21,8 @@ bool Platform::setFileTimes(const std::string& path, const StampSet& stamps) {
 
 ScopedPlatform::ScopedPlatform(Platform& replacement) : m_previous(g_installed.exchange(&replacement)) {}
 
-ScopedPlatform::~ScopedPlatform() { g_installed.store(m_previous); }
+ScopedPlatform::~ScopedPlatform() {
+    g_installed.store(m_previous);
+}
 
 } // namespace kdx

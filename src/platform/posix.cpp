@@ -34,7 +34,9 @@ namespace kdx {
 
 namespace {
 
-bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+bool IsHiddenName(std::string_view name) {
+    return !name.empty() && name.front() == '.';
+}
 
 // The name after the last '/', and the folder up to and with it: this
 // layer's own separator, whatever platform the program has installed.
@@ -90,7 +92,8 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
     return p == pattern.size();
 }
 
@@ -101,8 +104,8 @@ public:
     int64_t readAt(uint64_t offset, void* buffer, size_t size) override {
         size_t done = 0;
         while (done < size) {
-            const ssize_t n = ::pread(m_fd, static_cast<char*>(buffer) + done, size - done,
-                                      static_cast<off_t>(offset + done));
+            const ssize_t n =
+                ::pread(m_fd, static_cast<char*>(buffer) + done, size - done, static_cast<off_t>(offset + done));
             if (n < 0) {
                 if (errno == EINTR) continue;
                 return -1;
@@ -140,7 +143,9 @@ int OpenRegular(const std::string& path, struct stat& st) {
     return fd;
 }
 
-SystemError ErrorFromErrno(int code) { return SystemError{code, std::strerror(code)}; }
+SystemError ErrorFromErrno(int code) {
+    return SystemError{code, std::strerror(code)};
+}
 
 thread_local int t_lastErrno = 0;
 
@@ -277,8 +282,12 @@ public:
             if (!MatchesPattern(name, pattern)) continue;
             uint32_t a = 0;
             switch (de->d_type) {
-            case DT_DIR: a = attr::Directory; break;
-            case DT_REG: a = attr::Archive; break;
+            case DT_DIR:
+                a = attr::Directory;
+                break;
+            case DT_REG:
+                a = attr::Archive;
+                break;
             case DT_LNK: {
                 struct stat target;
                 const bool toDir = ::fstatat(dfd, de->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
@@ -544,7 +553,9 @@ public:
         return ErrorFromErrno(t_lastErrno);
     }
 
-    char separator() const override { return '/'; }
+    char separator() const override {
+        return '/';
+    }
     bool pathsIgnoreCase() const override {
 #ifdef __APPLE__
         return true;
@@ -552,8 +563,12 @@ public:
         return false;
 #endif
     }
-    bool canSetCreationTime() const override { return false; }
-    bool timesNeedWritable() const override { return false; }
+    bool canSetCreationTime() const override {
+        return false;
+    }
+    bool timesNeedWritable() const override {
+        return false;
+    }
 
     std::string toUpper(std::string_view text) override {
         std::string out;

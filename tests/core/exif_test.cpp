@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <set>
 
 #include "core/timesrc/exif.h"
@@ -58,10 +59,9 @@ std::string Dump(const TExif& e) {
                                  &e.Artist,
                                  &e.CompressedBPP})
         s += *t + "|";
-    for (long long n : {(long long)e.Orientation, (long long)e.ExposureProgram, (long long)e.ExifImageWidth,
-                        (long long)e.ExifImageHeight, (long long)e.XResolution, (long long)e.YResolution,
-                        (long long)e.MeteringMode, (long long)e.LightSource, (long long)e.Flash, (long long)e.ISOSpeed,
-                        (long long)e.ExifIFDOffset, (long long)e.Valid, (long long)e.BigEndian})
+    for (long long n : std::initializer_list<long long>{
+             e.Orientation, e.ExposureProgram, e.ExifImageWidth, e.ExifImageHeight, e.XResolution, e.YResolution,
+             e.MeteringMode, e.LightSource, e.Flash, e.ISOSpeed, e.ExifIFDOffset, e.Valid, e.BigEndian})
         s += std::to_string(n) + "|";
     return s;
 }
@@ -142,7 +142,7 @@ TEST_P(ByteOrder, ReadsEveryValueOfAPhoto) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Exif, ByteOrder, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Motorola" : "Intel"; });
+                         [](const auto& order) { return order.param ? "Motorola" : "Intel"; });
 
 TEST(Exif, ClearEmptiesEverythingAndReadingStartsWithIt) {
     TExif e;
@@ -442,11 +442,11 @@ TEST(ExifDamage, TruncatedAtEveryLength) {
             const std::string got = PhotoTime(cut);
             EXPECT_TRUE(got.empty() || answers.count(got)) << "cut at " << len << ": " << got;
             // Reads in small pieces give the same values as one big read.
-            TExif whole, pieces;
-            const bool ok = Read(whole, cut);
+            TExif oneRead, pieces;
+            const bool ok = Read(oneRead, cut);
             for (size_t firstRead : {1, 7, 64}) {
                 EXPECT_EQ(Read(pieces, cut, firstRead), ok) << len << " " << firstRead;
-                EXPECT_EQ(Dump(pieces), Dump(whole)) << len << " " << firstRead;
+                EXPECT_EQ(Dump(pieces), Dump(oneRead)) << len << " " << firstRead;
             }
         }
     }

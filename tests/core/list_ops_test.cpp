@@ -15,7 +15,8 @@ FileEntry Row(std::string name, std::string write = "2020-01-01 00:00:00", std::
 
 std::vector<std::string> Names(const std::vector<FileEntry>& rows, const std::vector<size_t>& order) {
     std::vector<std::string> out;
-    for (size_t i : order) out.push_back(rows[i].Name);
+    for (size_t i : order)
+        out.push_back(rows[i].Name);
     return out;
 }
 
@@ -34,8 +35,7 @@ TEST(Sort, BlankPhotoTimeComesFirstAscending) {
 
 TEST(Sort, FoldsAsciiOnlyAndComparesOtherBytesAsTheyAre) {
     const std::vector<FileEntry> rows{Row("B"), Row("a"), Row("A"), Row("b"), Row("中"), Row("Z")};
-    EXPECT_EQ(Names(rows, SortOrder(rows, ColName, true)),
-              (std::vector<std::string>{"a", "A", "B", "b", "Z", "中"}));
+    EXPECT_EQ(Names(rows, SortOrder(rows, ColName, true)), (std::vector<std::string>{"a", "A", "B", "b", "Z", "中"}));
     EXPECT_EQ(CompareEntries(Row("x.JPG"), Row("X.jpg"), ColName), 0);
     EXPECT_LT(CompareEntries(Row("ab"), Row("abc"), ColName), 0);
     EXPECT_EQ(CompareEntries(Row("a"), Row("b"), ColSeq), 0) << "column 0 never orders rows";

@@ -111,7 +111,10 @@ TEST(HostPlatform, UpperCasesWholeCharacters) {
     EXPECT_EQ(host.toUpper("straße"), "STRAßE"); // no one-to-many mapping
     EXPECT_EQ(host.toUpper("éà"), "ÉÀ");
     EXPECT_EQ(host.toUpper("照片"), "照片");
-    EXPECT_EQ(host.toUpper(std::string("a\xff" "b")), std::string("A\xff" "B"));
+    EXPECT_EQ(host.toUpper(std::string("a\xff"
+                                       "b")),
+              std::string("A\xff"
+                          "B"));
 }
 
 } // namespace

@@ -174,7 +174,7 @@ TEST(SnapshotReading, RefusesWithTheMatchingMessage) {
         bad[2 * unit] ^= 0x01;
         EXPECT_EQ(Error(bad), SnapshotWrongFormat) << "unit " << unit;
     }
-    for (uint16_t version : {3, 0xFFFF}) {
+    for (uint16_t version : std::initializer_list<uint16_t>{3, 0xFFFF}) {
         std::string bad = good;
         bad.replace(6, 2, U16(version));
         EXPECT_EQ(Error(bad), SnapshotUnknownVersion) << version;

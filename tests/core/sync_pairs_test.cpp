@@ -69,8 +69,8 @@ TEST(SyncPairs, AStopRequestEndsTheRunAfterThePairInHand) {
         written += kind == KindLastWrite;
     };
     hooks.stopRequested = [&] { return written > 0; };
-    const auto failures = SyncPairs(l.a, l.b, {}, {}, true, true, kWriteAccess, hooks,
-                                    [&](size_t done, size_t) { lastDone = done; });
+    const auto failures =
+        SyncPairs(l.a, l.b, {}, {}, true, true, kWriteAccess, hooks, [&](size_t done, size_t) { lastDone = done; });
     ASSERT_TRUE(failures);
     EXPECT_TRUE(failures->empty());
     EXPECT_EQ(Stamps(l.a[0].Name).WriteTime, "2001-01-01 00:00:00");

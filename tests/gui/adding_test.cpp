@@ -317,7 +317,8 @@ private slots:
         QDir::setCurrent(before);
         // Added as a drop adds them, with the dialog's filter and boxes.
         QTRY_COMPARE(Names(Find<TFileListView>(&w, "lv1")),
-                     (QStringList{Q(dir / "c d.png"), QDir::toNativeSeparators(here + "/e.jpg"), Q(dir / "in/a.jpg")}));
+                     (QStringList{Q(dir / "c d.png"), QDir::toNativeSeparators(here + QStringLiteral("/e.jpg")),
+                                  Q(dir / "in/a.jpg")}));
         QCOMPARE(Find<TFileListView>(&w, "lv2")->rowCount(), size_t{0});
     }
 

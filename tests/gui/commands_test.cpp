@@ -22,6 +22,7 @@
 
 using namespace kdx;
 using namespace kdx::gui;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -82,7 +83,7 @@ private slots:
         Captured seen;
         QTest::mouseClick(Find<QPushButton>(&w, "bSetAll1"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("修改完成！下列文件修改失败：\r\n") +
-                                         QString::fromStdString(gone) + "\r\n"});
+                                         QString::fromStdString(gone) + u"\r\n"_s});
     }
 
     void sourceModeTakesTheFileNameTime() {
@@ -167,7 +168,7 @@ private slots:
         Captured seen;
         QTest::mouseClick(Find<QPushButton>(&w, "btRenameWeiXinFile"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("重命名完成!下列文件修改失败：\r\n") +
-                                         QString::fromStdString(taken) + "\r\n"});
+                                         QString::fromStdString(taken) + u"\r\n"_s});
         QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).Name, dir / "mmexport_20201031_181818.jpg");
         QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).Name, taken);
         QVERIFY(sys().fileExists(dir / "mmexport_20201031_181818.jpg"));

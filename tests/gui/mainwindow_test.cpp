@@ -28,6 +28,7 @@
 
 using namespace kdx;
 using namespace kdx::gui;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -185,15 +186,15 @@ private slots:
             {Row("c", "2020-01-02 00:00:00"), Row("a", "2020-01-01 00:00:00"), Row("b", "2020-01-02 00:00:00"),
              Row("d", "2020-01-01 00:00:00")});
         ClickHeader(Find<TFileListView>(&w, "lv1"), 3);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"a", "d", "c", "b"}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"a"_s, u"d"_s, u"c"_s, u"b"_s}));
         QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
         ClickHeader(Find<TFileListView>(&w, "lv1"), 3);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"c", "b", "a", "d"}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"c"_s, u"b"_s, u"a"_s, u"d"_s}));
         ClickHeader(Find<TFileListView>(&w, "lv1"), 3);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"a", "d", "c", "b"}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"a"_s, u"d"_s, u"c"_s, u"b"_s}));
         ClickHeader(Find<TFileListView>(&w, "lv1"), 0);
         QVERIFY(!Find<TFileListView>(&w, "lv1")->horizontalHeader()->isSortIndicatorShown());
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"a", "d", "c", "b"}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"a"_s, u"d"_s, u"c"_s, u"b"_s}));
         QCOMPARE(CellText(Find<TFileListView>(&w, "lv1"), 0, 0), QStringLiteral("1"));
         QCOMPARE(CellText(Find<TFileListView>(&w, "lv1"), 3, 1), QStringLiteral("b"));
     }
@@ -204,13 +205,13 @@ private slots:
         Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({Row("1"), Row("2"), Row("3"), Row("4"), Row("5")});
         Find<TFileListView>(&w, "lv1")->setSelectionFlags({false, true, true, false, false});
         QTest::mouseClick(Find<QToolButton>(&w, "tbMoveUP1"), Qt::LeftButton);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"2", "3", "1", "4", "5"}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}));
         QCOMPARE(Find<TFileListView>(&w, "lv1")->selectionFlags(),
                  (std::vector<bool>{true, true, false, false, false}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbMoveUP1"), Qt::LeftButton);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"2", "3", "1", "4", "5"}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbMoveDown1"), Qt::LeftButton);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{"1", "2", "3", "4", "5"}));
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
         QCOMPARE(Find<TFileListView>(&w, "lv1")->selectionFlags(),
                  (std::vector<bool>{false, true, true, false, false}));
     }
@@ -223,7 +224,7 @@ private slots:
         QTest::mouseClick(Find<QToolButton>(&w, "InvertSelection2"), Qt::LeftButton);
         QCOMPARE(Find<TFileListView>(&w, "lv2")->selectionFlags(), (std::vector<bool>{false, true, true}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbDel2"), Qt::LeftButton);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv2")), QStringList{"1"});
+        QCOMPARE(Names(Find<TFileListView>(&w, "lv2")), QStringList{u"1"_s});
         QTest::mouseClick(Find<QToolButton>(&w, "tbSelectAll2"), Qt::LeftButton);
         QCOMPARE(Find<TFileListView>(&w, "lv2")->selectionFlags(), std::vector<bool>{true});
         w.ExistingPaths.insert("x");

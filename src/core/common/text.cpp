@@ -15,14 +15,17 @@ bool IsBlank(std::string_view text) {
 
 std::string_view Trim(std::string_view text) {
     size_t b = 0, e = text.size();
-    while (b < e && IsBlankChar(text[b])) ++b;
-    while (e > b && IsBlankChar(text[e - 1])) --e;
+    while (b < e && IsBlankChar(text[b]))
+        ++b;
+    while (e > b && IsBlankChar(text[e - 1]))
+        --e;
     return text.substr(b, e - b);
 }
 
 std::string_view TrimRight(std::string_view text) {
     size_t e = text.size();
-    while (e > 0 && IsBlankChar(text[e - 1])) --e;
+    while (e > 0 && IsBlankChar(text[e - 1]))
+        --e;
     return text.substr(0, e);
 }
 
@@ -33,7 +36,9 @@ bool ParseInt(std::string_view text, long long& value) {
     return ec == std::errc() && ptr == text.data() + text.size();
 }
 
-char PathSeparator() { return sys().separator(); }
+char PathSeparator() {
+    return sys().separator();
+}
 
 namespace {
 
@@ -45,12 +50,15 @@ struct SeparatorTest {
 
 } // namespace
 
-bool IsPathSeparator(char c) { return SeparatorTest{}(c); }
+bool IsPathSeparator(char c) {
+    return SeparatorTest{}(c);
+}
 
 std::string StripTrailingBackslashes(std::string_view path) {
     const SeparatorTest isSep;
     size_t e = path.size();
-    while (e > 0 && isSep(path[e - 1])) --e;
+    while (e > 0 && isSep(path[e - 1]))
+        --e;
     return std::string(path.substr(0, e));
 }
 

@@ -13,7 +13,9 @@
 
 namespace kdx {
 
-inline bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+inline bool IsBlankChar(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 bool IsBlank(std::string_view text);
 std::string_view Trim(std::string_view text);
 std::string_view TrimRight(std::string_view text);

@@ -32,8 +32,8 @@ struct EntryTimes {
 
 // The two window settings that reading a file-name time depends on.
 struct NameTimeOptions {
-    int start = 1;       // 1-based position in the file name where digits are looked for
-    bool weChat = true;  // read 13-digit WeChat millisecond stamps
+    int start = 1;      // 1-based position in the file name where digits are looked for
+    bool weChat = true; // read 13-digit WeChat millisecond stamps
 };
 
 // The start position as typed: a whole number of at least 1, else 1.

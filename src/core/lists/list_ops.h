@@ -14,8 +14,8 @@ namespace kdx {
 
 // Columns of a list pane.
 enum Column : int {
-    ColSeq = 0,   // "序号": row position + 1
-    ColName = 1,  // "名称"
+    ColSeq = 0,  // "序号": row position + 1
+    ColName = 1, // "名称"
     ColCreate = 2,
     ColWrite = 3,
     ColAccess = 4,

@@ -1,6 +1,7 @@
 #include "core/timesrc/photo_time.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <optional>
 
 #include "core/common/filetime.h"
@@ -27,7 +28,8 @@ std::optional<DateTime> StoredDateOf(std::string_view stored) {
     if (s.size() < 10) return std::nullopt;
     std::string text(s);
     const size_t blank = text.find(' ');
-    if (blank != std::string::npos) std::replace(text.begin(), text.begin() + blank, ':', '-');
+    if (blank != std::string::npos)
+        std::replace(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(blank), ':', '-');
     return ParseTimeText(text);
 }
 
