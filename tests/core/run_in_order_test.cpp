@@ -64,7 +64,9 @@ TEST(RunInOrder, AFailureStopsTheRunAndComesBack) {
         // Alone, the calling thread hands over every slice before the failed
         // one; with helpers the failure may come first, but never anything
         // after it.
-        if (jobs == 1) EXPECT_EQ(delivered.size(), 10u);
+        if (jobs == 1) {
+            EXPECT_EQ(delivered.size(), 10u);
+        }
         for (size_t i = 0; i < delivered.size(); ++i)
             EXPECT_EQ(delivered[i], i) << "nothing after the failed slice is handed over";
         EXPECT_LE(delivered.size(), 10u);
