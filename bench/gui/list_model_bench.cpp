@@ -39,7 +39,7 @@ std::vector<kdx::FileEntry> MakeRows(size_t n) {
 void BM_HeaderSort(benchmark::State& state) {
     const int column = static_cast<int>(state.range(0));
     kdx::gui::TSysImageList icons(nullptr);
-    kdx::gui::TFileListView view(true, &icons, nullptr);
+    kdx::gui::FileListView view(true, &icons, nullptr);
     const std::vector<kdx::FileEntry> rows = MakeRows(Million);
     for (auto _ : state) {
         state.PauseTiming();

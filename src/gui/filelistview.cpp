@@ -37,7 +37,7 @@ constexpr WidthBounds kBounds[ColumnCount] = {{40, 1000, 10000}, {120, 10000, 10
 
 } // namespace
 
-TFileListView::TFileListView(bool isListA, TSysImageList* icons, QWidget* parent)
+FileListView::FileListView(bool isListA, TSysImageList* icons, QWidget* parent)
     : QTableView(parent), m_isListA(isListA), m_model(new FileListModel(isListA, icons, this)) {
     setObjectName(isListA ? QStringLiteral("lv1") : QStringLiteral("lv2"));
     setToolTip(isListA ? QStringLiteral("文件列表A") : QStringLiteral("文件列表B"));
@@ -76,8 +76,8 @@ TFileListView::TFileListView(bool isListA, TSysImageList* icons, QWidget* parent
     for (int c = ColCreate; c <= ColPhoto; ++c)
         header->resizeSection(c, 130);
     header->resizeSection(ColNameTime, 160);
-    connect(header, &QHeaderView::sectionClicked, this, &TFileListView::lv1HeaderClick);
-    connect(header, &QHeaderView::sectionResized, this, &TFileListView::keepWidthInBounds);
+    connect(header, &QHeaderView::sectionClicked, this, &FileListView::lv1HeaderClick);
+    connect(header, &QHeaderView::sectionResized, this, &FileListView::keepWidthInBounds);
 
     // Selected rows: a stronger blue while the list has the focus.
     QPalette pal = palette();
@@ -88,7 +88,7 @@ TFileListView::TFileListView(bool isListA, TSysImageList* icons, QWidget* parent
     setPalette(pal);
 }
 
-void TFileListView::keepWidthInBounds(int column, int /*oldSize*/, int newSize) {
+void FileListView::keepWidthInBounds(int column, int /*oldSize*/, int newSize) {
     if (column < 0 || column >= ColumnCount) return;
     if (column != ColNameTime) {
         const WidthBounds& b = kBounds[column];
@@ -100,7 +100,7 @@ void TFileListView::keepWidthInBounds(int column, int /*oldSize*/, int newSize) 
     fitLastColumn();
 }
 
-void TFileListView::setLayoutWidths(int nameWidth) {
+void FileListView::setLayoutWidths(int nameWidth) {
     QHeaderView* header = horizontalHeader();
     header->resizeSection(ColName, std::max(nameWidth, kBounds[ColName].min));
     for (int c = ColCreate; c <= ColPhoto; ++c)
@@ -108,7 +108,7 @@ void TFileListView::setLayoutWidths(int nameWidth) {
     fitLastColumn();
 }
 
-void TFileListView::fitLastColumn() {
+void FileListView::fitLastColumn() {
     if (m_fitting) return;
     m_fitting = true;
     QHeaderView* header = horizontalHeader();
@@ -119,12 +119,12 @@ void TFileListView::fitLastColumn() {
     m_fitting = false;
 }
 
-void TFileListView::resizeEvent(QResizeEvent* event) {
+void FileListView::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
     fitLastColumn();
 }
 
-std::vector<size_t> TFileListView::selectedRows() const {
+std::vector<size_t> FileListView::selectedRows() const {
     std::vector<size_t> out;
     const QItemSelection sel = selectionModel()->selection();
     for (const QItemSelectionRange& r : sel)
@@ -135,7 +135,7 @@ std::vector<size_t> TFileListView::selectedRows() const {
     return out;
 }
 
-std::vector<bool> TFileListView::selectionFlags() const {
+std::vector<bool> FileListView::selectionFlags() const {
     std::vector<bool> flags(rowCount(), false);
     for (const QItemSelectionRange& r : selectionModel()->selection())
         for (int row = r.top(); row <= r.bottom(); ++row)
@@ -143,7 +143,7 @@ std::vector<bool> TFileListView::selectionFlags() const {
     return flags;
 }
 
-void TFileListView::setSelectionFlags(const std::vector<bool>& flags) {
+void FileListView::setSelectionFlags(const std::vector<bool>& flags) {
     QItemSelection sel;
     const size_t n = std::min(flags.size(), rowCount());
     for (size_t i = 0; i < n;) {
@@ -160,11 +160,11 @@ void TFileListView::setSelectionFlags(const std::vector<bool>& flags) {
     selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
 }
 
-bool TFileListView::hasSelection() const {
+bool FileListView::hasSelection() const {
     return selectionModel()->hasSelection();
 }
 
-std::vector<size_t> TFileListView::rowsToProcess(bool allRows) const {
+std::vector<size_t> FileListView::rowsToProcess(bool allRows) const {
     if (!allRows) return selectedRows();
     std::vector<size_t> all(rowCount());
     for (size_t i = 0; i < all.size(); ++i)
@@ -172,12 +172,12 @@ std::vector<size_t> TFileListView::rowsToProcess(bool allRows) const {
     return all;
 }
 
-int TFileListView::focusedRow() const {
+int FileListView::focusedRow() const {
     const QModelIndex current = currentIndex();
     return current.isValid() ? current.row() : -1;
 }
 
-void TFileListView::lv1HeaderClick(int column) {
+void FileListView::lv1HeaderClick(int column) {
     if (m_locked) return;
     if (column == ColSeq) {
         // The arrow goes; the rows keep their current order.
@@ -198,42 +198,42 @@ void TFileListView::lv1HeaderClick(int column) {
     if (rowCount() >= 2) m_model->applyOrder(SortOrder(m_model->rows(), column, m_sortOrder == Qt::AscendingOrder));
 }
 
-void TFileListView::RemoveSelectedRows() {
+void FileListView::RemoveSelectedRows() {
     if (m_locked) return;
     const std::vector<size_t> rows = selectedRows();
     if (rows.empty()) return;
     m_model->removeRows(rows);
 }
 
-void TFileListView::RemoveAllRows() {
+void FileListView::RemoveAllRows() {
     if (m_locked) return;
     m_model->clear();
     emit allRowsRemoved();
 }
 
-void TFileListView::MoveSelectedUp() {
+void FileListView::MoveSelectedUp() {
     if (m_locked) return;
     if (rowCount() == 0 || !hasSelection()) return;
     m_model->applyOrder(MoveUpOrder(selectionFlags()));
 }
 
-void TFileListView::MoveSelectedDown() {
+void FileListView::MoveSelectedDown() {
     if (m_locked) return;
     if (rowCount() == 0 || !hasSelection()) return;
     m_model->applyOrder(MoveDownOrder(selectionFlags()));
 }
 
-void TFileListView::SelectAllRows() {
+void FileListView::SelectAllRows() {
     selectAll();
 }
 
-void TFileListView::InvertSelection() {
+void FileListView::InvertSelection() {
     std::vector<bool> flags = selectionFlags();
     flags.flip();
     setSelectionFlags(flags);
 }
 
-QString FocusedExistingPath(const TFileListView* list) {
+QString FocusedExistingPath(const FileListView* list) {
     if (list->rowCount() == 0 || !list->hasSelection()) return {};
     const int row = list->focusedRow();
     if (row < 0) return {};
@@ -242,12 +242,12 @@ QString FocusedExistingPath(const TFileListView* list) {
     return QString::fromUtf8(name);
 }
 
-void TFileListView::OpenEntry() {
+void FileListView::OpenEntry() {
     const QString path = FocusedExistingPath(this);
     if (!path.isEmpty()) OpenWithDesktop(path);
 }
 
-void TFileListView::LocateEntry() {
+void FileListView::LocateEntry() {
     const QString path = FocusedExistingPath(this);
     if (!path.isEmpty()) ShowInFileManager(path);
 }
@@ -277,21 +277,21 @@ QList<QByteArray> LocalPaths(const QMimeData* mime) {
 }
 } // namespace
 
-void TFileListView::dragEnterEvent(QDragEnterEvent* event) {
+void FileListView::dragEnterEvent(QDragEnterEvent* event) {
     if (!LocalPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
-void TFileListView::dragMoveEvent(QDragMoveEvent* event) {
+void FileListView::dragMoveEvent(QDragMoveEvent* event) {
     if (!LocalPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
-void TFileListView::dropEvent(QDropEvent* event) {
+void FileListView::dropEvent(QDropEvent* event) {
     const QList<QByteArray> paths = LocalPaths(event->mimeData());
     if (paths.isEmpty() || m_locked) {
         event->ignore();

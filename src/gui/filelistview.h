@@ -14,10 +14,10 @@ namespace kdx::gui {
 
 class TSysImageList;
 
-class TFileListView : public QTableView {
+class FileListView : public QTableView {
     Q_OBJECT
 public:
-    TFileListView(bool isListA, TSysImageList* icons, QWidget* parent);
+    FileListView(bool isListA, TSysImageList* icons, QWidget* parent);
 
     bool isListA() const { return m_isListA; }
     FileListModel* rowsModel() const { return m_model; }
@@ -82,7 +82,7 @@ private:
 };
 
 // The path of the focused row, if it names an existing file or folder.
-QString FocusedExistingPath(const TFileListView* list);
+QString FocusedExistingPath(const FileListView* list);
 
 // The local path a "file:" URL names, as the file system spells it (on
 // POSIX the URL's bytes, which need not be UTF-8); empty for other URLs.

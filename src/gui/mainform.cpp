@@ -150,7 +150,7 @@ void MainForm::buildLists(TSysImageList* icons) {
         box = new QGroupBox(caption, panel);
         box->setObjectName(QString::fromLatin1(boxName));
         box->setFixedHeight(57);
-        auto* list = new TFileListView(isListA, icons, panel);
+        auto* list = new FileListView(isListA, icons, panel);
         v->addWidget(box);
         v->addWidget(list, 1);
         Splitter1->addWidget(panel);
@@ -163,7 +163,7 @@ void MainForm::buildLists(TSysImageList* icons) {
     Splitter1->setSizes({652, layout::InitialWidth - 652 - layout::SplitterWidth});
 }
 
-void MainForm::buildToolBar(TFileListView* list, QGroupBox* box) {
+void MainForm::buildToolBar(FileListView* list, QGroupBox* box) {
     const bool a = list->isListA();
     auto* bar = new QToolBar(box);
     bar->setObjectName(a ? QStringLiteral("ToolBar1") : QStringLiteral("ToolBar2"));
@@ -339,7 +339,7 @@ void MainForm::buildPageShift() {
     cbAdd->setPalette(pal);
 
     struct Amount {
-        TSpinEdit*& field;
+        SpinEdit*& field;
         const char* name;
         const char* labelName;
         const char* unit;
@@ -349,7 +349,7 @@ void MainForm::buildPageShift() {
                         {seMonth, "seMonth", "Label2", "月", 502},
                         {seDay, "seDay", "Label3", "日", 558}};
     for (Amount& a : amounts) {
-        a.field = new TSpinEdit(0, 10000, page);
+        a.field = new SpinEdit(0, 10000, page);
         a.field->setObjectName(QString::fromLatin1(a.name));
         a.field->setToolTip(QString::fromUtf8(a.unit));
         a.field->setGeometry(a.x, 12, 41, 22);

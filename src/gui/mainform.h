@@ -26,9 +26,9 @@ class QWidget;
 
 namespace kdx::gui {
 
-class TFileListView;
+class FileListView;
 class TSysImageList;
-class TSpinEdit;
+class SpinEdit;
 
 // Layout constants of the window.
 namespace layout {
@@ -52,8 +52,8 @@ public:
     // The two lists and their tool buttons, in the order of the bar:
     // add, remove selected, remove all, up, down, select all, invert, save,
     // load, replace, copy.
-    TFileListView* lv1 = nullptr;
-    TFileListView* lv2 = nullptr;
+    FileListView* lv1 = nullptr;
+    FileListView* lv2 = nullptr;
     std::array<std::array<QToolButton*, 11>, 2> toolButtons{};
 
     // Page "设置时间"
@@ -81,7 +81,7 @@ public:
     QCheckBox *cbCreate2 = nullptr, *cbWrite2 = nullptr, *cbAccess2 = nullptr;
     QLabel *lCreate = nullptr, *lWrite = nullptr, *lAccess = nullptr;
     QComboBox* cbAdd = nullptr;
-    TSpinEdit *seYear = nullptr, *seMonth = nullptr, *seDay = nullptr;
+    SpinEdit *seYear = nullptr, *seMonth = nullptr, *seDay = nullptr;
     QTimeEdit* seTime = nullptr;
     QPushButton *bSetSelect2 = nullptr, *bSetAll2 = nullptr;
     // Page "时间同步"
@@ -108,7 +108,7 @@ public:
 
 private:
     void buildLists(TSysImageList* icons);
-    void buildToolBar(TFileListView* list, QGroupBox* box);
+    void buildToolBar(FileListView* list, QGroupBox* box);
     void buildPageSetTimes();
     void buildPageShift();
     void buildPageSync();

@@ -186,7 +186,7 @@ NameTimeOptions TfrmMain::nameTimeOptions() const {
     return NameTimeOptions{ParseStartPosition(edFileNameTimeFrom->text().toStdString()), cbWeiXin->isChecked()};
 }
 
-void TfrmMain::ShowRowTimes(TFileListView* list) {
+void TfrmMain::ShowRowTimes(FileListView* list) {
     if (list->rowCount() == 0 || !list->hasSelection()) return;
     const int row = list->focusedRow();
     if (row < 0) return;
@@ -245,7 +245,7 @@ void TfrmMain::wireListMenu() {
     connect(miLocate, &QAction::triggered, this, [this] {
         if (m_listMenuOwner) m_listMenuOwner->LocateEntry();
     });
-    for (TFileListView* list : {lv1, lv2}) {
+    for (FileListView* list : {lv1, lv2}) {
         connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
             m_listMenuOwner = list;
             pmPopMenu->popup(list->viewport()->mapToGlobal(pos));
@@ -254,7 +254,7 @@ void TfrmMain::wireListMenu() {
 }
 
 void TfrmMain::wireToolBars() {
-    for (TFileListView* list : {lv1, lv2}) {
+    for (FileListView* list : {lv1, lv2}) {
         const std::function<void()> actions[] = {
             [this, list] { tbAddClick(list); },          [list] { list->RemoveSelectedRows(); },
             [list] { list->RemoveAllRows(); },           [list] { list->MoveSelectedUp(); },
@@ -285,13 +285,13 @@ void TfrmMain::wireHandlers() {
     connect(rgTimeItems, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked) rgTimeClick();
     });
-    for (TFileListView* list : {lv1, lv2}) {
+    for (FileListView* list : {lv1, lv2}) {
         connect(list, &QAbstractItemView::clicked, this, [this, list] { ShowRowTimes(list); });
-        connect(list, &TFileListView::allRowsRemoved, this, [this] {
+        connect(list, &FileListView::allRowsRemoved, this, [this] {
             ExistingPaths.clear();
             PendingPaths.clear();
         });
-        connect(list, &TFileListView::pathsDropped, this,
+        connect(list, &FileListView::pathsDropped, this,
                 [this, list](const QList<QByteArray>& names) { DropPaths(list, names); });
     }
     connect(lv1, &QAbstractItemView::doubleClicked, this, [this] { lv1->OpenEntry(); });

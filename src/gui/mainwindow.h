@@ -36,9 +36,9 @@ class QToolButton;
 
 namespace kdx::gui {
 
-class TFileListView;
+class FileListView;
 class TSysImageList;
-class TSpinEdit;
+class SpinEdit;
 class TAddFilefrm;
 class TfrmScanning;
 
@@ -61,18 +61,18 @@ public:
     // Layout rule run at creation and on every page change.
     void ArrangeForPage();
     // What a click on a row shows: its times in the controls of the page.
-    void ShowRowTimes(TFileListView* list);
+    void ShowRowTimes(FileListView* list);
     // The file-name settings of page "设置时间".
     NameTimeOptions nameTimeOptions() const;
 
     // Appends one row per path, each read from the file system, with the
     // progress window for large batches; the window keeps repainting.
-    void AddPathsToList(TFileListView* list, const std::vector<std::string>& paths);
+    void AddPathsToList(FileListView* list, const std::vector<std::string>& paths);
     // Adds candidate paths the way the add-files dialog's OK does: without
     // those already in the list or repeated, sorted.
-    void AddCandidates(TFileListView* list, std::vector<std::string> candidates);
+    void AddCandidates(FileListView* list, std::vector<std::string> candidates);
     // The list a drop landed on, with the dropped names.
-    void DropPaths(TFileListView* list, const QList<QByteArray>& names);
+    void DropPaths(FileListView* list, const QList<QByteArray>& names);
     // The paths the program was started with (from the file manager's "open
     // with"), added to list A as a drop would add them once the window's
     // event loop runs. Each is a path, relative ones taken from the current
@@ -100,7 +100,7 @@ private:
     void applyCreationTimeRule();
 
     // Handlers, named after control and event.
-    void tbAddClick(TFileListView* list);
+    void tbAddClick(FileListView* list);
     void rbDefineTimeClick();
     void rbAllToTimeClick();
     void rgTimeClick();
@@ -117,11 +117,11 @@ private:
     void bSrcClick();
     void bDstClick();
     void bSyncDirClick();
-    void SaveSnapshot(TFileListView* list);
-    void LoadSnapshot(TFileListView* list);
+    void SaveSnapshot(FileListView* list);
+    void LoadSnapshot(FileListView* list);
     void bExchangeClick();
-    void ReplaceInNames(TFileListView* list);
-    void CopyListToClipboard(TFileListView* list);
+    void ReplaceInNames(FileListView* list);
+    void CopyListToClipboard(FileListView* list);
     void MICopyClick();
     void MIPasterClick();
     void setAllRowsFrom(int row);
@@ -150,7 +150,7 @@ private:
     int m_busy = 0;
     bool m_cancelRequested = false;    // the user closed the window during a long command
     QPointer<QWidget> m_copyMenuOwner; // the control popMenuCopy was opened on
-    QPointer<TFileListView> m_listMenuOwner;
+    QPointer<FileListView> m_listMenuOwner;
 };
 
 // The program's arguments after its name, once QApplication has taken its

@@ -24,7 +24,7 @@ namespace kdx::gui {
 
 namespace {
 
-void CollectListPaths(const TFileListView* list, PathSet& target) {
+void CollectListPaths(const FileListView* list, PathSet& target) {
     for (const FileEntry& e : list->rowsModel()->rows())
         target.insert(e.Name);
 }
@@ -35,7 +35,7 @@ unsigned ReadingJobs() {
 
 } // namespace
 
-void TfrmMain::tbAddClick(TFileListView* list) {
+void TfrmMain::tbAddClick(FileListView* list) {
     ExistingPaths.clear();
     PendingPaths.clear();
     CollectListPaths(list, ExistingPaths);
@@ -55,7 +55,7 @@ void TfrmMain::tbAddClick(TFileListView* list) {
     PendingPaths.clear();
 }
 
-void TfrmMain::AddCandidates(TFileListView* list, std::vector<std::string> candidates) {
+void TfrmMain::AddCandidates(FileListView* list, std::vector<std::string> candidates) {
     ExistingPaths.clear();
     CollectListPaths(list, ExistingPaths);
     PendingPaths = MergeNewPaths(ExistingPaths, std::move(candidates));
@@ -64,7 +64,7 @@ void TfrmMain::AddCandidates(TFileListView* list, std::vector<std::string> candi
     PendingPaths.clear();
 }
 
-void TfrmMain::DropPaths(TFileListView* list, const QList<QByteArray>& names) {
+void TfrmMain::DropPaths(FileListView* list, const QList<QByteArray>& names) {
     if (names.isEmpty() || busy()) return;
     std::vector<std::string> dropped;
     dropped.reserve(static_cast<size_t>(names.size()));
@@ -115,44 +115,32 @@ QList<QByteArray> CommandLinePaths(int argc, char* argv[]) {
     return args;
 }
 
-void TfrmMain::AddPathsToList(TFileListView* list, const std::vector<std::string>& paths) {
+void TfrmMain::AddPathsToList(FileListView* list, const std::vector<std::string>& paths) {
     if (paths.empty()) return;
     const size_t n = paths.size();
     beginBusy();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    QProgressBar* bar = m_scanning->ProgressBar1;
-    bar->setRange(0, static_cast<int>(std::min<size_t>(n, INT_MAX)));
-    bar->setValue(0);
-    const QString saved = m_scanning->windowTitle();
     const bool showProgress = ShowsProgressWindow(n);
-    if (showProgress) {
-        m_scanning->move(geometry().center() - m_scanning->rect().center());
-        m_scanning->show();
-    }
+    // The window's own caption, with the percentage.
+    if (showProgress) m_scanning->begin(n, m_scanning->windowTitle());
     FileListModel* model = list->rowsModel();
     const auto firstSeqNo = static_cast<int32_t>(model->rows().size() + 1);
-    const std::string savedCaption = saved.toStdString();
-    ReadEntriesInBatches(
-        paths, nameTimeOptions(), firstSeqNo, ReadingJobs(), DefaultEntryBatch,
-        [&](std::span<FileEntry> batch, size_t first) {
-            if (showProgress) {
-                // The last update point the batch passed.
-                for (size_t i = first + batch.size(); i-- > first;) {
-                    if (!IsProgressUpdate(i, n)) continue;
-                    bar->setValue(static_cast<int>(i + 1));
-                    m_scanning->setWindowTitle(QString::fromStdString(ProgressCaption(savedCaption, i + 1, n)));
-                    break;
-                }
-            }
-            model->appendRows(
-                std::vector<FileEntry>(std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end())));
-            QApplication::processEvents();
-            return !m_cancelRequested;
-        });
-    if (showProgress) {
-        m_scanning->setWindowTitle(saved);
-        m_scanning->hide();
-    }
+    ReadEntriesInBatches(paths, nameTimeOptions(), firstSeqNo, ReadingJobs(), DefaultEntryBatch,
+                         [&](std::span<FileEntry> batch, size_t first) {
+                             if (showProgress) {
+                                 // The last update point the batch passed.
+                                 for (size_t i = first + batch.size(); i-- > first;) {
+                                     if (!IsProgressUpdate(i, n)) continue;
+                                     m_scanning->update(i + 1);
+                                     break;
+                                 }
+                             }
+                             model->appendRows(std::vector<FileEntry>(std::make_move_iterator(batch.begin()),
+                                                                      std::make_move_iterator(batch.end())));
+                             QApplication::processEvents();
+                             return !m_cancelRequested;
+                         });
+    if (showProgress) m_scanning->end();
     QApplication::restoreOverrideCursor();
     endBusy();
 }

@@ -19,7 +19,7 @@
 
 namespace kdx::gui {
 
-void TfrmMain::SaveSnapshot(TFileListView* list) {
+void TfrmMain::SaveSnapshot(FileListView* list) {
     const QString path = ChooseSnapshotToSave();
     if (path.isEmpty()) return;
     std::string error;
@@ -30,7 +30,7 @@ void TfrmMain::SaveSnapshot(TFileListView* list) {
     if (!ok) ShowError(QString::fromStdString(error));
 }
 
-void TfrmMain::LoadSnapshot(TFileListView* list) {
+void TfrmMain::LoadSnapshot(FileListView* list) {
     const QString path = ChooseSnapshotToOpen();
     if (path.isEmpty()) return;
     std::vector<FileEntry> rows;
@@ -58,14 +58,14 @@ void TfrmMain::bExchangeClick() {
     lv2->setSelectionFlags(selB);
 }
 
-void TfrmMain::ReplaceInNames(TFileListView* list) {
+void TfrmMain::ReplaceInNames(FileListView* list) {
     if (list->rowCount() == 0) return;
     FileListModel* model = list->rowsModel();
     kdx::ReplaceInNames(model->editRows(), edPath1->text().toStdString(), edPath2->text().toStdString());
     model->allRowsChanged();
 }
 
-void TfrmMain::CopyListToClipboard(TFileListView* list) {
+void TfrmMain::CopyListToClipboard(FileListView* list) {
     if (list->rowCount() == 0) return;
     QGuiApplication::clipboard()->setText(QString::fromStdString(CopyListText(list->rowsModel()->rows())));
 }

@@ -1,9 +1,9 @@
 #include "gui/rowcommand.h"
 
 #include <QApplication>
-#include <QProgressBar>
 #include <QTimer>
 
+#include "core/common/progress.h"
 #include "gui/background.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
@@ -11,13 +11,13 @@
 
 namespace kdx::gui {
 
-RowCommand::RowCommand(TfrmMain& window, std::vector<TFileListView*> lists, QString progressCaption)
+RowCommand::RowCommand(TfrmMain& window, std::vector<FileListView*> lists, QString progressCaption)
     : m_window(window), m_lists(std::move(lists)), m_caption(std::move(progressCaption)) {
-    for (TFileListView* list : m_lists)
+    for (FileListView* list : m_lists)
         m_rows.push_back(list->rowsModel()->rows());
 }
 
-RowCommand::RowCommand(TfrmMain& window, TFileListView* list, std::vector<size_t> which, QString progressCaption)
+RowCommand::RowCommand(TfrmMain& window, FileListView* list, std::vector<size_t> which, QString progressCaption)
     : m_window(window), m_lists{list}, m_caption(std::move(progressCaption)), m_partial(true),
       m_which(std::move(which)) {
     const std::vector<FileEntry>& all = list->rowsModel()->rows();
@@ -32,7 +32,7 @@ RowCommand::RowCommand(TfrmMain& window, TFileListView* list, std::vector<size_t
 
 RowCommand::~RowCommand() = default;
 
-std::vector<FileEntry>& RowCommand::rows(const TFileListView* list) {
+std::vector<FileEntry>& RowCommand::rows(const FileListView* list) {
     for (size_t i = 0; i < m_lists.size(); ++i)
         if (m_lists[i] == list) return m_rows[i];
     return m_rows.front();
@@ -47,21 +47,13 @@ ProgressFn RowCommand::progress() {
 
 void RowCommand::showProgress() {
     const size_t total = m_total.load(std::memory_order_relaxed);
-    if (total < ProgressFrom) return;
+    if (!ShowsProgressWindow(total)) return;
     TfrmScanning* w = m_window.progressWindow();
-    QProgressBar* bar = w->ProgressBar1;
-    const size_t done = m_done.load(std::memory_order_relaxed);
     if (!m_progressShown) {
         m_progressShown = true;
-        bar->setRange(0, 1000);
-        w->setProperty("savedCaption", w->windowTitle());
-        w->move(m_window.geometry().center() - w->rect().center());
-        w->show();
+        w->begin(total, m_caption);
     }
-    bar->setValue(static_cast<int>(done * 1000 / total));
-    w->setWindowTitle(QStringLiteral("%1  [%2%]")
-                          .arg(m_caption)
-                          .arg(100.0 * static_cast<double>(done) / static_cast<double>(total), 0, 'f', 2));
+    w->update(m_done.load(std::memory_order_relaxed));
 }
 
 void RowCommand::run(const std::function<void()>& work) {
@@ -77,11 +69,7 @@ void RowCommand::run(const std::function<void()>& work) {
         failure = std::current_exception();
     }
     poll.stop();
-    if (m_progressShown) {
-        TfrmScanning* w = m_window.progressWindow();
-        w->setWindowTitle(w->property("savedCaption").toString());
-        w->hide();
-    }
+    if (m_progressShown) m_window.progressWindow()->end();
     if (m_partial) {
         // The lists were locked, so the rows are where they were.
         FileListModel* model = m_lists.front()->rowsModel();

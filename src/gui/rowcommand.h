@@ -18,24 +18,21 @@ class QTimer;
 namespace kdx::gui {
 
 class TfrmMain;
-class TFileListView;
+class FileListView;
 
 class RowCommand {
 public:
-    // Walks of at least this many items show the progress window.
-    static constexpr size_t ProgressFrom = 1000;
-
     // Works on whole lists (pairing needs every row of both).
-    RowCommand(TfrmMain& window, std::vector<TFileListView*> lists, QString progressCaption);
+    RowCommand(TfrmMain& window, std::vector<FileListView*> lists, QString progressCaption);
     // Works on the rows `which` of one list only: the copy holds just those,
     // and the command is handed localWhich() instead of which.
-    RowCommand(TfrmMain& window, TFileListView* list, std::vector<size_t> which, QString progressCaption);
+    RowCommand(TfrmMain& window, FileListView* list, std::vector<size_t> which, QString progressCaption);
     ~RowCommand();
     RowCommand(const RowCommand&) = delete;
     RowCommand& operator=(const RowCommand&) = delete;
 
     // The working copy of a list's rows.
-    std::vector<FileEntry>& rows(const TFileListView* list);
+    std::vector<FileEntry>& rows(const FileListView* list);
     // The rows to work on within the copy of a one-list command: 0, 1, 2...
     const std::vector<size_t>& localWhich() const { return m_localWhich; }
     // Safe to call from the working thread.
@@ -47,7 +44,7 @@ private:
     void showProgress();
 
     TfrmMain& m_window;
-    std::vector<TFileListView*> m_lists;
+    std::vector<FileListView*> m_lists;
     std::vector<std::vector<FileEntry>> m_rows;
     QString m_caption;
     // One-list commands: the rows copied, and their places in the copy.

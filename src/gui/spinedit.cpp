@@ -10,31 +10,31 @@ bool seYearKeyPress(QChar typed) {
     return (typed >= QLatin1Char('0') && typed <= QLatin1Char('9')) || typed == QChar(8) || typed == QLatin1Char('.');
 }
 
-TSpinEdit::TSpinEdit(int minValue, int maxValue, QWidget* parent)
+SpinEdit::SpinEdit(int minValue, int maxValue, QWidget* parent)
     : QAbstractSpinBox(parent), m_min(minValue), m_max(maxValue) {
     lineEdit()->setText(QString::number(minValue));
 }
 
-QString TSpinEdit::text() const {
+QString SpinEdit::text() const {
     return lineEdit()->text();
 }
 
-int TSpinEdit::value() const {
+int SpinEdit::value() const {
     bool ok = false;
     const qlonglong v = text().toLongLong(&ok);
     if (!ok) return m_min;
     return static_cast<int>(std::clamp<qlonglong>(v, m_min, m_max));
 }
 
-void TSpinEdit::setValue(int value) {
+void SpinEdit::setValue(int value) {
     lineEdit()->setText(QString::number(std::clamp(value, m_min, m_max)));
 }
 
-void TSpinEdit::stepBy(int steps) {
+void SpinEdit::stepBy(int steps) {
     setValue(value() + steps);
 }
 
-QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const {
+QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const {
     const int v = value();
     StepEnabled e = StepNone;
     if (v < m_max) e |= StepUpEnabled;
@@ -42,12 +42,12 @@ QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const {
     return e;
 }
 
-QValidator::State TSpinEdit::validate(QString&, int&) const {
+QValidator::State SpinEdit::validate(QString&, int&) const {
     // The keyboard filter decides what may be typed; any text is kept.
     return QValidator::Acceptable;
 }
 
-void TSpinEdit::keyPressEvent(QKeyEvent* event) {
+void SpinEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     if (typed.size() == 1 && typed[0].isPrint() && !seYearKeyPress(typed[0])) {
         event->accept(); // discarded

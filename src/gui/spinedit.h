@@ -8,10 +8,10 @@
 
 namespace kdx::gui {
 
-class TSpinEdit : public QAbstractSpinBox {
+class SpinEdit : public QAbstractSpinBox {
     Q_OBJECT
 public:
-    TSpinEdit(int minValue, int maxValue, QWidget* parent);
+    SpinEdit(int minValue, int maxValue, QWidget* parent);
 
     int value() const;
     void setValue(int value);

@@ -32,7 +32,7 @@ using namespace kdx::gui;
 
 namespace {
 
-QStringList Names(const TFileListView* list) {
+QStringList Names(const FileListView* list) {
     QStringList out;
     for (const FileEntry& e : list->rowsModel()->rows())
         out << QString::fromStdString(e.Name);
@@ -43,7 +43,7 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-void Drop(TFileListView* list, const QStringList& paths) {
+void Drop(FileListView* list, const QStringList& paths) {
     QMimeData mime;
     QList<QUrl> urls;
     for (const QString& p : paths)
@@ -114,13 +114,13 @@ private slots:
         QCOMPARE(dlg->FileList->selectedItems().size(), 2);
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{Q(dir / "A.JPG"), Q(dir / "b.jpg")}));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).SeqNo, 2);
-        QVERIFY(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime.size() == 19);
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), (QStringList{Q(dir / "A.JPG"), Q(dir / "b.jpg")}));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(1).SeqNo, 2);
+        QVERIFY(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime.size() == 19);
         // The same choice again adds nothing.
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{2});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{2});
         QVERIFY(w.ExistingPaths.empty());
         QVERIFY(w.PendingPaths.empty());
     }
@@ -139,9 +139,9 @@ private slots:
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd2")), Qt::LeftButton);
         // Into an empty list, still each path once; folders before their own files.
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv2")),
+        QCOMPARE(Names(Find<FileListView>(&w, "lv2")),
                  (QStringList{Q(dir / "a/"), Q(dir / "a/sub/"), Q(dir / "a/sub/y.jpg"), Q(dir / "a/x.jpg")}));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{0});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{0});
     }
 
     void cancelAddsNothing() {
@@ -152,7 +152,7 @@ private slots:
         dlg->setCurrentFolder(Q(dir.path()));
         QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Cancle, Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{0});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{0});
     }
 
     void browsingFoldersLeavesAccessTimesAlone() {
@@ -216,7 +216,7 @@ private slots:
         QVERIFY(fake.released);
         QVERIFY(stayedOpen);
         QVERIFY(!dlg->isVisible());
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{0});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{0});
         QVERIFY(w.PendingPaths.empty());
         QVERIFY(!w.busy());
     }
@@ -265,20 +265,20 @@ private slots:
             paths.push_back(dir / ("f" + std::to_string(i)));
         TfrmMain w;
         ProgressWatch watch(w.progressWindow());
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), std::vector<std::string>(paths.begin(), paths.begin() + 999));
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), std::vector<std::string>(paths.begin(), paths.begin() + 999));
         QVERIFY(!watch.shown);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{999});
-        Find<TFileListView>(&w, "lv1")->RemoveAllRows();
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), paths);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{999});
+        Find<FileListView>(&w, "lv1")->RemoveAllRows();
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), paths);
         QVERIFY(watch.shown);
         QVERIFY(!w.progressWindow()->isVisible());
         QVERIFY(!watch.captions.isEmpty());
         QVERIFY(watch.captions.contains(QStringLiteral("正在扫描添加文件，请稍候...  [99.10%]")));
         QCOMPARE(w.progressWindow()->windowTitle(), QStringLiteral("正在扫描添加文件，请稍候..."));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{1000});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1000});
         // Missing entries are still added, with empty times.
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(999).WriteTime, std::string());
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(999).SeqNo, 1000);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(999).WriteTime, std::string());
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(999).SeqNo, 1000);
     }
 
     void dropsOntoEitherList() {
@@ -289,15 +289,15 @@ private slots:
         dir.file("x.txt");
         TfrmMain w;
         w.addFilesDialog()->edFilter->setText(QStringLiteral("*.jpg"));
-        Drop(Find<TFileListView>(&w, "lv1"), {Q(dir / "in"), Q(dir / "x.txt")});
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), QStringList{Q(dir / "in/a.jpg")});
+        Drop(Find<FileListView>(&w, "lv1"), {Q(dir / "in"), Q(dir / "x.txt")});
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), QStringList{Q(dir / "in/a.jpg")});
         // Dropping again adds nothing; the other list counts separately.
-        Drop(Find<TFileListView>(&w, "lv1"), {Q(dir / "in")});
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{1});
+        Drop(Find<FileListView>(&w, "lv1"), {Q(dir / "in")});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
         w.addFilesDialog()->cbSubDir->setChecked(true);
         w.addFilesDialog()->edFilter->setText(QString());
-        Drop(Find<TFileListView>(&w, "lv2"), {Q(dir / "in"), Q(dir / "x.txt")});
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv2")),
+        Drop(Find<FileListView>(&w, "lv2"), {Q(dir / "in"), Q(dir / "x.txt")});
+        QCOMPARE(Names(Find<FileListView>(&w, "lv2")),
                  (QStringList{Q(dir / "in/a.jpg"), Q(dir / "in/b.txt"), Q(dir / "in/deep/c.jpg"), Q(dir / "x.txt")}));
     }
 
@@ -316,10 +316,10 @@ private slots:
             {QByteArray::fromStdString(dir / "in"), "./e.jpg", QUrl::fromLocalFile(Q(dir / "c d.png")).toEncoded()});
         QDir::setCurrent(before);
         // Added as a drop adds them, with the dialog's filter and boxes.
-        QTRY_COMPARE(Names(Find<TFileListView>(&w, "lv1")),
+        QTRY_COMPARE(Names(Find<FileListView>(&w, "lv1")),
                      (QStringList{Q(dir / "c d.png"), QDir::toNativeSeparators(here + QStringLiteral("/e.jpg")),
                                   Q(dir / "in/a.jpg")}));
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->rowCount(), size_t{0});
+        QCOMPARE(Find<FileListView>(&w, "lv2")->rowCount(), size_t{0});
     }
 
     void namesThatAreNotUtf8KeepTheirBytes() {
@@ -335,12 +335,12 @@ private slots:
         mime.setUrls({QUrl::fromEncoded(QByteArray("file://") +
                                         QByteArray::fromStdString(dir.path()).toPercentEncoding("/") + "%B0%A1.jpg")});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Find<TFileListView>(&w, "lv1")->viewport(), &enter);
+        QApplication::sendEvent(Find<FileListView>(&w, "lv1")->viewport(), &enter);
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Find<TFileListView>(&w, "lv1")->viewport(), &drop);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{1});
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).Name, path);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime.size(), size_t{19}); // found on disk
+        QApplication::sendEvent(Find<FileListView>(&w, "lv1")->viewport(), &drop);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, path);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime.size(), size_t{19}); // found on disk
         // The dialog's choice keeps the bytes too.
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(dir.path()));
@@ -354,8 +354,8 @@ private slots:
         const std::string path = dir.file(std::string(120, 'd') + "/" + longName);
         QVERIFY(path.size() > 253);
         TfrmMain w;
-        Drop(Find<TFileListView>(&w, "lv1"), {Q(path)});
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), QStringList{Q(path)});
+        Drop(Find<FileListView>(&w, "lv1"), {Q(path)});
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), QStringList{Q(path)});
     }
 };
 

@@ -51,12 +51,12 @@ private slots:
         test::TempDir dir;
         const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
         TfrmMain w;
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {a, b});
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {a, b});
         Captured seen;
         // Nothing selected: nothing happens, not even a message.
         QTest::mouseClick(Find<QPushButton>(&w, "bSetSelect1"), Qt::LeftButton);
         QVERIFY(seen.texts.isEmpty());
-        Find<TFileListView>(&w, "lv1")->setSelectionFlags({false, true});
+        Find<FileListView>(&w, "lv1")->setSelectionFlags({false, true});
         Find<QDateEdit>(&w, "DTP2Date")->setDate(QDate(2001, 2, 3));
         Find<QTimeEdit>(&w, "DTP2Time")->setTime(QTime(4, 5, 6));
         Find<QCheckBox>(&w, "cbAccess1")->setChecked(false);
@@ -67,11 +67,11 @@ private slots:
         QCOMPARE(seen.captions, QStringList{QStringLiteral("提示")});
         QCOMPARE(WriteTimeOf(b), std::string("2001-02-03 04:05:06"));
         QVERIFY(WriteTimeOf(a) != "2001-02-03 04:05:06");
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).WriteTime, std::string("2001-02-03 04:05:06"));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).Name, b); // the changed row went back to its place
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).Name, a);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, WriteTimeOf(a));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->selectionFlags(), (std::vector<bool>{false, true}));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(1).WriteTime, std::string("2001-02-03 04:05:06"));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(1).Name, b); // the changed row went back to its place
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, a);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, WriteTimeOf(a));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->selectionFlags(), (std::vector<bool>{false, true}));
     }
 
     void failuresAreListedInTheClosingMessage() {
@@ -79,7 +79,7 @@ private slots:
         const std::string a = dir.file("a.txt");
         const std::string gone = dir / "gone.txt";
         TfrmMain w;
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {a, gone});
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {a, gone});
         Captured seen;
         QTest::mouseClick(Find<QPushButton>(&w, "bSetAll1"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("修改完成！下列文件修改失败：\r\n") +
@@ -91,7 +91,7 @@ private slots:
         const std::string p = dir.file("IMG_20200102_030405.jpg");
         const std::string q = dir.file("plain.jpg");
         TfrmMain w;
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {p, q});
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {p, q});
         const std::string before = WriteTimeOf(q);
         QTest::mouseClick(Find<QButtonGroup>(&w, "rgTimeItems")->button(7), Qt::LeftButton);
         QVERIFY(Find<QRadioButton>(&w, "rbAllToTime")->isChecked());
@@ -107,17 +107,17 @@ private slots:
         const std::string a = dir.file("a.txt");
         test::TempDir::setTimes(a, 1614530000, 1614530000); // 2021-03-01 00:33:20 at UTC+8
         TfrmMain w;
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {a});
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {a});
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
         Find<QComboBox>(&w, "cbAdd")->setEditText(QStringLiteral("-"));
         Find<QTimeEdit>(&w, "seTime")->setTime(QTime(1, 0, 0));
-        Find<TSpinEdit>(&w, "seDay")->findChild<QLineEdit*>()->setText(QStringLiteral("1"));
-        Find<TFileListView>(&w, "lv1")->SelectAllRows();
+        Find<SpinEdit>(&w, "seDay")->findChild<QLineEdit*>()->setText(QStringLiteral("1"));
+        Find<FileListView>(&w, "lv1")->SelectAllRows();
         Captured seen;
         QTest::mouseClick(Find<QPushButton>(&w, "bSetSelect2"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("修改完成！")});
         QCOMPARE(WriteTimeOf(a), std::string("2021-02-27 23:33:20"));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, std::string("2021-02-27 23:33:20"));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, std::string("2021-02-27 23:33:20"));
     }
 
     void compareColoursListAAndSyncCopiesBsTimes() {
@@ -130,17 +130,17 @@ private slots:
         test::TempDir::setTimes(b2, 1600000000, 1600000000);
         TfrmMain w;
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(2);
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {a1, a2});
-        w.AddPathsToList(Find<TFileListView>(&w, "lv2"), {b1, b2});
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {a1, a2});
+        w.AddPathsToList(Find<FileListView>(&w, "lv2"), {b1, b2});
         Captured seen;
         QTest::mouseClick(Find<QToolButton>(&w, "sbCompare"), Qt::LeftButton);
         QVERIFY(w.compareMode());
         QVERIFY(seen.texts.isEmpty()); // a compare shows no message
-        const QAbstractItemModel* m = Find<TFileListView>(&w, "lv1")->model();
+        const QAbstractItemModel* m = Find<FileListView>(&w, "lv1")->model();
         QCOMPARE(m->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 128, 0));
         QCOMPARE(m->index(1, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
         // Only B's second row selected: that pair is synchronised.
-        Find<TFileListView>(&w, "lv2")->setSelectionFlags({false, true});
+        Find<FileListView>(&w, "lv2")->setSelectionFlags({false, true});
         QTest::mouseClick(Find<QPushButton>(&w, "bSyncSelect"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("同步完成！")});
         QCOMPARE(WriteTimeOf(a2), WriteTimeOf(b2));
@@ -153,7 +153,7 @@ private slots:
     void compareNeedsBothLists() {
         test::TempDir dir;
         TfrmMain w;
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {dir.file("x")});
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {dir.file("x")});
         QTest::mouseClick(Find<QToolButton>(&w, "sbCompare"), Qt::LeftButton);
         QVERIFY(!w.compareMode());
     }
@@ -164,24 +164,24 @@ private slots:
         const std::string taken = dir.file("1604139498000.mp4");
         dir.file("mmexport_20201031_181818.mp4", "already there");
         TfrmMain w;
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {p, taken});
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {p, taken});
         Captured seen;
         QTest::mouseClick(Find<QPushButton>(&w, "btRenameWeiXinFile"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("重命名完成!下列文件修改失败：\r\n") +
                                          QString::fromStdString(taken) + u"\r\n"_s});
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).Name, dir / "mmexport_20201031_181818.jpg");
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).Name, taken);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, dir / "mmexport_20201031_181818.jpg");
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(1).Name, taken);
         QVERIFY(sys().fileExists(dir / "mmexport_20201031_181818.jpg"));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).PhotoTime, std::string("2020-10-31 18:18:18"));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).PhotoTime, std::string("2020-10-31 18:18:18"));
     }
 
     void nameTimeButtonFillsThePhotoColumn() {
         test::TempDir dir;
         TfrmMain w;
-        w.AddPathsToList(Find<TFileListView>(&w, "lv1"), {dir.file("x_2019-04-16-11-19-37.png"), dir.file("y.png")});
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {dir.file("x_2019-04-16-11-19-37.png"), dir.file("y.png")});
         QTest::mouseClick(Find<QPushButton>(&w, "btGetFileNameTime"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).PhotoTime, std::string("2019-04-16 11:19:37"));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(1).PhotoTime, std::string(" "));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).PhotoTime, std::string("2019-04-16 11:19:37"));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(1).PhotoTime, std::string(" "));
     }
 };
 

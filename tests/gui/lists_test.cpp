@@ -58,75 +58,75 @@ private slots:
         test::TempDir dir;
         const QString file = QString::fromStdString(dir / "list.kdx");
         TfrmMain w;
-        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows(
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows(
             {Row("/p/a.jpg", "2018-01-01 00:00:00"), Row("/p/中文.jpg")});
-        Find<TFileListView>(&w, "lv1")->setSelectionFlags({false, true});
+        Find<FileListView>(&w, "lv1")->setSelectionFlags({false, true});
         ScopedChooserAnswer answer([&](ChooserKind, const QString&) { return file; });
         QTest::mouseClick(Tool(&w, "tbSave1"), Qt::LeftButton);
         QTest::mouseClick(Tool(&w, "tbImport2"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->rowCount(), size_t{2});
-        const FileEntry& back = Find<TFileListView>(&w, "lv2")->rowsModel()->row(1);
+        QCOMPARE(Find<FileListView>(&w, "lv2")->rowCount(), size_t{2});
+        const FileEntry& back = Find<FileListView>(&w, "lv2")->rowsModel()->row(1);
         QCOMPARE(back.Name, std::string("/p/中文.jpg"));
         QCOMPARE(back.PhotoTime, std::string(" "));
         QCOMPARE(back.SeqNo, 0);
         QCOMPARE(back.DiffMark, 0);
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->rowsModel()->row(0).PhotoTime, std::string("2018-01-01 00:00:00"));
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->selectionFlags(), (std::vector<bool>{false, true}));
+        QCOMPARE(Find<FileListView>(&w, "lv2")->rowsModel()->row(0).PhotoTime, std::string("2018-01-01 00:00:00"));
+        QCOMPARE(Find<FileListView>(&w, "lv2")->selectionFlags(), (std::vector<bool>{false, true}));
     }
 
     void damagedSnapshotLeavesTheListAlone() {
         test::TempDir dir;
         const std::string bad = dir.file("bad.kdx", "not a snapshot at all");
         TfrmMain w;
-        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({Row("/keep/me")});
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows({Row("/keep/me")});
         Captured seen;
         ScopedChooserAnswer answer([&](ChooserKind, const QString&) { return QString::fromStdString(bad); });
         QTest::mouseClick(Tool(&w, "tbImport1"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("Unable to load tree structure, the format is wrong.")});
         QCOMPARE(seen.kinds, QList<MessageKind>{MessageKind::Error});
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{1});
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).Name, std::string("/keep/me"));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, std::string("/keep/me"));
     }
 
     void cancelledChoosersDoNothing() {
         TfrmMain w;
-        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({Row("/a")});
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows({Row("/a")});
         Find<QLineEdit>(&w, "eSrc")->setText(QStringLiteral("/was/"));
         Captured seen;
         ScopedChooserAnswer answer([](ChooserKind, const QString&) { return QString(); });
         QTest::mouseClick(Tool(&w, "tbImport1"), Qt::LeftButton);
         QTest::mouseClick(Tool(&w, "tbSave1"), Qt::LeftButton);
         QTest::mouseClick(Find<QPushButton>(&w, "bSrc"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{1});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
         QCOMPARE(Find<QLineEdit>(&w, "eSrc")->text(), QStringLiteral("/was/"));
         QVERIFY(seen.texts.isEmpty());
     }
 
     void exchangeTwiceRestoresBothLists() {
         TfrmMain w;
-        Find<TFileListView>(&w, "lv2")->rowsModel()->setRows({Row("/b1"), Row("/b2"), Row("/b3")});
-        Find<TFileListView>(&w, "lv2")->setSelectionFlags({true, false, false});
+        Find<FileListView>(&w, "lv2")->rowsModel()->setRows({Row("/b1"), Row("/b2"), Row("/b3")});
+        Find<FileListView>(&w, "lv2")->setSelectionFlags({true, false, false});
         QTest::mouseClick(Find<QPushButton>(&w, "bExchange"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{3});
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->rowCount(), size_t{0});
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->selectionFlags(), (std::vector<bool>{true, false, false}));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).DiffMark, 0);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{3});
+        QCOMPARE(Find<FileListView>(&w, "lv2")->rowCount(), size_t{0});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->selectionFlags(), (std::vector<bool>{true, false, false}));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).DiffMark, 0);
         QTest::mouseClick(Find<QPushButton>(&w, "bExchange"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->rowsModel()->row(2).Name, std::string("/b3"));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowCount(), size_t{0});
+        QCOMPARE(Find<FileListView>(&w, "lv2")->rowsModel()->row(2).Name, std::string("/b3"));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{0});
     }
 
     void replaceChangesOnlyNames() {
         TfrmMain w;
-        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({Row("C:\\Photos\\c:\\a.jpg")});
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows({Row("C:\\Photos\\c:\\a.jpg")});
         QTest::mouseClick(Find<QPushButton>(&w, "btReplace"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).Name, std::string("d:\\Photos\\d:\\a.jpg"));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, std::string("2020-01-01 00:00:00"));
-        Find<TFileListView>(&w, "lv2")->rowsModel()->setRows({Row("/home/Ann/x")});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, std::string("d:\\Photos\\d:\\a.jpg"));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, std::string("2020-01-01 00:00:00"));
+        Find<FileListView>(&w, "lv2")->rowsModel()->setRows({Row("/home/Ann/x")});
         Find<QLineEdit>(&w, "edPath1")->setText(QStringLiteral("/home/ann/"));
         Find<QLineEdit>(&w, "edPath2")->setText(QStringLiteral("/srv/"));
         QTest::mouseClick(Tool(&w, "tbReplace2"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->rowsModel()->row(0).Name, std::string("/srv/x"));
+        QCOMPARE(Find<FileListView>(&w, "lv2")->rowsModel()->row(0).Name, std::string("/srv/x"));
     }
 
     void copyPutsTheListOnTheClipboard() {
@@ -134,7 +134,7 @@ private slots:
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         QTest::mouseClick(Find<QPushButton>(&w, "tbCopyInfo"), Qt::LeftButton); // empty list: clipboard kept
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
-        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({Row("/a"), Row("/b", "2018-01-01 00:00:00")});
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows({Row("/a"), Row("/b", "2018-01-01 00:00:00")});
         QTest::mouseClick(Tool(&w, "tbCopyInfo1"), Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  QStringLiteral("序号\t名称\t创建时间\t修改时间\t访问时间\t拍摄时间\t文件名时间\r\n"

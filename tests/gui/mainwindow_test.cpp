@@ -43,18 +43,18 @@ FileEntry Row(const std::string& name, const std::string& write = "2020-01-01 00
     return e;
 }
 
-QStringList Names(const TFileListView* list) {
+QStringList Names(const FileListView* list) {
     QStringList out;
     for (const FileEntry& e : list->rowsModel()->rows())
         out << QString::fromStdString(e.Name);
     return out;
 }
 
-QString CellText(const TFileListView* list, int row, int column) {
+QString CellText(const FileListView* list, int row, int column) {
     return list->model()->index(row, column).data().toString();
 }
 
-void ClickHeader(TFileListView* list, int column) {
+void ClickHeader(FileListView* list, int column) {
     QHeaderView* header = list->horizontalHeader();
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
@@ -82,9 +82,9 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Kairodex 1.99"));
         QCOMPARE(Find<QTabWidget>(&w, "pc")->currentIndex(), 0);
         QVERIFY(!Find<QWidget>(&w, "Panel2")->isVisible());
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1), w.width() - 730);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(2), 130);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(0), 50);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1), w.width() - 730);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->horizontalHeader()->sectionSize(2), 130);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->horizontalHeader()->sectionSize(0), 50);
         // Every control of the first page exists with its caption.
         QCOMPARE(Find<QPushButton>(&w, "bSetSelect1")->text(), QStringLiteral("修改选中"));
         QCOMPARE(Find<QToolButton>(&w, "tbAdd1")->text(), QStringLiteral("添加"));
@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(Find<QLineEdit>(&w, "edFileNameTimeFrom")->text(), QStringLiteral("1"));
         QCOMPARE(Find<QRadioButton>(&w, "rbDefineTime")->isChecked(), true);
         QCOMPARE(Find<QButtonGroup>(&w, "rgTimeItems")->checkedId(), 1);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->model()->headerData(6, Qt::Horizontal).toString(),
+        QCOMPARE(Find<FileListView>(&w, "lv1")->model()->headerData(6, Qt::Horizontal).toString(),
                  QStringLiteral("文件名时间"));
     }
 
@@ -100,11 +100,11 @@ private slots:
         TfrmMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const int name = Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1);
-        const int last = Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(6);
+        const int name = Find<FileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1);
+        const int last = Find<FileListView>(&w, "lv1")->horizontalHeader()->sectionSize(6);
         w.resize(w.width() + 100, w.height());
-        QTRY_COMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(6), last + 100);
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1), name);
+        QTRY_COMPARE(Find<FileListView>(&w, "lv1")->horizontalHeader()->sectionSize(6), last + 100);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1), name);
     }
 
     void syncPageShowsBothListsAndLeavingRestoresTheWidth() {
@@ -120,8 +120,8 @@ private slots:
         QCOMPARE(w.width(), std::max(screenWidth, layout::MinWidth));
         QCOMPARE(w.x(), 0);
         const int left = (w.width() - 10) / 2;
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1), std::max(120, left - 710));
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->horizontalHeader()->sectionSize(1), std::max(120, left - 710));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->horizontalHeader()->sectionSize(1), std::max(120, left - 710));
+        QCOMPARE(Find<FileListView>(&w, "lv2")->horizontalHeader()->sectionSize(1), std::max(120, left - 710));
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
         QCOMPARE(w.width(), before);
         QCOMPARE(w.x(), 0);
@@ -168,7 +168,7 @@ private slots:
         TfrmMain w;
         w.show();
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
-        TSpinEdit* year = Find<TSpinEdit>(&w, "seYear");
+        SpinEdit* year = Find<SpinEdit>(&w, "seYear");
         year->findChild<QLineEdit*>()->clear();
         year->setFocus();
         QTest::keyClicks(year, QStringLiteral("12a."));
@@ -182,55 +182,53 @@ private slots:
         TfrmMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows(
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows(
             {Row("c", "2020-01-02 00:00:00"), Row("a", "2020-01-01 00:00:00"), Row("b", "2020-01-02 00:00:00"),
              Row("d", "2020-01-01 00:00:00")});
-        ClickHeader(Find<TFileListView>(&w, "lv1"), 3);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"a"_s, u"d"_s, u"c"_s, u"b"_s}));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
-        ClickHeader(Find<TFileListView>(&w, "lv1"), 3);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"c"_s, u"b"_s, u"a"_s, u"d"_s}));
-        ClickHeader(Find<TFileListView>(&w, "lv1"), 3);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"a"_s, u"d"_s, u"c"_s, u"b"_s}));
-        ClickHeader(Find<TFileListView>(&w, "lv1"), 0);
-        QVERIFY(!Find<TFileListView>(&w, "lv1")->horizontalHeader()->isSortIndicatorShown());
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"a"_s, u"d"_s, u"c"_s, u"b"_s}));
-        QCOMPARE(CellText(Find<TFileListView>(&w, "lv1"), 0, 0), QStringLiteral("1"));
-        QCOMPARE(CellText(Find<TFileListView>(&w, "lv1"), 3, 1), QStringLiteral("b"));
+        ClickHeader(Find<FileListView>(&w, "lv1"), 3);
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), (QStringList{u"a"_s, u"d"_s, u"c"_s, u"b"_s}));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+        ClickHeader(Find<FileListView>(&w, "lv1"), 3);
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), (QStringList{u"c"_s, u"b"_s, u"a"_s, u"d"_s}));
+        ClickHeader(Find<FileListView>(&w, "lv1"), 3);
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), (QStringList{u"a"_s, u"d"_s, u"c"_s, u"b"_s}));
+        ClickHeader(Find<FileListView>(&w, "lv1"), 0);
+        QVERIFY(!Find<FileListView>(&w, "lv1")->horizontalHeader()->isSortIndicatorShown());
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), (QStringList{u"a"_s, u"d"_s, u"c"_s, u"b"_s}));
+        QCOMPARE(CellText(Find<FileListView>(&w, "lv1"), 0, 0), QStringLiteral("1"));
+        QCOMPARE(CellText(Find<FileListView>(&w, "lv1"), 3, 1), QStringLiteral("b"));
     }
 
     void moveUpAndDownKeepBlocksAndSelection() {
         TfrmMain w;
         w.show();
-        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({Row("1"), Row("2"), Row("3"), Row("4"), Row("5")});
-        Find<TFileListView>(&w, "lv1")->setSelectionFlags({false, true, true, false, false});
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows({Row("1"), Row("2"), Row("3"), Row("4"), Row("5")});
+        Find<FileListView>(&w, "lv1")->setSelectionFlags({false, true, true, false, false});
         QTest::mouseClick(Find<QToolButton>(&w, "tbMoveUP1"), Qt::LeftButton);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->selectionFlags(),
-                 (std::vector<bool>{true, true, false, false, false}));
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), (QStringList{u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->selectionFlags(), (std::vector<bool>{true, true, false, false, false}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbMoveUP1"), Qt::LeftButton);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}));
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), (QStringList{u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbMoveDown1"), Qt::LeftButton);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv1")), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
-        QCOMPARE(Find<TFileListView>(&w, "lv1")->selectionFlags(),
-                 (std::vector<bool>{false, true, true, false, false}));
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
+        QCOMPARE(Find<FileListView>(&w, "lv1")->selectionFlags(), (std::vector<bool>{false, true, true, false, false}));
     }
 
     void selectInvertRemove() {
         TfrmMain w;
         w.show();
-        Find<TFileListView>(&w, "lv2")->rowsModel()->setRows({Row("1"), Row("2"), Row("3")});
-        Find<TFileListView>(&w, "lv2")->setSelectionFlags({true, false, false});
+        Find<FileListView>(&w, "lv2")->rowsModel()->setRows({Row("1"), Row("2"), Row("3")});
+        Find<FileListView>(&w, "lv2")->setSelectionFlags({true, false, false});
         QTest::mouseClick(Find<QToolButton>(&w, "InvertSelection2"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->selectionFlags(), (std::vector<bool>{false, true, true}));
+        QCOMPARE(Find<FileListView>(&w, "lv2")->selectionFlags(), (std::vector<bool>{false, true, true}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbDel2"), Qt::LeftButton);
-        QCOMPARE(Names(Find<TFileListView>(&w, "lv2")), QStringList{u"1"_s});
+        QCOMPARE(Names(Find<FileListView>(&w, "lv2")), QStringList{u"1"_s});
         QTest::mouseClick(Find<QToolButton>(&w, "tbSelectAll2"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->selectionFlags(), std::vector<bool>{true});
+        QCOMPARE(Find<FileListView>(&w, "lv2")->selectionFlags(), std::vector<bool>{true});
         w.ExistingPaths.insert("x");
         w.PendingPaths = {"y"};
         QTest::mouseClick(Find<QToolButton>(&w, "tbDelAll2"), Qt::LeftButton);
-        QCOMPARE(Find<TFileListView>(&w, "lv2")->rowCount(), size_t{0});
+        QCOMPARE(Find<FileListView>(&w, "lv2")->rowCount(), size_t{0});
         QVERIFY(w.ExistingPaths.empty());
         QVERIFY(w.PendingPaths.empty());
     }
@@ -242,22 +240,22 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         FileEntry e = Row(gone, "2020-10-31 18:18:18");
-        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({e});
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows({e});
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
         const QRect cell =
-            Find<TFileListView>(&w, "lv1")->visualRect(Find<TFileListView>(&w, "lv1")->model()->index(0, 1));
-        QTest::mouseClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, cell.center());
+            Find<FileListView>(&w, "lv1")->visualRect(Find<FileListView>(&w, "lv1")->model()->index(0, 1));
+        QTest::mouseClick(Find<FileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, cell.center());
         // The file does not exist: the row's own texts are shown.
         QCOMPARE(Find<QLabel>(&w, "lWrite")->text(), QStringLiteral("2020-10-31 18:18:18"));
         QCOMPARE(Find<QLabel>(&w, "lCreate")->text(), QStringLiteral("2019-01-01 00:00:00"));
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(0);
-        QTest::mouseClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseClick(Find<FileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(Find<QDateEdit>(&w, "DTP2Date")->date(), QDate(2020, 10, 31));
         QCOMPARE(Find<QTimeEdit>(&w, "DTP2Time")->time(), QTime(18, 18, 18));
         // Back on page 1 with the row still selected the labels keep their text.
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
         QCOMPARE(Find<QLabel>(&w, "lWrite")->text(), QStringLiteral("2020-10-31 18:18:18"));
-        Find<TFileListView>(&w, "lv1")->clearSelection();
+        Find<FileListView>(&w, "lv1")->clearSelection();
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(0);
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(1);
         QCOMPARE(Find<QLabel>(&w, "lWrite")->text(), QString());
@@ -272,27 +270,27 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         Find<QTabWidget>(&w, "pc")->setCurrentIndex(2);
-        Find<TFileListView>(&w, "lv1")->rowsModel()->setRows({Row(file), Row(dir / "gone.txt")});
-        Find<TFileListView>(&w, "lv2")->rowsModel()->setRows({Row(file)});
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows({Row(file), Row(dir / "gone.txt")});
+        Find<FileListView>(&w, "lv2")->rowsModel()->setRows({Row(file)});
         const QPoint first =
-            Find<TFileListView>(&w, "lv2")->visualRect(Find<TFileListView>(&w, "lv2")->model()->index(0, 1)).center();
-        QTest::mouseClick(Find<TFileListView>(&w, "lv2")->viewport(), Qt::LeftButton, {}, first);
-        QTest::mouseDClick(Find<TFileListView>(&w, "lv2")->viewport(), Qt::LeftButton, {}, first);
+            Find<FileListView>(&w, "lv2")->visualRect(Find<FileListView>(&w, "lv2")->model()->index(0, 1)).center();
+        QTest::mouseClick(Find<FileListView>(&w, "lv2")->viewport(), Qt::LeftButton, {}, first);
+        QTest::mouseDClick(Find<FileListView>(&w, "lv2")->viewport(), Qt::LeftButton, {}, first);
         QVERIFY(opened.urls.isEmpty());
-        emit Find<TFileListView>(&w, "lv2")->customContextMenuRequested(first);
+        emit Find<FileListView>(&w, "lv2")->customContextMenuRequested(first);
         Find<QMenu>(&w, "pmPopMenu")->hide();
         Find<QAction>(&w, "miOpen")->trigger();
         QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(file))});
         // List A opens on a double click, but never a path that is gone.
         const QPoint second =
-            Find<TFileListView>(&w, "lv1")->visualRect(Find<TFileListView>(&w, "lv1")->model()->index(1, 1)).center();
-        QTest::mouseClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, second);
-        QTest::mouseDClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, second);
+            Find<FileListView>(&w, "lv1")->visualRect(Find<FileListView>(&w, "lv1")->model()->index(1, 1)).center();
+        QTest::mouseClick(Find<FileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, second);
+        QTest::mouseDClick(Find<FileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, second);
         QCOMPARE(opened.urls.size(), 1);
         const QPoint top =
-            Find<TFileListView>(&w, "lv1")->visualRect(Find<TFileListView>(&w, "lv1")->model()->index(0, 1)).center();
-        QTest::mouseClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, top);
-        QTest::mouseDClick(Find<TFileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, top);
+            Find<FileListView>(&w, "lv1")->visualRect(Find<FileListView>(&w, "lv1")->model()->index(0, 1)).center();
+        QTest::mouseClick(Find<FileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, top);
+        QTest::mouseDClick(Find<FileListView>(&w, "lv1")->viewport(), Qt::LeftButton, {}, top);
         QCOMPARE(opened.urls.size(), 2);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
