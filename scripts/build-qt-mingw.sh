@@ -62,8 +62,15 @@ mkdir -p "$work"
 # left as it is.
 apt_dir="$work/apt"
 mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-    >"$apt_dir/sources.list.d/debian-src.sources"
+# Debian 12 keeps its sources in the deb822 form; older set-ups in one-line
+# form. Either way, the same archives as source archives.
+if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+        >"$apt_dir/sources.list.d/debian-src.sources"
+fi
+if [ -f /etc/apt/sources.list ]; then
+    sed -n -e 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list >"$apt_dir/sources.list.d/debian-src.list"
+fi
 apt_opts=(
     -o "Dir::Etc::SourceList=/dev/null"
     -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
