@@ -65,3 +65,15 @@ fi
 
 echo "windows-check: core, command-line and window tests under Wine"
 "${chinese[@]}" ctest --preset windows --timeout 600
+
+echo "windows-check: the portable zip, unpacked on its own"
+zip=$(scripts/package-windows.sh | sed -n 's/^package-windows: \(dist\/[^ ]*\.zip\).*/\1/p')
+mkdir -p "$work/unpacked"
+(cd "$work/unpacked" && cmake -E tar xf "$OLDPWD/$zip")
+version=$("$wine" "$work"/unpacked/*/kairodex-cli.exe --version 2>/dev/null | tr -d '\r')
+expected="kairodex-cli $(sed -n 's/^project(Kairodex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+if [ "$version" != "$expected" ] || [ ! -s "$(echo "$work"/unpacked/*/kairodex.exe)" ]; then
+    echo "windows-check: the unpacked zip did not run: '$version'" >&2
+    exit 1
+fi
+echo "windows-check: $zip runs from where it was unpacked ($version)"

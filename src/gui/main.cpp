@@ -2,11 +2,9 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QIcon>
-#include <QLibraryInfo>
-#include <QTranslator>
 #include <cstdio>
 
+#include "gui/application.h"
 #include "gui/mainwindow.h"
 #include "platform/platform.h"
 
@@ -35,16 +33,7 @@ int main(int argc, char* argv[]) {
     kdx::hostPlatform().prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kairodex"));
-    QIcon icon;
-    for (int size : {16, 32, 48, 256})
-        icon.addFile(QStringLiteral(":/icons/kairodex-%1.png").arg(size));
-    QApplication::setWindowIcon(icon);
-    // The window speaks Chinese whatever the system's language, and so do
-    // Qt's own texts (standard buttons, edit menus): built in, else Qt's.
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral(":/i18n/qtbase_zh_CN.qm")) ||
-        qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    kdx::gui::PrepareApplication();
     kdx::gui::TfrmMain window;
     window.show();
     window.openPaths(kdx::gui::CommandLinePaths(argc, argv));

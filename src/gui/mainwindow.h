@@ -17,28 +17,8 @@
 #include <optional>
 #include <string_view>
 
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QDateEdit;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QAction;
-class QPushButton;
-class QRadioButton;
-class QSplitter;
-class QTabWidget;
-class QTimeEdit;
-class QToolBar;
-class QToolButton;
-
 namespace kdx::gui {
 
-class FileListView;
-class TSysImageList;
-class SpinEdit;
 class TAddFilefrm;
 class TfrmScanning;
 

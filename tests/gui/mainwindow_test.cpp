@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "gui/application.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
 #include "gui/spinedit.h"
@@ -311,6 +313,14 @@ private slots:
         QVERIFY(!Find<QCheckBox>(&w, "cbCreate1")->isChecked());
         QVERIFY(!Find<QCheckBox>(&w, "cbCreate3")->isChecked());
         QVERIFY(!Find<QCheckBox>(&w, "cbCreate1")->toolTip().isEmpty());
+    }
+
+    void qtsOwnTextsAreChineseAndTheWindowHasItsIcon() {
+        PrepareApplication();
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+        QVERIFY(!QApplication::windowIcon().availableSizes().isEmpty());
     }
 
     void pickerMenuCopiesAndPastesBetweenRows() {

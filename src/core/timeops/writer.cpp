@@ -67,6 +67,11 @@ bool HoldsAtResolution(int kind, FileTime written, FileTime stored, int64_t offs
     return s.timeOfDayMs() == 0 && s.date() == FileTimeToLocalDateTime(written, offset).date();
 }
 
+// The place of one kind of stamp in a set.
+std::optional<FileTime>& SlotIn(StampSet& stamps, int kind) {
+    return kind == KindCreation ? stamps.creation : kind == KindLastWrite ? stamps.lastWrite : stamps.lastAccess;
+}
+
 // One stamp handed to the system.
 struct Written {
     int kind = KindNone;
@@ -125,21 +130,15 @@ bool WriteWithoutReading(std::string_view path, const std::string& entry, std::s
             if (any && !p.setFileTimes(entry, stamps)) return hooks.fail(path, p.lastError().reason);
             return hooks.fail(path, creationRefused ? CreationNotSettable : OutsideYears);
         }
-        std::optional<FileTime>& slot = c.kind == KindCreation    ? stamps.creation
-                                        : c.kind == KindLastWrite ? stamps.lastWrite
-                                                                  : stamps.lastAccess;
-        slot = LocalDateTimeToFileTime(v, offset);
+        SlotIn(stamps, c.kind) = LocalDateTimeToFileTime(v, offset);
         any = true;
     }
     if (!any) return true;
     if (!p.setFileTimes(entry, stamps)) return hooks.fail(path, p.lastError().reason);
     // Each slot holds the last value given for its kind.
-    for (int kind : {KindCreation, KindLastWrite, KindLastAccess}) {
-        const std::optional<FileTime>& slot = kind == KindCreation    ? stamps.creation
-                                              : kind == KindLastWrite ? stamps.lastWrite
-                                                                      : stamps.lastAccess;
-        if (slot) written[count++] = Written{kind, *slot, {}, {}, true};
-    }
+    for (int kind : {KindCreation, KindLastWrite, KindLastAccess})
+        if (const std::optional<FileTime>& slot = SlotIn(stamps, kind))
+            written[count++] = Written{kind, *slot, {}, {}, true};
     return CheckStored(entry, path, std::span<Written>(written, count), offset, hooks);
 }
 
