@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QTimer>
 #include <QUrl>
 #include <climits>
