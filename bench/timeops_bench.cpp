@@ -140,7 +140,7 @@ void BM_WriteFileTimeFixed(benchmark::State& state) {
     Folder& f = FolderOf(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         for (const std::string& p : f.paths())
-            benchmark::DoNotOptimize(kdx::WriteFileTime(p, kdx::KindLastWrite, kFixed, true, true));
+            benchmark::DoNotOptimize(kdx::WriteFileTime(p, kdx::TimeKind::LastWrite, kFixed, true, true));
     }
     Report(state, f.paths().size());
 }
@@ -162,7 +162,7 @@ void BM_SetTimesFromCreation(benchmark::State& state) {
     kdx::SourceOptions o;
     o.kinds = kdx::TimeKinds::FromChecks(false, true, false);
     for (auto _ : state)
-        benchmark::DoNotOptimize(kdx::SetTimesFromSource(f.rows(), f.all(), kdx::SourceCreation, o));
+        benchmark::DoNotOptimize(kdx::SetTimesFromSource(f.rows(), f.all(), kdx::TimeSource::Creation, o));
     Report(state, f.paths().size());
 }
 

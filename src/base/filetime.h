@@ -15,6 +15,16 @@
 
 namespace kdx {
 
+// The kind of stamp a write or a read touches, numbered as the program has
+// always numbered them. NotChosen stands for a kind left out (its check box
+// is clear); writing it does nothing.
+enum class TimeKind : int {
+    NotChosen = 0,
+    Creation = 1,
+    LastWrite = 2,
+    LastAccess = 3,
+};
+
 struct FileTime {
     int64_t ticks = 0; // 100 ns since 1601-01-01 00:00:00 UTC
 

@@ -114,13 +114,13 @@ TimeKinds ParseKinds(std::string_view text, bool canSetCreation, bool readOnly) 
     return TimeKinds::FromChecks(c, m, a);
 }
 
-std::string_view KindLetter(int kind) {
+std::string_view KindLetter(TimeKind kind) {
     switch (kind) {
-    case KindCreation:
+    case TimeKind::Creation:
         return "c";
-    case KindLastWrite:
+    case TimeKind::LastWrite:
         return "m";
-    case KindLastAccess:
+    case TimeKind::LastAccess:
         return "a";
     default:
         return "?";
@@ -179,11 +179,11 @@ void ParseTimeOfDay(std::string_view text, ShiftAmount& amount) {
     amount.seconds = parts[2];
 }
 
-int ParseSource(std::string_view text) {
-    static constexpr std::pair<std::string_view, int> kSources[] = {
-        {"create", SourceCreation}, {"modify", SourceLastWrite},  {"access", SourceLastAccess},
-        {"snapshot", SourceRow},    {"earliest", SourceEarliest}, {"latest", SourceLatest},
-        {"photo", SourcePhoto},     {"filename", SourceFileName},
+TimeSource ParseSource(std::string_view text) {
+    static constexpr std::pair<std::string_view, TimeSource> kSources[] = {
+        {"create", TimeSource::Creation}, {"modify", TimeSource::LastWrite},  {"access", TimeSource::LastAccess},
+        {"snapshot", TimeSource::Row},    {"earliest", TimeSource::Earliest}, {"latest", TimeSource::Latest},
+        {"photo", TimeSource::Photo},     {"filename", TimeSource::FileName},
     };
     for (const auto& [name, source] : kSources)
         if (name == text) return source;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/common/filetime.h"
+#include "core/timeops/set_times.h"
 #include "core/timeops/shift.h"
 #include "core/timeops/writer.h"
 
@@ -55,7 +56,7 @@ TimeKinds ParseKinds(std::string_view text, bool canSetCreation, bool readOnly);
 // Every kind this system can set (the default of --kinds).
 TimeKinds SettableKinds(bool canSetCreation);
 // The letter of a kind as --kinds spells it.
-std::string_view KindLetter(int kind);
+std::string_view KindLetter(TimeKind kind);
 
 // A whole number from 1 to 1024.
 unsigned ParseJobs(std::string_view text);
@@ -70,6 +71,6 @@ int ParseAmount(std::string_view option, std::string_view text);
 void ParseTimeOfDay(std::string_view text, ShiftAmount& amount);
 
 // The names of --from: the sources of the set command.
-int ParseSource(std::string_view text);
+TimeSource ParseSource(std::string_view text);
 
 } // namespace kdx::cli

@@ -185,7 +185,7 @@ bool AllNamesDiffer(const std::vector<FileEntry>& rows) {
 class WriterReasons {
 public:
     void attach(WriteHooks& hooks) {
-        hooks.onMismatch = [this](std::string_view path, int kind, DateTime written, DateTime stored) {
+        hooks.onMismatch = [this](std::string_view path, TimeKind kind, DateTime written, DateTime stored) {
             add(path, KeptOtherwiseReason(kind, written, stored));
         };
         hooks.onFailure = [this](std::string_view path, std::string_view reason) { add(path, std::string(reason)); };
@@ -256,7 +256,7 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
             WriteHooks hooks;
             hooks.dryRun = mode.dryRun;
             reasons.attach(hooks);
-            hooks.observer = [&watch, &mode, &text = printed[s]](std::string_view path, int kind,
+            hooks.observer = [&watch, &mode, &text = printed[s]](std::string_view path, TimeKind kind,
                                                                  std::string_view oldText, std::string_view newText) {
                 watch.saw(oldText, newText);
                 if (mode.tells() && !(mode.dryRun && oldText == newText))
@@ -525,10 +525,11 @@ int SetCommand(const ParsedArgs& a, Io& io) {
             return SetTimesFromPickers(rows, which, values, hooks);
         };
     } else {
-        const int source = ParseSource(*from);
-        if (a.has("no-photo-in-compare") && source != SourceEarliest && source != SourceLatest)
+        const TimeSource source = ParseSource(*from);
+        if (a.has("no-photo-in-compare") && source != TimeSource::Earliest && source != TimeSource::Latest)
             throw UsageError("--no-photo-in-compare 只能与 --from earliest 或 --from latest 一起使用");
-        if (source == SourceRow && !a.has("snapshot")) throw UsageError("--from snapshot 需要 --snapshot 快照文件");
+        if (source == TimeSource::Row && !a.has("snapshot"))
+            throw UsageError("--from snapshot 需要 --snapshot 快照文件");
         SourceOptions options;
         options.kinds = kinds;
         options.includePhotoTime = !a.has("no-photo-in-compare");
@@ -579,7 +580,7 @@ WriteHooks TellingHooks(const WriteMode& mode, Io& io, SequentialTally& tally, W
     WriteHooks hooks;
     hooks.dryRun = mode.dryRun;
     reasons.attach(hooks);
-    hooks.observer = [&io, &tally, mode, clearProgress](std::string_view path, int kind, std::string_view oldText,
+    hooks.observer = [&io, &tally, mode, clearProgress](std::string_view path, TimeKind kind, std::string_view oldText,
                                                         std::string_view newText) {
         tally.saw(path, oldText, newText);
         if (!mode.tells() || (mode.dryRun && oldText == newText)) return;

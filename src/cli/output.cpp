@@ -9,7 +9,7 @@
 
 namespace kdx::cli {
 
-std::string ChangeLine(std::string_view path, int kind, std::string_view oldText, std::string_view newText) {
+std::string ChangeLine(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText) {
     std::string line;
     line.reserve(path.size() + oldText.size() + newText.size() + 6);
     line.append(path).append("\t").append(KindLetter(kind)).append("\t");
@@ -33,8 +33,10 @@ std::string PairLine(size_t position, std::string_view pathA, std::string_view p
     return std::to_string(position) + "\t" + std::string(pathA) + "\t" + std::string(pathB) + "\n";
 }
 
-std::string KeptOtherwiseReason(int kind, DateTime written, DateTime stored) {
-    const std::string_view name = kind == KindCreation ? "创建时间" : kind == KindLastAccess ? "访问时间" : "修改时间";
+std::string KeptOtherwiseReason(TimeKind kind, DateTime written, DateTime stored) {
+    const std::string_view name = kind == TimeKind::Creation     ? "创建时间"
+                                  : kind == TimeKind::LastAccess ? "访问时间"
+                                                                 : "修改时间";
     return "文件系统将" + std::string(name) + "存为 " + FormatTimeText(stored) + "，而不是 " + FormatTimeText(written);
 }
 

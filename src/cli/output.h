@@ -15,7 +15,7 @@ namespace kdx::cli {
 
 // A stamp written, or in a dry run to be written: path, kind letter, old and
 // new time text, TAB-separated.
-std::string ChangeLine(std::string_view path, int kind, std::string_view oldText, std::string_view newText);
+std::string ChangeLine(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText);
 // A rename made or to be made: old path TAB new path.
 std::string RenameLine(std::string_view from, std::string_view to);
 // photo-time: the photo time (empty when none) TAB the path.
@@ -27,7 +27,7 @@ std::string PairLine(size_t position, std::string_view pathA, std::string_view p
 
 // The reason for a stamp the file system kept otherwise than written: the
 // kind's name, the value it holds and the one written.
-std::string KeptOtherwiseReason(int kind, DateTime written, DateTime stored);
+std::string KeptOtherwiseReason(TimeKind kind, DateTime written, DateTime stored);
 
 // The failure header, then each path on a line of its own, with its reason
 // after a TAB where one is known. Nothing when there are no failures.

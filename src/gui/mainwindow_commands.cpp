@@ -69,7 +69,7 @@ void TfrmMain::SetTimes(bool allRows) {
         options.kinds = kindsOf(cbCreate1, cbWrite1, cbAccess1);
         options.includePhotoTime = cbIncludePhotoTime->isChecked();
         options.nameOptions = nameTimeOptions();
-        const int source = rgTimeItems->checkedId();
+        const auto source = static_cast<TimeSource>(rgTimeItems->checkedId());
         command.run([&] { failures = SetTimesFromSource(rows, local, source, options); });
     }
     showClosing(failures, DoneModified, FailedModified);

@@ -14,9 +14,9 @@ Platform& sys() {
 }
 
 bool Platform::setFileTimes(const std::string& path, const StampSet& stamps) {
-    return (!stamps.creation || setFileTime(path, TimeSlot::Creation, *stamps.creation)) &&
-           (!stamps.lastWrite || setFileTime(path, TimeSlot::LastWrite, *stamps.lastWrite)) &&
-           (!stamps.lastAccess || setFileTime(path, TimeSlot::LastAccess, *stamps.lastAccess));
+    return (!stamps.creation || setFileTime(path, TimeKind::Creation, *stamps.creation)) &&
+           (!stamps.lastWrite || setFileTime(path, TimeKind::LastWrite, *stamps.lastWrite)) &&
+           (!stamps.lastAccess || setFileTime(path, TimeKind::LastAccess, *stamps.lastAccess));
 }
 
 ScopedPlatform::ScopedPlatform(Platform& replacement) : m_previous(g_installed.exchange(&replacement)) {}

@@ -56,6 +56,12 @@ struct EntryInfo {
     FileTime creation;
     FileTime lastWrite;
     FileTime lastAccess;
+
+    // The stamp of kind (the last access for a kind not chosen, which no
+    // caller asks for).
+    FileTime of(TimeKind kind) const {
+        return kind == TimeKind::Creation ? creation : kind == TimeKind::LastWrite ? lastWrite : lastAccess;
+    }
 };
 
 // One result of a directory search: the name without folder, and the
@@ -75,13 +81,19 @@ inline bool IsLink(const DirEntry& e) {
            (e.reparseTag == 0 || (e.reparseTag & reparse::NameSurrogateBit));
 }
 
-enum class TimeSlot { Creation, LastWrite, LastAccess };
-
 // Stamps to set together; an empty one is left as it is.
 struct StampSet {
     std::optional<FileTime> creation;
     std::optional<FileTime> lastWrite;
     std::optional<FileTime> lastAccess;
+
+    // The member of kind; none for TimeKind::NotChosen.
+    std::optional<FileTime>* of(TimeKind kind) {
+        return kind == TimeKind::Creation     ? &creation
+               : kind == TimeKind::LastWrite  ? &lastWrite
+               : kind == TimeKind::LastAccess ? &lastAccess
+                                              : nullptr;
+    }
 };
 
 // A file opened for reading at arbitrary offsets (photos are read this way).
@@ -122,7 +134,7 @@ public:
 
     // --- changing entries ------------------------------------------------
     // Sets one stamp and leaves the two others as they are.
-    virtual bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) = 0;
+    virtual bool setFileTime(const std::string& path, TimeKind kind, FileTime value) = 0;
     // Sets the stamps given and leaves the others as they are. This one sets
     // them one at a time (creation, last write, last access) and stops at the
     // first that fails; a system that sets several in one call overrides it,

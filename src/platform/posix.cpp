@@ -323,8 +323,9 @@ public:
         return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
 
-    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
-        if (slot == TimeSlot::Creation) {
+    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
+        if (kind == TimeKind::NotChosen) return true;
+        if (kind == TimeKind::Creation) {
             errno = ENOTSUP;
             return Failed();
         }
@@ -333,7 +334,7 @@ public:
         times[1].tv_nsec = UTIME_OMIT;
         int64_t sec = 0, nsec = 0;
         value.toUnix(sec, nsec);
-        struct timespec& t = times[slot == TimeSlot::LastAccess ? 0 : 1];
+        struct timespec& t = times[kind == TimeKind::LastAccess ? 0 : 1];
         t.tv_sec = static_cast<time_t>(sec);
         t.tv_nsec = static_cast<long>(nsec);
         return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 || Failed();

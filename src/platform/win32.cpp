@@ -558,11 +558,9 @@ public:
         return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
     }
 
-    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
+    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
         StampSet one;
-        (slot == TimeSlot::Creation    ? one.creation
-         : slot == TimeSlot::LastWrite ? one.lastWrite
-                                       : one.lastAccess) = value;
+        if (std::optional<FileTime>* stamp = one.of(kind)) *stamp = value;
         return setFileTimes(path, one);
     }
 

@@ -49,26 +49,26 @@ TEST(ParseArgs, WhatIsRefused) {
 
 TEST(Values, KindsAsLetters) {
     const TimeKinds all = ParseKinds("c,m,a", true, false);
-    EXPECT_EQ(all.creation, KindCreation);
-    EXPECT_EQ(all.lastWrite, KindLastWrite);
-    EXPECT_EQ(all.lastAccess, KindLastAccess);
+    EXPECT_EQ(all.creation, TimeKind::Creation);
+    EXPECT_EQ(all.lastWrite, TimeKind::LastWrite);
+    EXPECT_EQ(all.lastAccess, TimeKind::LastAccess);
     const TimeKinds ma = ParseKinds("am", false, false);
-    EXPECT_EQ(ma.creation, KindNone);
-    EXPECT_EQ(ma.lastWrite, KindLastWrite);
-    EXPECT_EQ(ma.lastAccess, KindLastAccess);
+    EXPECT_EQ(ma.creation, TimeKind::NotChosen);
+    EXPECT_EQ(ma.lastWrite, TimeKind::LastWrite);
+    EXPECT_EQ(ma.lastAccess, TimeKind::LastAccess);
     const TimeKinds m = ParseKinds("m", false, false);
-    EXPECT_EQ(m.lastAccess, KindNone);
+    EXPECT_EQ(m.lastAccess, TimeKind::NotChosen);
 
     EXPECT_THROW(ParseKinds("", true, false), UsageError);
     EXPECT_THROW(ParseKinds(",", true, false), UsageError);
     EXPECT_THROW(ParseKinds("m,x", true, false), UsageError);
     EXPECT_THROW(ParseKinds("M", true, false), UsageError);
     EXPECT_THROW(ParseKinds("c,m", false, false), UsageError) << "cannot be set here";
-    EXPECT_EQ(ParseKinds("c", false, true).creation, KindCreation) << "but can be compared";
+    EXPECT_EQ(ParseKinds("c", false, true).creation, TimeKind::Creation) << "but can be compared";
 
-    EXPECT_EQ(SettableKinds(false).creation, KindNone);
-    EXPECT_EQ(SettableKinds(false).lastAccess, KindLastAccess);
-    EXPECT_EQ(SettableKinds(true).creation, KindCreation);
+    EXPECT_EQ(SettableKinds(false).creation, TimeKind::NotChosen);
+    EXPECT_EQ(SettableKinds(false).lastAccess, TimeKind::LastAccess);
+    EXPECT_EQ(SettableKinds(true).creation, TimeKind::Creation);
 }
 
 TEST(Values, NumbersAndTimes) {
@@ -110,23 +110,23 @@ TEST(Values, TimeOfDayOfAShift) {
 }
 
 TEST(Values, SourcesByName) {
-    EXPECT_EQ(ParseSource("create"), SourceCreation);
-    EXPECT_EQ(ParseSource("modify"), SourceLastWrite);
-    EXPECT_EQ(ParseSource("access"), SourceLastAccess);
-    EXPECT_EQ(ParseSource("snapshot"), SourceRow);
-    EXPECT_EQ(ParseSource("earliest"), SourceEarliest);
-    EXPECT_EQ(ParseSource("latest"), SourceLatest);
-    EXPECT_EQ(ParseSource("photo"), SourcePhoto);
-    EXPECT_EQ(ParseSource("filename"), SourceFileName);
+    EXPECT_EQ(ParseSource("create"), TimeSource::Creation);
+    EXPECT_EQ(ParseSource("modify"), TimeSource::LastWrite);
+    EXPECT_EQ(ParseSource("access"), TimeSource::LastAccess);
+    EXPECT_EQ(ParseSource("snapshot"), TimeSource::Row);
+    EXPECT_EQ(ParseSource("earliest"), TimeSource::Earliest);
+    EXPECT_EQ(ParseSource("latest"), TimeSource::Latest);
+    EXPECT_EQ(ParseSource("photo"), TimeSource::Photo);
+    EXPECT_EQ(ParseSource("filename"), TimeSource::FileName);
     EXPECT_THROW(ParseSource("Photo"), UsageError);
     EXPECT_THROW(ParseSource("G"), UsageError);
 }
 
 TEST(Output, LinesOfTheCommands) {
-    EXPECT_EQ(ChangeLine("/p/a.jpg", KindLastWrite, "2001-01-01 00:00:00", "2020-10-31 18:18:18"),
+    EXPECT_EQ(ChangeLine("/p/a.jpg", TimeKind::LastWrite, "2001-01-01 00:00:00", "2020-10-31 18:18:18"),
               "/p/a.jpg\tm\t2001-01-01 00:00:00\t2020-10-31 18:18:18\n");
-    EXPECT_EQ(ChangeLine("x", KindCreation, "", "")[2], 'c');
-    EXPECT_EQ(ChangeLine("x", KindLastAccess, "", "")[2], 'a');
+    EXPECT_EQ(ChangeLine("x", TimeKind::Creation, "", "")[2], 'c');
+    EXPECT_EQ(ChangeLine("x", TimeKind::LastAccess, "", "")[2], 'a');
     EXPECT_EQ(PhotoTimeLine("", "/p/a.txt"), "\t/p/a.txt\n");
     EXPECT_EQ(NameTimeLine("2020-10-31 18:18:18", "", "IMG.jpg"), "2020-10-31 18:18:18\t\tIMG.jpg\n");
     EXPECT_EQ(PairLine(12, "/a", "/b"), "12\t/a\t/b\n");
@@ -215,8 +215,8 @@ public:
         creationSettable = false;
         needWritable = false;
     }
-    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
-        const bool ok = FakePlatform::setFileTime(path, slot, value);
+    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
+        const bool ok = FakePlatform::setFileTime(path, kind, value);
         if (++m_calls == m_after) m_signal = 2;
         return ok;
     }

@@ -175,7 +175,7 @@ TEST(SyncDirectoryTrees, CreationIsCopiedWhereTheSystemSetsIt) {
     if (test::UnderWine()) GTEST_SKIP() << "Wine keeps no creation time: it reports the modification time in its place";
     Trees t;
     for (const char* f : {"b.txt", "sub/deep/d.txt", ""})
-        ASSERT_TRUE(hostPlatform().setFileTime(t.inSrc(f), TimeSlot::Creation, FileTime::fromUnix(kOld, 0)));
+        ASSERT_TRUE(hostPlatform().setFileTime(t.inSrc(f), TimeKind::Creation, FileTime::fromUnix(kOld, 0)));
     const auto r = SyncDirectoryTrees(t.src, t.dst, "*.txt", ScanFlags{true, false, false}, TimeKinds{});
     EXPECT_TRUE(r.failures.empty());
     for (const char* f : {"b.txt", "sub/deep/d.txt", ""})
@@ -188,8 +188,8 @@ TEST(SyncDirectoryTrees, DryRunReportsEveryStampAndWritesNone) {
     Trees t;
     std::vector<std::string> reported;
     WriteHooks dry{true,
-                   [&](std::string_view p, int kind, std::string_view, std::string_view n) {
-                       if (kind == KindLastWrite) reported.push_back(std::string(p) + " " + std::string(n));
+                   [&](std::string_view p, TimeKind kind, std::string_view, std::string_view n) {
+                       if (kind == TimeKind::LastWrite) reported.push_back(std::string(p) + " " + std::string(n));
                    },
                    {}};
     const auto r = SyncDirectoryTrees(t.src, t.dst, "*.txt", ScanFlags{false, false, false}, kWriteAccess, dry);
@@ -202,8 +202,8 @@ TEST(SyncDirectoryTrees, AStopRequestEndsTheRunAfterTheEntryInHand) {
     Trees t;
     size_t written = 0, lastDone = 0;
     WriteHooks hooks;
-    hooks.observer = [&](std::string_view, int kind, std::string_view, std::string_view) {
-        written += kind == KindLastWrite;
+    hooks.observer = [&](std::string_view, TimeKind kind, std::string_view, std::string_view) {
+        written += kind == TimeKind::LastWrite;
     };
     hooks.stopRequested = [&] { return written > 0; };
     const auto r = SyncDirectoryTrees(t.src, t.dst, "*.txt", ScanFlags{false, false, false}, kWriteAccess, hooks,
@@ -272,14 +272,14 @@ TEST(CopyTimeFromFile, ReadsTheSourceEvenForNoKind) {
     const std::string t = dir.file("t.txt");
     test::TempDir::setTimes(s, kOld, kNew);
     test::TempDir::setTimes(t, kNew, kOld);
-    EXPECT_FALSE(CopyTimeFromFile(dir / "missing", t, KindNone));
-    EXPECT_TRUE(CopyTimeFromFile(s, dir / "missing", KindNone));
-    EXPECT_TRUE(CopyTimeFromFile(s, t, KindLastAccess));
+    EXPECT_FALSE(CopyTimeFromFile(dir / "missing", t, TimeKind::NotChosen));
+    EXPECT_TRUE(CopyTimeFromFile(s, dir / "missing", TimeKind::NotChosen));
+    EXPECT_TRUE(CopyTimeFromFile(s, t, TimeKind::LastAccess));
     EXPECT_EQ(Stamps(t).AccessTime, kNewText);
     EXPECT_EQ(Stamps(t).WriteTime, kNewText);
-    EXPECT_TRUE(CopyTimeFromFile(s, t, KindLastWrite));
+    EXPECT_TRUE(CopyTimeFromFile(s, t, TimeKind::LastWrite));
     EXPECT_EQ(Stamps(t).WriteTime, kOldText);
-    EXPECT_EQ(CopyTimeFromFile(s, t, KindCreation), hostPlatform().canSetCreationTime());
+    EXPECT_EQ(CopyTimeFromFile(s, t, TimeKind::Creation), hostPlatform().canSetCreationTime());
 }
 
 } // namespace

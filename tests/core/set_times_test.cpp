@@ -43,8 +43,8 @@ TEST(SetTimes, NothingRunsWithoutRows) {
     test::TempDir dir;
     std::vector<FileEntry> rows{RowOf(dir.file("a.txt"))};
     const auto before = rows;
-    EXPECT_FALSE(SetTimesFromPickers(rows, {}, Pickers({0, 2, 3})));
-    EXPECT_FALSE(SetTimesFromSource(rows, {}, SourceLastWrite, {}));
+    EXPECT_FALSE(SetTimesFromPickers(rows, {}, Pickers(TimeKinds::FromChecks(false, true, true))));
+    EXPECT_FALSE(SetTimesFromSource(rows, {}, TimeSource::LastWrite, {}));
     EXPECT_EQ(rows, before);
 }
 
@@ -62,7 +62,7 @@ TEST(SetTimesFromPickers, WritesEachKindItsOwnValueAndRereadsTheRow) {
     rows[0].NameTime = " "; // stale: the re-read fills it again
     rows[0].PhotoTime = "stale";
 
-    const auto failures = SetTimesFromPickers(rows, {0, 2}, Pickers({0, 2, 3}));
+    const auto failures = SetTimesFromPickers(rows, {0, 2}, Pickers(TimeKinds::FromChecks(false, true, true)));
     ASSERT_TRUE(failures);
     EXPECT_TRUE(failures->empty());
     for (size_t i : {0u, 2u}) {
@@ -81,7 +81,7 @@ TEST(SetTimesFromPickers, DateOrTimeBoxAloneChangesOnlyThatPart) {
     const std::string f = dir.file("a.txt");
     test::TempDir::setTimes(f, k2005, k2005);
     std::vector<FileEntry> rows{RowOf(f)};
-    PickerValues v = Pickers({0, 2, 3});
+    PickerValues v = Pickers(TimeKinds::FromChecks(false, true, true));
     v.lastWrite.changeTime = false;
     v.lastAccess.changeDate = false;
     ASSERT_TRUE(SetTimesFromPickers(rows, {0}, v)->empty());
@@ -107,7 +107,7 @@ TEST(SetTimesFromPickers, FailuresAreListedInOrderAndTheWalkGoesOn) {
     const std::string a = dir.file("a.txt");
     const std::string b = dir.file("b.txt");
     std::vector<FileEntry> rows{RowOf(dir / "gone1.txt"), RowOf(a), RowOf(dir / "gone2.txt"), RowOf(b)};
-    const auto failures = SetTimesFromPickers(rows, {0, 1, 2, 3}, Pickers({0, 2, 0}));
+    const auto failures = SetTimesFromPickers(rows, {0, 1, 2, 3}, Pickers(TimeKinds::FromChecks(false, true, false)));
     ASSERT_TRUE(failures);
     EXPECT_EQ(failures->paths, (std::vector<std::string>{dir / "gone1.txt", dir / "gone2.txt"}));
     EXPECT_EQ(Stamps(b).WriteTime, "2011-02-02 02:02:02");
@@ -121,7 +121,7 @@ TEST(SetTimesFromPickers, CreationOnLinuxFailsTheRowBeforeAnythingIsWritten) {
     const std::string f = dir.file("a.txt");
     test::TempDir::setTimes(f, k2005, k2005);
     std::vector<FileEntry> rows{RowOf(f)};
-    const auto failures = SetTimesFromPickers(rows, {0}, Pickers({1, 2, 3}));
+    const auto failures = SetTimesFromPickers(rows, {0}, Pickers(TimeKinds::FromChecks(true, true, true)));
     ASSERT_TRUE(failures);
     EXPECT_EQ(failures->paths, std::vector<std::string>{f});
     EXPECT_EQ(Stamps(f).WriteTime, "2005-05-05 05:05:05");
@@ -133,7 +133,7 @@ TEST(SetTimesFromPickers, AllThreeKindsWhereCreationCanBeSet) {
     fake.addFolder("C:\\p");
     fake.addFile("C:\\p\\a.txt", attr::Archive | attr::ReadOnly);
     std::vector<FileEntry> rows{RowOf("C:\\p\\a.txt")};
-    ASSERT_TRUE(SetTimesFromPickers(rows, {0}, Pickers({1, 2, 3}))->empty());
+    ASSERT_TRUE(SetTimesFromPickers(rows, {0}, Pickers(TimeKinds::FromChecks(true, true, true)))->empty());
     EXPECT_EQ(rows[0].CreateTime, "2010-01-01 01:01:01");
     EXPECT_EQ(rows[0].WriteTime, "2011-02-02 02:02:02");
     EXPECT_EQ(rows[0].AccessTime, "2012-03-03 03:03:03");
@@ -147,10 +147,10 @@ TEST(SetTimesFromSource, FileTimesAToCWriteTheChosenStampAndKeepItsText) {
     std::vector<FileEntry> rows{RowOf(f), RowOf(dir / "gone.txt")};
     const std::string created = rows[0].CreateTime;
     SourceOptions o;
-    o.kinds = {0, 0, 3};
+    o.kinds = TimeKinds::FromChecks(false, false, true);
 
     // B: modification time into the access time.
-    auto failures = SetTimesFromSource(rows, {0, 1}, SourceLastWrite, o);
+    auto failures = SetTimesFromSource(rows, {0, 1}, TimeSource::LastWrite, o);
     ASSERT_TRUE(failures);
     EXPECT_TRUE(failures->empty()) << "a file that cannot be read is skipped, not listed";
     EXPECT_EQ(Stamps(f).AccessTime, "2005-05-05 05:05:05");
@@ -158,15 +158,15 @@ TEST(SetTimesFromSource, FileTimesAToCWriteTheChosenStampAndKeepItsText) {
 
     // C: access time into the modification time.
     test::TempDir::setTimes(f, k2005, k2001);
-    o.kinds = {0, 2, 0};
-    ASSERT_TRUE(SetTimesFromSource(rows, {0}, SourceLastAccess, o)->empty());
+    o.kinds = TimeKinds::FromChecks(false, true, false);
+    ASSERT_TRUE(SetTimesFromSource(rows, {0}, TimeSource::LastAccess, o)->empty());
     EXPECT_EQ(Stamps(f).WriteTime, "2001-01-01 00:00:00");
     EXPECT_EQ(rows[0].WriteTime, "2001-01-01 00:00:00");
 
     // A: the creation time into both others; the creation text stays.
     if (test::UnderWine()) GTEST_SKIP() << "Wine keeps no creation time: it reports the modification time in its place";
-    o.kinds = {0, 2, 3};
-    ASSERT_TRUE(SetTimesFromSource(rows, {0}, SourceCreation, o)->empty());
+    o.kinds = TimeKinds::FromChecks(false, true, true);
+    ASSERT_TRUE(SetTimesFromSource(rows, {0}, TimeSource::Creation, o)->empty());
     EXPECT_EQ(Stamps(f).WriteTime, Stamps(f).CreateTime);
     EXPECT_EQ(Stamps(f).AccessTime, Stamps(f).CreateTime);
     EXPECT_EQ(rows[0].WriteTime, created);
@@ -196,7 +196,7 @@ TEST(SetTimesFromSource, RowTimesRestoreEachKindWithoutReadingTheFile) {
     const auto before = rows;
 
     SourceOptions o;
-    const auto failures = SetTimesFromSource(rows, {0, 1, 2, 3}, SourceRow, o);
+    const auto failures = SetTimesFromSource(rows, {0, 1, 2, 3}, TimeSource::Row, o);
     ASSERT_TRUE(failures);
     EXPECT_EQ(failures->paths, std::vector<std::string>{"C:\\p\\gone.txt"});
     EXPECT_EQ(rows, before);
@@ -217,27 +217,27 @@ TEST(SetTimesFromSource, EarliestAndLatestWithAndWithoutNameTimes) {
     test::TempDir::setTimes(late, k2005, k2001);
     std::vector<FileEntry> rows{RowOf(early), RowOf(late)};
     SourceOptions o;
-    o.kinds = {0, 2, 0};
+    o.kinds = TimeKinds::FromChecks(false, true, false);
 
     o.includePhotoTime = false;
-    ASSERT_TRUE(SetTimesFromSource(rows, {0}, SourceEarliest, o)->empty());
+    ASSERT_TRUE(SetTimesFromSource(rows, {0}, TimeSource::Earliest, o)->empty());
     EXPECT_EQ(rows[0].WriteTime, "2001-01-01 00:00:00") << "midnight keeps the full time text";
     EXPECT_EQ(Stamps(early).WriteTime, "2001-01-01 00:00:00");
 
     o.includePhotoTime = true;
     test::TempDir::setTimes(early, k2005, k2001);
-    ASSERT_TRUE(SetTimesFromSource(rows, {0}, SourceEarliest, o)->empty());
+    ASSERT_TRUE(SetTimesFromSource(rows, {0}, TimeSource::Earliest, o)->empty());
     EXPECT_EQ(rows[0].WriteTime, "2000-12-31 23:59:59");
     EXPECT_EQ(Stamps(early).WriteTime, "2000-12-31 23:59:59");
 
     // Latest without the name time is the creation (birth) time, which is
     // now; with it, the name's far-future midnight.
     o.includePhotoTime = false;
-    o.kinds = {0, 0, 3};
-    ASSERT_TRUE(SetTimesFromSource(rows, {1}, SourceLatest, o)->empty());
+    o.kinds = TimeKinds::FromChecks(false, false, true);
+    ASSERT_TRUE(SetTimesFromSource(rows, {1}, TimeSource::Latest, o)->empty());
     EXPECT_EQ(rows[1].AccessTime, rows[1].CreateTime);
     o.includePhotoTime = true;
-    ASSERT_TRUE(SetTimesFromSource(rows, {1}, SourceLatest, o)->empty());
+    ASSERT_TRUE(SetTimesFromSource(rows, {1}, TimeSource::Latest, o)->empty());
     EXPECT_EQ(rows[1].AccessTime, "2090-12-31 00:00:00");
     EXPECT_EQ(Stamps(late).AccessTime, "2090-12-31 00:00:00");
     EXPECT_EQ(rows[1].NameTime, "2090-12-31 00:00:00") << "source texts are not touched";
@@ -251,9 +251,9 @@ TEST(SetTimesFromSource, NameTimeSkipsFilesWithoutOne) {
     test::TempDir::setTimes(plain, k2005, k2005);
     std::vector<FileEntry> rows{RowOf(named), RowOf(plain), RowOf(shifted), RowOf(dir / "IMG_20001231_235959.png")};
     SourceOptions o;
-    o.kinds = {0, 2, 3};
+    o.kinds = TimeKinds::FromChecks(false, true, true);
     o.nameOptions.start = 3;
-    const auto failures = SetTimesFromSource(rows, {0, 1, 2, 3}, SourceFileName, o);
+    const auto failures = SetTimesFromSource(rows, {0, 1, 2, 3}, TimeSource::FileName, o);
     ASSERT_TRUE(failures);
     EXPECT_TRUE(failures->empty());
     EXPECT_EQ(Stamps(plain).WriteTime, "2005-05-05 05:05:05");
@@ -295,8 +295,8 @@ TEST(SetTimesFromSource, PhotoTimeChangesPhotosAndSkipsTheRest) {
     std::vector<FileEntry> rows{RowOf("C:\\p\\photo.jpg"), RowOf("C:\\p\\note.txt")};
     ASSERT_EQ(rows[0].PhotoTime, "2019-05-04 13:22:10");
     SourceOptions o;
-    o.kinds = {1, 2, 0};
-    const auto failures = SetTimesFromSource(rows, {0, 1}, SourcePhoto, o);
+    o.kinds = TimeKinds::FromChecks(true, true, false);
+    const auto failures = SetTimesFromSource(rows, {0, 1}, TimeSource::Photo, o);
     ASSERT_TRUE(failures);
     EXPECT_TRUE(failures->empty());
     EXPECT_EQ(rows[0].CreateTime, "2019-05-04 13:22:10");
@@ -310,8 +310,8 @@ TEST(SetTimesFromSource, PhotoTimeChangesPhotosAndSkipsTheRest) {
     fake.node("C:\\p\\photo.jpg")->lastWrite = later;
     fake.node("C:\\p\\photo.jpg")->creation = later;
     fake.node("C:\\p\\photo.jpg")->lastAccess = later;
-    o.kinds = {0, 0, 3};
-    ASSERT_TRUE(SetTimesFromSource(rows, {0}, SourceEarliest, o)->empty());
+    o.kinds = TimeKinds::FromChecks(false, false, true);
+    ASSERT_TRUE(SetTimesFromSource(rows, {0}, TimeSource::Earliest, o)->empty());
     EXPECT_EQ(rows[0].AccessTime, "2019-05-04 13:22:10");
 }
 
@@ -320,7 +320,7 @@ TEST(SetTimesFromSource, PhotoTimeSkipsRealFilesWithoutOne) {
     const std::string f = dir.file("not-a-photo.jpg", "plain text");
     test::TempDir::setTimes(f, k2005, k2005);
     std::vector<FileEntry> rows{RowOf(f)};
-    const auto failures = SetTimesFromSource(rows, {0}, SourcePhoto, {});
+    const auto failures = SetTimesFromSource(rows, {0}, TimeSource::Photo, {});
     ASSERT_TRUE(failures);
     EXPECT_TRUE(failures->empty()) << "the creation kind would fail here if the row were not skipped";
     EXPECT_EQ(Stamps(f).WriteTime, "2005-05-05 05:05:05");
@@ -336,8 +336,8 @@ TEST(SetTimesFromSource, WriteFailuresAreListedAndUncheckedTextsStay) {
     std::vector<FileEntry> rows{RowOf("C:\\p\\locked.txt"), RowOf("C:\\p\\a.txt")};
     rows[1].CreateTime = "kept";
     SourceOptions o;
-    o.kinds = {0, 0, 3};
-    const auto failures = SetTimesFromSource(rows, {0, 1}, SourceLastWrite, o);
+    o.kinds = TimeKinds::FromChecks(false, false, true);
+    const auto failures = SetTimesFromSource(rows, {0, 1}, TimeSource::LastWrite, o);
     ASSERT_TRUE(failures);
     EXPECT_EQ(failures->paths, std::vector<std::string>{"C:\\p\\locked.txt"});
     EXPECT_EQ(rows[1].AccessTime, "2005-05-05 05:05:05");
@@ -353,18 +353,19 @@ TEST(SetTimesFromSource, DryRunLeavesFilesAndRowsAndReportsEachStamp) {
     const auto before = rows;
     std::vector<std::string> seen;
     WriteHooks hooks{true,
-                     [&](std::string_view, int kind, std::string_view o, std::string_view n) {
-                         seen.push_back(std::to_string(kind) + " " + std::string(o) + " -> " + std::string(n));
+                     [&](std::string_view, TimeKind kind, std::string_view o, std::string_view n) {
+                         seen.push_back(std::to_string(static_cast<int>(kind)) + " " + std::string(o) + " -> " +
+                                        std::string(n));
                      },
                      {}};
     SourceOptions o;
-    o.kinds = {0, 2, 3};
-    ASSERT_TRUE(SetTimesFromSource(rows, {0}, SourceLastAccess, o, hooks)->empty());
+    o.kinds = TimeKinds::FromChecks(false, true, true);
+    ASSERT_TRUE(SetTimesFromSource(rows, {0}, TimeSource::LastAccess, o, hooks)->empty());
     EXPECT_EQ(seen, (std::vector<std::string>{"2 2005-05-05 05:05:05 -> 2001-01-01 00:00:00",
                                               "3 2001-01-01 00:00:00 -> 2001-01-01 00:00:00"}));
     EXPECT_EQ(rows, before);
     EXPECT_EQ(Stamps(f).WriteTime, "2005-05-05 05:05:05");
-    ASSERT_TRUE(SetTimesFromPickers(rows, {0}, Pickers({0, 2, 3}), hooks)->empty());
+    ASSERT_TRUE(SetTimesFromPickers(rows, {0}, Pickers(TimeKinds::FromChecks(false, true, true)), hooks)->empty());
     EXPECT_EQ(rows, before);
     EXPECT_EQ(Stamps(f).WriteTime, "2005-05-05 05:05:05");
 }
@@ -379,14 +380,14 @@ TEST(SetTimesFromSource, StampsPastTheYear9999AreNoUsableValue) {
     n.lastAccess = FileTime::fromUnix(k2005, 0);
     std::vector<FileEntry> rows{RowOf("C:\\p\\far.txt")};
     SourceOptions o;
-    o.kinds = {0, 0, 3};
-    for (int source : {SourceLastWrite, SourceEarliest, SourceLatest}) {
+    o.kinds = TimeKinds::FromChecks(false, false, true);
+    for (TimeSource source : {TimeSource::LastWrite, TimeSource::Earliest, TimeSource::Latest}) {
         const auto failures = SetTimesFromSource(rows, {0}, source, o);
         ASSERT_TRUE(failures);
-        EXPECT_TRUE(failures->empty()) << "skipped, not failed: source " << source;
+        EXPECT_TRUE(failures->empty()) << "skipped, not failed: source " << static_cast<int>(source);
     }
     EXPECT_EQ(fake.setTimeCalls, 0);
-    ASSERT_TRUE(SetTimesFromSource(rows, {0}, SourceCreation, o)->empty());
+    ASSERT_TRUE(SetTimesFromSource(rows, {0}, TimeSource::Creation, o)->empty());
     EXPECT_EQ(fake.setTimeCalls, 1);
 }
 

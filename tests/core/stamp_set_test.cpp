@@ -48,9 +48,9 @@ TEST(SetFileTimes, HostSetsTheStampsGivenAndKeepsTheOthers) {
 
 // A Windows-like platform whose last-write stamp cannot be set.
 struct NoLastWrite : test::FakePlatform {
-    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
-        if (slot == TimeSlot::LastWrite) return false;
-        return FakePlatform::setFileTime(path, slot, value);
+    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
+        if (kind == TimeKind::LastWrite) return false;
+        return FakePlatform::setFileTime(path, kind, value);
     }
 };
 
@@ -92,9 +92,9 @@ TEST(SetFileTimes, TheWriterHandsWholeValuesOverInOneCall) {
 
     // A change that cannot be made ends the write; those before it are made.
     fake.calls.clear();
-    const StampChange changes[] = {{KindLastWrite, *ParseTimeText("2005-05-05 05:05:05")},
-                                   {KindLastAccess, DateTime::fromMs(-1)},
-                                   {KindCreation, v}};
+    const StampChange changes[] = {{TimeKind::LastWrite, *ParseTimeText("2005-05-05 05:05:05")},
+                                   {TimeKind::LastAccess, DateTime::fromMs(-1)},
+                                   {TimeKind::Creation, v}};
     EXPECT_FALSE(WriteFileTimes("C:\\d\\a.txt", changes));
     ASSERT_EQ(fake.calls.size(), 1u);
     EXPECT_EQ(fake.calls[0].lastWrite, At(k2005));

@@ -222,7 +222,7 @@ TEST(Win32Platform, NamesDifferingInCaseAreOneFile) {
     const std::string other = dir / "éTÉ.jpg";
     EXPECT_TRUE(PathsEqual(f, other));
     ASSERT_TRUE(p.findEntry(other)) << "the system finds it under either spelling";
-    EXPECT_TRUE(p.setFileTime(other, TimeSlot::LastWrite, k2005));
+    EXPECT_TRUE(p.setFileTime(other, TimeKind::LastWrite, k2005));
     EXPECT_EQ(StampsOf(f).lastWrite, k2005);
     EXPECT_FALSE(PathsEqual(f, dir / "Ete.JPG"));
 }
@@ -231,12 +231,12 @@ TEST(Win32Platform, SetsOneStampAndLeavesTheOthers) {
     test::TempDir dir;
     Platform& p = hostPlatform();
     for (const std::string& path : {dir.file("a.txt", "x"), dir.folder("sub")}) {
-        ASSERT_TRUE(p.setFileTime(path, TimeSlot::LastWrite, k2001)) << path;
-        ASSERT_TRUE(p.setFileTime(path, TimeSlot::LastAccess, k2005)) << path;
+        ASSERT_TRUE(p.setFileTime(path, TimeKind::LastWrite, k2001)) << path;
+        ASSERT_TRUE(p.setFileTime(path, TimeKind::LastAccess, k2005)) << path;
         const Stamps before = StampsOf(path);
         EXPECT_EQ(before.lastWrite, k2001) << path;
         EXPECT_EQ(before.lastAccess, k2005) << path;
-        ASSERT_TRUE(p.setFileTime(path, TimeSlot::LastWrite, k2010));
+        ASSERT_TRUE(p.setFileTime(path, TimeKind::LastWrite, k2010));
         const Stamps after = StampsOf(path);
         EXPECT_EQ(after.lastWrite, k2010);
         EXPECT_EQ(after.lastAccess, k2005);
@@ -245,8 +245,8 @@ TEST(Win32Platform, SetsOneStampAndLeavesTheOthers) {
         }
         EXPECT_EQ(p.findEntry(path)->lastWrite, k2010);
     }
-    EXPECT_FALSE(p.setFileTime(dir / "missing", TimeSlot::LastWrite, k2001));
-    EXPECT_FALSE(p.setFileTime(dir / "a.txt", TimeSlot::LastWrite, FileTime{0})) << "0 would change nothing";
+    EXPECT_FALSE(p.setFileTime(dir / "missing", TimeKind::LastWrite, k2001));
+    EXPECT_FALSE(p.setFileTime(dir / "a.txt", TimeKind::LastWrite, FileTime{0})) << "0 would change nothing";
 }
 
 TEST(Win32Platform, SetsTheCreationTimeAlone) {
@@ -256,7 +256,7 @@ TEST(Win32Platform, SetsTheCreationTimeAlone) {
     ASSERT_TRUE(p.canSetCreationTime());
     const std::string f = dir.file("a.txt", "x");
     test::TempDir::setTimes(f, 1500000000, 1500000100);
-    ASSERT_TRUE(p.setFileTime(f, TimeSlot::Creation, k2001));
+    ASSERT_TRUE(p.setFileTime(f, TimeKind::Creation, k2001));
     const Stamps s = StampsOf(f);
     EXPECT_EQ(s.creation, k2001);
     EXPECT_EQ(s.lastWrite, FileTime::fromUnix(1500000000, 0));
@@ -278,7 +278,8 @@ TEST(Win32Platform, ReadOnlyEntriesAreStampedAndStayReadOnly) {
         if (!(test::UnderWine() && path == folder)) {
             EXPECT_TRUE(readOnly & FILE_ATTRIBUTE_READONLY) << path;
         }
-        ASSERT_TRUE(WriteFileTime(path, KindLastWrite, *ParseTimeText("2005-05-05 05:05:05"), true, true)) << path;
+        ASSERT_TRUE(WriteFileTime(path, TimeKind::LastWrite, *ParseTimeText("2005-05-05 05:05:05"), true, true))
+            << path;
         EXPECT_EQ(StampsOf(path).lastWrite, k2005) << path;
         EXPECT_EQ(Attributes(path), readOnly) << path;
     }
@@ -289,7 +290,7 @@ TEST(Win32Platform, StampsAFileAnotherProgramHoldsOpenWithoutWriteSharing) {
     const std::string f = dir.file("busy.txt", "x");
     HANDLE busy = CreateFileW(W(f).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(hostPlatform().setFileTime(f, TimeSlot::LastWrite, k2005));
+    EXPECT_TRUE(hostPlatform().setFileTime(f, TimeKind::LastWrite, k2005));
     std::string content;
     SystemError error;
     EXPECT_TRUE(hostPlatform().readWholeFile(f, 100, content, error)) << error.reason;
@@ -303,7 +304,7 @@ TEST(Win32Platform, ReadingAFileLeavesItsAccessTime) {
         GTEST_SKIP() << "under Wine, Linux moves the access time of a file that is read, and Wine cannot stop it";
     test::TempDir dir;
     const std::string f = dir.file("photo.jpg", std::string(4096, 'x'));
-    ASSERT_TRUE(hostPlatform().setFileTime(f, TimeSlot::LastAccess, k2001));
+    ASSERT_TRUE(hostPlatform().setFileTime(f, TimeKind::LastAccess, k2001));
     auto file = hostPlatform().openForRead(f);
     ASSERT_NE(file, nullptr);
     char buffer[16];
@@ -375,7 +376,7 @@ TEST(Win32Platform, LongPathsWorkInEveryCall) {
     EXPECT_TRUE(p.folderExists(folder));
     EXPECT_TRUE(p.folderExists(StripTrailingBackslashes(folder)));
     ASSERT_TRUE(p.findEntry(f));
-    ASSERT_TRUE(p.setFileTime(f, TimeSlot::LastWrite, k2005));
+    ASSERT_TRUE(p.setFileTime(f, TimeKind::LastWrite, k2005));
     EXPECT_EQ(p.findEntry(f)->lastWrite, k2005);
     ASSERT_TRUE(p.setAttributes(f, attr::ReadOnly));
     EXPECT_EQ(*p.getAttributes(f) & attr::ReadOnly, attr::ReadOnly);
@@ -414,8 +415,8 @@ TEST(Win32Platform, NamesEndingInSpaceOrDotAndDeviceNamesAreTheirOwnEntries) {
     HANDLE h = CreateFileW(Literal(spaced).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     CloseHandle(h);
-    ASSERT_TRUE(p.setFileTime(plain, TimeSlot::LastWrite, k2001));
-    ASSERT_TRUE(p.setFileTime(spaced, TimeSlot::LastWrite, k2005));
+    ASSERT_TRUE(p.setFileTime(plain, TimeKind::LastWrite, k2001));
+    ASSERT_TRUE(p.setFileTime(spaced, TimeKind::LastWrite, k2005));
     EXPECT_EQ(LastWriteOf(plain), k2001);
     EXPECT_EQ(LastWriteOf(spaced), k2005);
     EXPECT_EQ(p.findEntry(spaced)->lastWrite, k2005);

@@ -35,13 +35,14 @@ TEST(WriteFileTime, WritesOneStampToWholeSecondsAndLeavesTheOthers) {
     test::TempDir::setTimes(f, 1500000000, 1500000100);
     const EntryTimes before = Stamps(f);
 
-    ASSERT_TRUE(WriteFileTime(f, KindLastWrite, DateTime::fromMs(T("2020-10-31 18:18:18").ms() + 750), true, true));
+    ASSERT_TRUE(
+        WriteFileTime(f, TimeKind::LastWrite, DateTime::fromMs(T("2020-10-31 18:18:18").ms() + 750), true, true));
     const auto info = hostPlatform().findEntry(f);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->lastWrite, FileTime::fromUnix(kOct31, 0)) << "sub-second part dropped, not rounded";
     EXPECT_EQ(info->lastAccess, FileTime::fromUnix(1500000100, 0));
 
-    ASSERT_TRUE(WriteFileTime(f, KindLastAccess, T("2001-02-03 04:05:06"), true, true));
+    ASSERT_TRUE(WriteFileTime(f, TimeKind::LastAccess, T("2001-02-03 04:05:06"), true, true));
     const EntryTimes after = Stamps(f);
     EXPECT_EQ(after.WriteTime, "2020-10-31 18:18:18");
     EXPECT_EQ(after.AccessTime, "2001-02-03 04:05:06");
@@ -54,23 +55,23 @@ TEST(WriteFileTime, DateOnlyAndTimeOnlyKeepTheOtherPartOfTheCurrentStamp) {
     const std::string f = dir.file("a.txt");
     test::TempDir::setTimes(f, kOct31, kOct31);
 
-    ASSERT_TRUE(WriteFileTime(f, KindLastWrite, T("2001-01-01 09:00:00"), true, false));
+    ASSERT_TRUE(WriteFileTime(f, TimeKind::LastWrite, T("2001-01-01 09:00:00"), true, false));
     EXPECT_EQ(Stamps(f).WriteTime, "2001-01-01 18:18:18");
 
-    ASSERT_TRUE(WriteFileTime(f, KindLastAccess, T("2001-01-01 09:07:05.999"), false, true));
+    ASSERT_TRUE(WriteFileTime(f, TimeKind::LastAccess, T("2001-01-01 09:07:05.999"), false, true));
     EXPECT_EQ(Stamps(f).AccessTime, "2020-10-31 09:07:05");
 
     // Neither part: nothing changes.
-    ASSERT_TRUE(WriteFileTime(f, KindLastWrite, T("1999-09-09 09:09:09"), false, false));
+    ASSERT_TRUE(WriteFileTime(f, TimeKind::LastWrite, T("1999-09-09 09:09:09"), false, false));
     EXPECT_EQ(Stamps(f).WriteTime, "2001-01-01 18:18:18");
 }
 
 TEST(WriteFileTime, FoldersWithAndWithoutTrailingSeparators) {
     test::TempDir dir;
     const std::string d = dir.folder("sub");
-    ASSERT_TRUE(WriteFileTime(d, KindLastWrite, T("2011-11-11 11:11:11"), true, true));
+    ASSERT_TRUE(WriteFileTime(d, TimeKind::LastWrite, T("2011-11-11 11:11:11"), true, true));
     EXPECT_EQ(Stamps(d).WriteTime, "2011-11-11 11:11:11");
-    ASSERT_TRUE(WriteFileTime(d + "//", KindLastWrite, T("2012-12-12 12:12:12"), true, true));
+    ASSERT_TRUE(WriteFileTime(d + "//", TimeKind::LastWrite, T("2012-12-12 12:12:12"), true, true));
     EXPECT_EQ(Stamps(d).WriteTime, "2012-12-12 12:12:12");
 }
 
@@ -86,12 +87,12 @@ TEST(WriteFileTime, ALinkWithATrailingSeparatorIsTheFolderItPointsTo) {
     const auto linkItself = [&] { return hostPlatform().findEntry(link)->lastWrite; };
     const FileTime before = linkItself();
 
-    ASSERT_TRUE(WriteFileTime(link + "/", KindLastWrite, T("2011-11-11 11:11:11"), true, true));
+    ASSERT_TRUE(WriteFileTime(link + "/", TimeKind::LastWrite, T("2011-11-11 11:11:11"), true, true));
     EXPECT_EQ(Stamps(real).WriteTime, "2011-11-11 11:11:11");
     EXPECT_EQ(linkItself(), before);
     EXPECT_EQ(Stamps(link + "/").WriteTime, "2011-11-11 11:11:11") << "read the same way";
 
-    ASSERT_TRUE(WriteFileTime(link, KindLastWrite, T("2012-12-12 12:12:12"), true, true));
+    ASSERT_TRUE(WriteFileTime(link, TimeKind::LastWrite, T("2012-12-12 12:12:12"), true, true));
     EXPECT_EQ(Stamps(link).WriteTime, "2012-12-12 12:12:12");
     EXPECT_EQ(Stamps(real).WriteTime, "2011-11-11 11:11:11") << "without the separator, the link itself";
 #endif
@@ -105,7 +106,7 @@ TEST(WriteFileTime, ReadOnlyFileOnPosixIsStampedWithoutTouchingPermissions) {
     test::TempDir dir;
     const std::string f = dir.file("ro.txt", "x");
     fs::permissions(f, fs::perms::owner_read | fs::perms::group_read, fs::perm_options::replace);
-    ASSERT_TRUE(WriteFileTime(f, KindLastWrite, T("2005-05-05 05:05:05"), true, true));
+    ASSERT_TRUE(WriteFileTime(f, TimeKind::LastWrite, T("2005-05-05 05:05:05"), true, true));
     EXPECT_EQ(Stamps(f).WriteTime, "2005-05-05 05:05:05");
     EXPECT_EQ(fs::status(f).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read);
 }
@@ -113,12 +114,12 @@ TEST(WriteFileTime, ReadOnlyFileOnPosixIsStampedWithoutTouchingPermissions) {
 TEST(WriteFileTime, MissingPathsFailUnlessThereIsNothingToDo) {
     test::TempDir dir;
     const std::string missing = dir / "missing.txt";
-    EXPECT_FALSE(WriteFileTime(missing, KindLastWrite, T("2001-01-01 00:00:00"), true, true));
-    EXPECT_FALSE(WriteFileTime(missing, KindCreation, T("2001-01-01 00:00:00"), true, false));
-    EXPECT_FALSE(WriteFileTime("", KindLastAccess, T("2001-01-01 00:00:00"), false, true));
-    EXPECT_TRUE(WriteFileTime(missing, KindNone, T("2001-01-01 00:00:00"), true, true));
-    EXPECT_TRUE(WriteFileTime(missing, 7, T("2001-01-01 00:00:00"), true, true));
-    EXPECT_TRUE(WriteFileTime(missing, KindLastWrite, T("2001-01-01 00:00:00"), false, false));
+    EXPECT_FALSE(WriteFileTime(missing, TimeKind::LastWrite, T("2001-01-01 00:00:00"), true, true));
+    EXPECT_FALSE(WriteFileTime(missing, TimeKind::Creation, T("2001-01-01 00:00:00"), true, false));
+    EXPECT_FALSE(WriteFileTime("", TimeKind::LastAccess, T("2001-01-01 00:00:00"), false, true));
+    EXPECT_TRUE(WriteFileTime(missing, TimeKind::NotChosen, T("2001-01-01 00:00:00"), true, true));
+    EXPECT_TRUE(WriteFileTime(missing, static_cast<TimeKind>(7), T("2001-01-01 00:00:00"), true, true));
+    EXPECT_TRUE(WriteFileTime(missing, TimeKind::LastWrite, T("2001-01-01 00:00:00"), false, false));
     EXPECT_FALSE(fs::exists(missing));
 }
 
@@ -128,9 +129,9 @@ TEST(WriteFileTime, CreationFailsWhereTheSystemCannotSetIt) {
     if (hostPlatform().canSetCreationTime())
         GTEST_SKIP() << "this system sets creation times (Win32Platform.SetsTheCreationTimeAlone)";
     const EntryTimes before = Stamps(f);
-    EXPECT_FALSE(WriteFileTime(f, KindCreation, T("2001-01-01 00:00:00"), true, true));
+    EXPECT_FALSE(WriteFileTime(f, TimeKind::Creation, T("2001-01-01 00:00:00"), true, true));
     WriteHooks dry{true, {}, {}};
-    EXPECT_FALSE(WriteFileTime(f, KindCreation, T("2001-01-01 00:00:00"), true, true, dry))
+    EXPECT_FALSE(WriteFileTime(f, TimeKind::Creation, T("2001-01-01 00:00:00"), true, true, dry))
         << "a dry run must not promise what the real run cannot do";
     EXPECT_EQ(Stamps(f).CreateTime, before.CreateTime);
 }
@@ -139,12 +140,12 @@ TEST(WriteFileTime, ValuesOutsideTheYearsOneTo9999Fail) {
     test::TempDir dir;
     const std::string f = dir.file("a.txt");
     test::TempDir::setTimes(f, kOct31, kOct31);
-    EXPECT_FALSE(WriteFileTime(f, KindLastWrite, DateTime::fromMs(-1000), true, true));
+    EXPECT_FALSE(WriteFileTime(f, TimeKind::LastWrite, DateTime::fromMs(-1000), true, true));
     const DateTime year10000 = DateTime::fromMs(DateTime::fromFields({9999, 12, 31}).ms() + DateTime::MsPerDay);
-    EXPECT_FALSE(WriteFileTime(f, KindLastWrite, year10000, true, true));
-    EXPECT_FALSE(WriteFileTime(f, KindLastWrite, year10000, true, false));
+    EXPECT_FALSE(WriteFileTime(f, TimeKind::LastWrite, year10000, true, true));
+    EXPECT_FALSE(WriteFileTime(f, TimeKind::LastWrite, year10000, true, false));
     EXPECT_EQ(Stamps(f).WriteTime, "2020-10-31 18:18:18");
-    EXPECT_TRUE(WriteFileTime(f, KindLastWrite, year10000, false, true)) << "only its time of day is taken";
+    EXPECT_TRUE(WriteFileTime(f, TimeKind::LastWrite, year10000, false, true)) << "only its time of day is taken";
     EXPECT_EQ(Stamps(f).WriteTime, "2020-10-31 00:00:00");
 }
 
@@ -155,8 +156,8 @@ TEST(WriteHooks, EachFailedWriteIsToldWithItsReason) {
     WriteHooks hooks;
     hooks.onFailure = [&reasons](std::string_view, std::string_view reason) { reasons.emplace_back(reason); };
     const DateTime year10000 = DateTime::fromMs(DateTime::fromFields({9999, 12, 31}).ms() + DateTime::MsPerDay);
-    EXPECT_FALSE(WriteFileTime(dir / "missing.txt", KindLastWrite, T("2001-01-01 00:00:00"), true, true, hooks));
-    EXPECT_FALSE(WriteFileTime(f, KindLastWrite, year10000, true, false, hooks));
+    EXPECT_FALSE(WriteFileTime(dir / "missing.txt", TimeKind::LastWrite, T("2001-01-01 00:00:00"), true, true, hooks));
+    EXPECT_FALSE(WriteFileTime(f, TimeKind::LastWrite, year10000, true, false, hooks));
     ASSERT_EQ(reasons.size(), 2u);
 #ifndef _WIN32
     EXPECT_EQ(reasons[0], std::strerror(ENOENT));
@@ -173,8 +174,8 @@ TEST(WriteHooks, EachFailedWriteIsToldWithItsReason) {
     fake.addFile("C:\\t\\theirs.txt");
     fake.refused["C:\\t\\theirs.txt"] = SystemError{5, "Access is denied."};
     reasons.clear();
-    EXPECT_FALSE(WriteFileTime("C:\\t\\theirs.txt", KindLastWrite, T("2001-01-01 00:00:00"), true, true, hooks));
-    EXPECT_FALSE(WriteFileTime("C:\\t\\theirs.txt", KindCreation, T("2001-01-01 00:00:00"), true, true, hooks));
+    EXPECT_FALSE(WriteFileTime("C:\\t\\theirs.txt", TimeKind::LastWrite, T("2001-01-01 00:00:00"), true, true, hooks));
+    EXPECT_FALSE(WriteFileTime("C:\\t\\theirs.txt", TimeKind::Creation, T("2001-01-01 00:00:00"), true, true, hooks));
     EXPECT_EQ(reasons, (std::vector<std::string>{"Access is denied.", std::string(CreationNotSettable)}));
 }
 
@@ -184,25 +185,25 @@ TEST(WriteHooks, DryRunReportsEachChangeAndWritesNothing) {
     test::TempDir::setTimes(f, kOct31, kOct31);
     struct Seen {
         std::string path;
-        int kind;
+        TimeKind kind;
         std::string oldText, newText;
     };
     std::vector<Seen> seen;
     WriteHooks hooks{true,
-                     [&](std::string_view p, int k, std::string_view o, std::string_view n) {
+                     [&](std::string_view p, TimeKind k, std::string_view o, std::string_view n) {
                          seen.push_back({std::string(p), k, std::string(o), std::string(n)});
                      },
                      {}};
-    const StampChange changes[] = {{KindNone, T("2001-01-01 00:00:00")},
-                                   {KindLastWrite, T("2001-01-01 01:02:03")},
-                                   {KindLastAccess, T("2002-02-02 00:00:00"), false, true}};
+    const StampChange changes[] = {{TimeKind::NotChosen, T("2001-01-01 00:00:00")},
+                                   {TimeKind::LastWrite, T("2001-01-01 01:02:03")},
+                                   {TimeKind::LastAccess, T("2002-02-02 00:00:00"), false, true}};
     ASSERT_TRUE(WriteFileTimes(f, changes, hooks));
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].path, f);
-    EXPECT_EQ(seen[0].kind, KindLastWrite);
+    EXPECT_EQ(seen[0].kind, TimeKind::LastWrite);
     EXPECT_EQ(seen[0].oldText, "2020-10-31 18:18:18");
     EXPECT_EQ(seen[0].newText, "2001-01-01 01:02:03");
-    EXPECT_EQ(seen[1].kind, KindLastAccess);
+    EXPECT_EQ(seen[1].kind, TimeKind::LastAccess);
     EXPECT_EQ(seen[1].newText, "2020-10-31 00:00:00");
     EXPECT_EQ(Stamps(f).WriteTime, "2020-10-31 18:18:18");
 
@@ -222,17 +223,17 @@ TEST(WriteHooks, DryRunReportsEachChangeAndWritesNothing) {
 }
 
 struct Mismatch {
-    int kind;
+    TimeKind kind;
     std::string written, stored;
 };
 
 WriteHooks Watching(std::vector<Mismatch>& mismatches, std::vector<std::string>* told = nullptr) {
     WriteHooks hooks;
     if (told)
-        hooks.observer = [told](std::string_view, int, std::string_view, std::string_view newText) {
+        hooks.observer = [told](std::string_view, TimeKind, std::string_view, std::string_view newText) {
             told->emplace_back(newText);
         };
-    hooks.onMismatch = [&mismatches](std::string_view, int kind, DateTime written, DateTime stored) {
+    hooks.onMismatch = [&mismatches](std::string_view, TimeKind kind, DateTime written, DateTime stored) {
         mismatches.push_back({kind, FormatTimeText(written), FormatTimeText(stored)});
     };
     return hooks;
@@ -253,17 +254,17 @@ TEST(WriteFileTime, AStampTheFileSystemKeepsOtherwiseFailsWithTheValueItKept) {
     for (WriteHooks hooks : {Watching(mismatches, &told), Watching(mismatches)}) {
         mismatches.clear();
         told.clear();
-        EXPECT_FALSE(WriteFileTime("C:\\a.txt", KindLastWrite, T("1970-01-01 00:00:00"), true, true, hooks));
+        EXPECT_FALSE(WriteFileTime("C:\\a.txt", TimeKind::LastWrite, T("1970-01-01 00:00:00"), true, true, hooks));
         ASSERT_EQ(mismatches.size(), 1u);
-        EXPECT_EQ(mismatches[0].kind, KindLastWrite);
+        EXPECT_EQ(mismatches[0].kind, TimeKind::LastWrite);
         EXPECT_EQ(mismatches[0].written, "1970-01-01 00:00:00");
         EXPECT_EQ(mismatches[0].stored, "1980-01-01 00:00:00");
         EXPECT_TRUE(told.empty()) << "a stamp that does not hold is not reported as written";
     }
 
     // What only shows the file system's resolution is written, and told as kept.
-    const StampChange changes[] = {{KindLastWrite, T("2020-10-31 18:18:19")},
-                                   {KindLastAccess, T("2020-10-31 18:18:19")}};
+    const StampChange changes[] = {{TimeKind::LastWrite, T("2020-10-31 18:18:19")},
+                                   {TimeKind::LastAccess, T("2020-10-31 18:18:19")}};
     mismatches.clear();
     told.clear();
     EXPECT_TRUE(WriteFileTimes("C:\\a.txt", changes, Watching(mismatches, &told)));
@@ -277,7 +278,7 @@ TEST(WriteFileTime, YearsTheLocalFileSystemCannotHoldFailWithTheValueItKept) {
     test::TempDir dir;
     const std::string f = dir.file("a.txt");
     const FileTime year1 = LocalDateTimeToFileTime(T("0001-01-01 00:00:00"));
-    if (!hostPlatform().setFileTime(f, TimeSlot::LastWrite, year1))
+    if (!hostPlatform().setFileTime(f, TimeKind::LastWrite, year1))
         GTEST_SKIP() << "this system refuses year 1 outright (Windows stamps start in 1601)";
     if (hostPlatform().findEntry(f)->lastWrite == year1)
         GTEST_SKIP() << "this file system holds year 1 (ext4 and FAT clamp it; tmpfs and NTFS do not)";
@@ -286,7 +287,7 @@ TEST(WriteFileTime, YearsTheLocalFileSystemCannotHoldFailWithTheValueItKept) {
     for (const char* wanted : {"0001-01-01 00:00:00", "9999-12-31 00:00:00"}) {
         test::TempDir::setTimes(f, kOct31, kOct31);
         mismatches.clear();
-        EXPECT_FALSE(WriteFileTime(f, KindLastWrite, T(wanted), true, true, Watching(mismatches))) << wanted;
+        EXPECT_FALSE(WriteFileTime(f, TimeKind::LastWrite, T(wanted), true, true, Watching(mismatches))) << wanted;
         ASSERT_EQ(mismatches.size(), 1u) << wanted;
         EXPECT_EQ(mismatches[0].written, wanted);
         EXPECT_EQ(mismatches[0].stored, Stamps(f).WriteTime) << "the value the file now holds";
@@ -304,9 +305,9 @@ struct RecordingPlatform : test::FakePlatform {
         if (failSetAttributes) return false;
         return FakePlatform::setAttributes(path, attributes);
     }
-    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override {
+    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
         if (const Node* n = node(path)) attributesWhenStamped.push_back(n->attributes);
-        return FakePlatform::setFileTime(path, slot, value);
+        return FakePlatform::setFileTime(path, kind, value);
     }
 };
 
@@ -318,20 +319,20 @@ TEST(WriteFileTime, WindowsReadOnlyBitIsClearedForTheWriteAndRestoredWhateverHap
     fake.addFile("C:\\d\\locked.txt", attr::Archive | attr::ReadOnly);
     fake.locked["C:\\D\\LOCKED.TXT"] = true;
 
-    ASSERT_TRUE(WriteFileTime("C:\\d\\ro.txt", KindCreation, T("2001-01-01 08:00:00"), true, true));
+    ASSERT_TRUE(WriteFileTime("C:\\d\\ro.txt", TimeKind::Creation, T("2001-01-01 08:00:00"), true, true));
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->creation, FileTime::fromUnix(978307200, 0));
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive | attr::ReadOnly);
     ASSERT_EQ(fake.attributesWhenStamped.size(), 2u) << "refused, then written once the bit is cleared";
     EXPECT_EQ(fake.attributesWhenStamped[1], attr::Archive);
 
-    EXPECT_FALSE(WriteFileTime("C:\\d\\locked.txt", KindLastWrite, T("2001-01-01 08:00:00"), true, true));
+    EXPECT_FALSE(WriteFileTime("C:\\d\\locked.txt", TimeKind::LastWrite, T("2001-01-01 08:00:00"), true, true));
     EXPECT_EQ(fake.node("C:\\d\\locked.txt")->attributes, attr::Archive | attr::ReadOnly);
 
     // Three stamps of one entry: unlocked once, locked again once.
     fake.setAttributeCalls = 0;
-    const StampChange all[] = {{KindCreation, T("2002-01-01 00:00:00")},
-                               {KindLastWrite, T("2003-01-01 00:00:00")},
-                               {KindLastAccess, T("2004-01-01 00:00:00")}};
+    const StampChange all[] = {{TimeKind::Creation, T("2002-01-01 00:00:00")},
+                               {TimeKind::LastWrite, T("2003-01-01 00:00:00")},
+                               {TimeKind::LastAccess, T("2004-01-01 00:00:00")}};
     ASSERT_TRUE(WriteFileTimes("C:\\d\\ro.txt\\", all, {}));
     EXPECT_EQ(fake.setAttributeCalls, 2);
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive | attr::ReadOnly);
@@ -346,12 +347,12 @@ TEST(WriteFileTime, WindowsReadOnlyBitIsClearedOnlyWhenTheStampIsRefusedAndOnlyT
     const uint32_t customised = attr::Directory | attr::ReadOnly | attr::System | Pinned;
     fake.addFolder("C:\\d\\album", customised);
     fake.readOnlyRefusesTimes = false; // as NTFS: attribute writes are allowed
-    ASSERT_TRUE(WriteFileTime("C:\\d\\album", KindLastWrite, T("2001-01-01 08:00:00"), true, true));
+    ASSERT_TRUE(WriteFileTime("C:\\d\\album", TimeKind::LastWrite, T("2001-01-01 08:00:00"), true, true));
     EXPECT_EQ(fake.setAttributeCalls, 0) << "the folder keeps its customisation";
     EXPECT_EQ(fake.node("C:\\d\\album")->lastWrite, LocalDateTimeToFileTime(T("2001-01-01 08:00:00"), 8 * 3600));
 
     fake.readOnlyRefusesTimes = true;
-    ASSERT_TRUE(WriteFileTime("C:\\d\\album", KindLastWrite, T("2002-01-01 08:00:00"), true, true));
+    ASSERT_TRUE(WriteFileTime("C:\\d\\album", TimeKind::LastWrite, T("2002-01-01 08:00:00"), true, true));
     ASSERT_EQ(fake.attributesWhenStamped.size(), 3u);
     EXPECT_EQ(fake.attributesWhenStamped.back(), customised & ~attr::ReadOnly) << "only the read-only bit cleared";
     EXPECT_EQ(fake.node("C:\\d\\album")->attributes, customised);
@@ -368,8 +369,8 @@ TEST(WriteFileTime, LeavesAttributesAloneWhereStampsDoNotNeedWriting) {
     fake.addFile("/d/foreign.txt", attr::Archive | attr::ReadOnly);
     fake.locked["/d/foreign.txt"] = true; // not the owner: the system refuses
 
-    EXPECT_TRUE(WriteFileTime("/d/ro.txt", KindLastWrite, T("2001-01-01 08:00:00"), true, true));
-    EXPECT_FALSE(WriteFileTime("/d/foreign.txt", KindLastWrite, T("2001-01-01 08:00:00"), true, true));
+    EXPECT_TRUE(WriteFileTime("/d/ro.txt", TimeKind::LastWrite, T("2001-01-01 08:00:00"), true, true));
+    EXPECT_FALSE(WriteFileTime("/d/foreign.txt", TimeKind::LastWrite, T("2001-01-01 08:00:00"), true, true));
     EXPECT_EQ(fake.setAttributeCalls, 0);
 }
 
@@ -380,7 +381,8 @@ TEST(WriteFileTimes, StopsAtTheFirstFailingChange) {
     fake.addFolder("C:\\d");
     auto& n = fake.addFile("C:\\d\\a.txt");
     n.lastWrite = FileTime::fromUnix(kOct31, 0);
-    const StampChange changes[] = {{KindCreation, T("2001-01-01 00:00:00")}, {KindLastWrite, T("2001-01-01 00:00:00")}};
+    const StampChange changes[] = {{TimeKind::Creation, T("2001-01-01 00:00:00")},
+                                   {TimeKind::LastWrite, T("2001-01-01 00:00:00")}};
     EXPECT_FALSE(WriteFileTimes("C:\\d\\a.txt", changes));
     EXPECT_EQ(fake.setTimeCalls, 0);
     EXPECT_EQ(fake.node("C:\\d\\a.txt")->lastWrite, FileTime::fromUnix(kOct31, 0));

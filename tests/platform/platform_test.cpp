@@ -84,20 +84,20 @@ TEST(HostPlatform, SetsOneStampAndLeavesTheOthers) {
     const std::string f = dir.file("a.txt");
     test::TempDir::setTimes(f, 1000000000, 1100000000);
     Platform& p = hostPlatform();
-    ASSERT_TRUE(p.setFileTime(f, TimeSlot::LastWrite, FileTime::fromUnix(1200000000, 0)));
+    ASSERT_TRUE(p.setFileTime(f, TimeKind::LastWrite, FileTime::fromUnix(1200000000, 0)));
     auto info = p.findEntry(f);
     EXPECT_EQ(info->lastWrite, FileTime::fromUnix(1200000000, 0));
     EXPECT_EQ(info->lastAccess, FileTime::fromUnix(1100000000, 0));
-    ASSERT_TRUE(p.setFileTime(f, TimeSlot::LastAccess, FileTime::fromUnix(900000000, 0)));
+    ASSERT_TRUE(p.setFileTime(f, TimeKind::LastAccess, FileTime::fromUnix(900000000, 0)));
     info = p.findEntry(f);
     EXPECT_EQ(info->lastWrite, FileTime::fromUnix(1200000000, 0));
     EXPECT_EQ(info->lastAccess, FileTime::fromUnix(900000000, 0));
     // Linux has no call that sets a birth time: that is a failure, never a
     // silent success. (Windows sets it: Win32Platform.SetsTheCreationTime.)
     if (!p.canSetCreationTime()) {
-        EXPECT_FALSE(p.setFileTime(f, TimeSlot::Creation, FileTime::fromUnix(1, 0)));
+        EXPECT_FALSE(p.setFileTime(f, TimeKind::Creation, FileTime::fromUnix(1, 0)));
     }
-    EXPECT_FALSE(p.setFileTime(dir / "missing", TimeSlot::LastWrite, FileTime::fromUnix(1, 0)));
+    EXPECT_FALSE(p.setFileTime(dir / "missing", TimeKind::LastWrite, FileTime::fromUnix(1, 0)));
 }
 
 TEST(HostPlatform, RenameNeverReplaces) {

@@ -136,22 +136,22 @@ bool FakePlatform::folderExists(const std::string& path) {
     return n && n->isDir();
 }
 
-bool FakePlatform::setFileTime(const std::string& path, TimeSlot slot, FileTime value) {
+bool FakePlatform::setFileTime(const std::string& path, TimeKind kind, FileTime value) {
     ++setTimeCalls;
     Node* n = node(path);
     if (!n) return fail(kMissing);
     if (refuses(path)) return false;
     if (locked.count(key(path))) return fail({32, "The process cannot access the file because it is being used."});
-    if (slot == TimeSlot::Creation && !creationSettable) return fail({95, "Operation not supported"});
+    if (kind == TimeKind::Creation && !creationSettable) return fail({95, "Operation not supported"});
     if (needWritable && readOnlyRefusesTimes && (n->attributes & attr::ReadOnly)) return fail(kDenied);
     if (earliestStamp && value < *earliestStamp) value = *earliestStamp;
     if (latestStamp && value > *latestStamp) value = *latestStamp;
-    if (fatResolution && slot == TimeSlot::LastWrite)
+    if (fatResolution && kind == TimeKind::LastWrite)
         value.ticks -= ((value.ticks % (2 * FileTime::TicksPerSecond)) + 2 * FileTime::TicksPerSecond) %
                        (2 * FileTime::TicksPerSecond);
-    if (fatResolution && slot == TimeSlot::LastAccess)
+    if (fatResolution && kind == TimeKind::LastAccess)
         value = LocalDateTimeToFileTime(FileTimeToLocalDateTime(value, offsetSeconds).date(), offsetSeconds);
-    (slot == TimeSlot::Creation ? n->creation : slot == TimeSlot::LastWrite ? n->lastWrite : n->lastAccess) = value;
+    (kind == TimeKind::Creation ? n->creation : kind == TimeKind::LastWrite ? n->lastWrite : n->lastAccess) = value;
     return true;
 }
 

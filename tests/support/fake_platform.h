@@ -58,7 +58,7 @@ public:
                        std::vector<DirEntry>& out) override;
     bool fileExists(const std::string& path) override;
     bool folderExists(const std::string& path) override;
-    bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override;
+    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override;
     std::optional<uint32_t> getAttributes(const std::string& path) override;
     bool setAttributes(const std::string& path, uint32_t attributes) override;
     bool renameNoReplace(const std::string& from, const std::string& to) override;

@@ -198,8 +198,8 @@ std::string TempDir::folder(const std::string& relative) const {
 
 void TempDir::setTimes(const std::string& path, int64_t modified, int64_t accessed) {
     Platform& host = hostPlatform();
-    if (!host.setFileTime(path, TimeSlot::LastWrite, FileTime::fromUnix(modified, 0)) ||
-        !host.setFileTime(path, TimeSlot::LastAccess, FileTime::fromUnix(accessed, 0)))
+    if (!host.setFileTime(path, TimeKind::LastWrite, FileTime::fromUnix(modified, 0)) ||
+        !host.setFileTime(path, TimeKind::LastAccess, FileTime::fromUnix(accessed, 0)))
         throw std::runtime_error("cannot set the times of " + path);
 }
 

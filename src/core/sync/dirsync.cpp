@@ -70,7 +70,7 @@ std::string_view CheckSyncFolders(std::string_view sourceFolder, std::string_vie
     return {};
 }
 
-bool CopyTimeFromFile(std::string_view source, std::string_view target, int kind, const WriteHooks& hooks) {
+bool CopyTimeFromFile(std::string_view source, std::string_view target, TimeKind kind, const WriteHooks& hooks) {
     const auto stamps = ReadLocalStamps(source);
     if (!stamps) return false;
     return WriteFileTime(target, kind, stamps->of(kind), true, true, hooks);

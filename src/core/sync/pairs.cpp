@@ -20,9 +20,9 @@ std::vector<bool> SelectionMask(const std::vector<size_t>& selected, size_t size
 } // namespace
 
 bool SameCheckedTimes(const EntryTimes& a, const EntryTimes& b, const TimeKinds& kinds) {
-    if (kinds.creation == KindCreation && !EqualsAsciiFolded(a.CreateTime, b.CreateTime)) return false;
-    if (kinds.lastWrite == KindLastWrite && !EqualsAsciiFolded(a.WriteTime, b.WriteTime)) return false;
-    if (kinds.lastAccess == KindLastAccess && !EqualsAsciiFolded(a.AccessTime, b.AccessTime)) return false;
+    if (kinds.creation == TimeKind::Creation && !EqualsAsciiFolded(a.CreateTime, b.CreateTime)) return false;
+    if (kinds.lastWrite == TimeKind::LastWrite && !EqualsAsciiFolded(a.WriteTime, b.WriteTime)) return false;
+    if (kinds.lastAccess == TimeKind::LastAccess && !EqualsAsciiFolded(a.AccessTime, b.AccessTime)) return false;
     return true;
 }
 
@@ -62,8 +62,9 @@ std::optional<FailureList> SyncPairs(std::vector<FileEntry>& rowsA, std::vector<
         };
         // B's texts come from its own stamps and always read back; should
         // one not, the pair fails rather than writing a made-up time.
-        const bool readable = (kinds.creation != KindCreation || c) && (kinds.lastWrite != KindLastWrite || w) &&
-                              (kinds.lastAccess != KindLastAccess || x);
+        const bool readable = (kinds.creation != TimeKind::Creation || c) &&
+                              (kinds.lastWrite != TimeKind::LastWrite || w) &&
+                              (kinds.lastAccess != TimeKind::LastAccess || x);
         if (!readable || !WriteFileTimes(a.Name, changes, hooks)) {
             failures.add(a.Name);
             continue;

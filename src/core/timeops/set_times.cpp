@@ -41,32 +41,34 @@ std::optional<Picked> PickText(const std::string& text) {
 
 // The stamps come as values: the same as their time texts read back, and
 // only the one that is kept needs to become text.
-std::optional<Picked> PickFromFile(const std::string& path, int source, const SourceOptions& options) {
-    if (source < SourceCreation || source > SourceFileName || source == SourceRow) return std::nullopt;
+std::optional<Picked> PickFromFile(const std::string& path, TimeSource source, const SourceOptions& options) {
+    if (source < TimeSource::Creation || source > TimeSource::FileName || source == TimeSource::Row)
+        return std::nullopt;
     const auto stamps = ReadLocalStamps(path);
     if (!stamps) return std::nullopt;
     // A stamp past year 9999 has no time text; such a file has no usable
     // value, as a text that does not read back would not.
     const bool usable[3] = {InYearRange(stamps->creation), InYearRange(stamps->lastWrite),
                             InYearRange(stamps->lastAccess)};
-    const bool extreme = source == SourceEarliest || source == SourceLatest;
-    if (source <= SourceLastAccess && !usable[source]) return std::nullopt;
+    const bool extreme = source == TimeSource::Earliest || source == TimeSource::Latest;
+    if (source <= TimeSource::LastAccess && !usable[static_cast<int>(source)]) return std::nullopt;
     if (extreme && !(usable[0] && usable[1] && usable[2])) return std::nullopt;
     EntryTimes sources;
-    ReadSourceTexts(EntryPathOf(path), source == SourcePhoto || (extreme && options.includePhotoTime),
-                    source == SourceFileName || (extreme && options.includePhotoTime), options.nameOptions, sources);
+    ReadSourceTexts(EntryPathOf(path), source == TimeSource::Photo || (extreme && options.includePhotoTime),
+                    source == TimeSource::FileName || (extreme && options.includePhotoTime), options.nameOptions,
+                    sources);
     switch (source) {
-    case SourceCreation:
+    case TimeSource::Creation:
         return Picked{stamps->creation, FormatTimeText(stamps->creation)};
-    case SourceLastWrite:
+    case TimeSource::LastWrite:
         return Picked{stamps->lastWrite, FormatTimeText(stamps->lastWrite)};
-    case SourceLastAccess:
+    case TimeSource::LastAccess:
         return Picked{stamps->lastAccess, FormatTimeText(stamps->lastAccess)};
-    case SourceEarliest:
+    case TimeSource::Earliest:
         return PickExtreme(*stamps, sources, false, options.includePhotoTime);
-    case SourceLatest:
+    case TimeSource::Latest:
         return PickExtreme(*stamps, sources, true, options.includePhotoTime);
-    case SourcePhoto:
+    case TimeSource::Photo:
         return PickText(sources.PhotoTime);
     default:
         return PickText(sources.NameTime);
@@ -103,14 +105,15 @@ std::optional<FailureList> SetTimesFromPickers(std::vector<FileEntry>& rows, con
 }
 
 std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
-                                              int source, const SourceOptions& options, const WriteHooks& hooks) {
+                                              TimeSource source, const SourceOptions& options,
+                                              const WriteHooks& hooks) {
     if (which.empty()) return std::nullopt;
     const TimeKinds& kinds = options.kinds;
     FailureList failures;
     for (size_t i : which) {
         if (i >= rows.size()) continue;
         FileEntry& row = rows[i];
-        if (source == SourceRow) {
+        if (source == TimeSource::Row) {
             // The row's own texts, each kind its own; the file is not read.
             const auto c = ParseTimeText(row.CreateTime);
             const auto w = ParseTimeText(row.WriteTime);
@@ -127,9 +130,9 @@ std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, cons
             continue;
         }
         if (hooks.dryRun) continue;
-        if (kinds.creation == KindCreation) row.CreateTime = picked->text;
-        if (kinds.lastWrite == KindLastWrite) row.WriteTime = picked->text;
-        if (kinds.lastAccess == KindLastAccess) row.AccessTime = picked->text;
+        if (kinds.creation == TimeKind::Creation) row.CreateTime = picked->text;
+        if (kinds.lastWrite == TimeKind::LastWrite) row.WriteTime = picked->text;
+        if (kinds.lastAccess == TimeKind::LastAccess) row.AccessTime = picked->text;
     }
     return failures;
 }

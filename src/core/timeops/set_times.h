@@ -40,15 +40,15 @@ std::optional<FailureList> SetTimesFromPickers(std::vector<FileEntry>& rows, con
                                                const PickerValues& values, const WriteHooks& hooks = {});
 
 // Where source mode takes a row's time from (the items of the source group).
-enum TimeSource : int {
-    SourceCreation = 0,   // A: the file's creation time
-    SourceLastWrite = 1,  // B: its modification time
-    SourceLastAccess = 2, // C: its access time
-    SourceRow = 3,        // D: the three times the row holds, each kind its own
-    SourceEarliest = 4,   // E: the earliest of the file's times
-    SourceLatest = 5,     // F: the latest of them
-    SourcePhoto = 6,      // G: the photo's shooting time
-    SourceFileName = 7,   // H: the time in the file name
+enum class TimeSource : int {
+    Creation = 0,   // A: the file's creation time
+    LastWrite = 1,  // B: its modification time
+    LastAccess = 2, // C: its access time
+    Row = 3,        // D: the three times the row holds, each kind its own
+    Earliest = 4,   // E: the earliest of the file's times
+    Latest = 5,     // F: the latest of them
+    Photo = 6,      // G: the photo's shooting time
+    FileName = 7,   // H: the time in the file name
 };
 
 struct SourceOptions {
@@ -62,6 +62,7 @@ struct SourceOptions {
 // usable value (no such file, no photo or name time, row texts that are not
 // times) is skipped and not counted. Nothing when `which` is empty.
 std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
-                                              int source, const SourceOptions& options, const WriteHooks& hooks = {});
+                                              TimeSource source, const SourceOptions& options,
+                                              const WriteHooks& hooks = {});
 
 } // namespace kdx

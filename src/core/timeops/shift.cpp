@@ -90,13 +90,13 @@ std::optional<FailureList> ShiftTimes(std::vector<FileEntry>& rows, const std::v
             TryShiftDateTime(amount, old->lastWrite),
             TryShiftDateTime(amount, old->lastAccess),
         };
-        const int order[3] = {kinds.creation, kinds.lastWrite, kinds.lastAccess};
+        const TimeKind order[3] = {kinds.creation, kinds.lastWrite, kinds.lastAccess};
         StampChange changes[3];
         bool outOfRange = false;
         for (int k = 0; k < 3; ++k) {
             // A checked kind that cannot be shifted fails the row before
             // anything is written, so no file is left half shifted.
-            if (order[k] >= KindCreation && order[k] <= KindLastAccess && !shifted[k]) outOfRange = true;
+            if (order[k] >= TimeKind::Creation && order[k] <= TimeKind::LastAccess && !shifted[k]) outOfRange = true;
             changes[k] = StampChange{order[k], shifted[k].value_or(DateTime{}), true, true};
         }
         if (outOfRange) hooks.fail(row.Name, "移动后的时间超出 1 至 9999 年");

@@ -10,22 +10,12 @@ namespace kdx {
 
 namespace {
 
-bool IsKind(int kind) {
-    return kind == KindCreation || kind == KindLastWrite || kind == KindLastAccess;
+bool IsKind(TimeKind kind) {
+    return kind == TimeKind::Creation || kind == TimeKind::LastWrite || kind == TimeKind::LastAccess;
 }
 
 bool HasEffect(const StampChange& c) {
     return IsKind(c.kind) && (c.changeDate || c.changeTime);
-}
-
-TimeSlot SlotOf(int kind) {
-    return kind == KindCreation    ? TimeSlot::Creation
-           : kind == KindLastWrite ? TimeSlot::LastWrite
-                                   : TimeSlot::LastAccess;
-}
-
-FileTime StampOf(const EntryInfo& info, int kind) {
-    return kind == KindCreation ? info.creation : kind == KindLastWrite ? info.lastWrite : info.lastAccess;
 }
 
 // First and last millisecond of years 1 to 9999.
@@ -35,8 +25,9 @@ const DateTime kLast = DateTime::fromFields({MaxYear, 12, 31, 23, 59, 59, 999});
 } // namespace
 
 TimeKinds TimeKinds::FromChecks(bool creationChecked, bool lastWriteChecked, bool lastAccessChecked) {
-    return TimeKinds{creationChecked ? KindCreation : KindNone, lastWriteChecked ? KindLastWrite : KindNone,
-                     lastAccessChecked ? KindLastAccess : KindNone};
+    return TimeKinds{creationChecked ? TimeKind::Creation : TimeKind::NotChosen,
+                     lastWriteChecked ? TimeKind::LastWrite : TimeKind::NotChosen,
+                     lastAccessChecked ? TimeKind::LastAccess : TimeKind::NotChosen};
 }
 
 ReadOnlyState AdjustReadOnly(std::string_view path, bool clear) {
@@ -58,23 +49,18 @@ namespace {
 // a value read back this close to the one written is that value.
 constexpr int64_t kCoarsestTicks = 2 * FileTime::TicksPerSecond;
 
-bool HoldsAtResolution(int kind, FileTime written, FileTime stored, int64_t offset) {
+bool HoldsAtResolution(TimeKind kind, FileTime written, FileTime stored, int64_t offset) {
     const int64_t diff = stored.ticks - written.ticks;
     if (diff >= -kCoarsestTicks && diff <= kCoarsestTicks) return true;
     // FAT keeps the last access as a date only.
-    if (kind != KindLastAccess) return false;
+    if (kind != TimeKind::LastAccess) return false;
     const DateTime s = FileTimeToLocalDateTime(stored, offset);
     return s.timeOfDayMs() == 0 && s.date() == FileTimeToLocalDateTime(written, offset).date();
 }
 
-// The place of one kind of stamp in a set.
-std::optional<FileTime>& SlotIn(StampSet& stamps, int kind) {
-    return kind == KindCreation ? stamps.creation : kind == KindLastWrite ? stamps.lastWrite : stamps.lastAccess;
-}
-
 // One stamp handed to the system.
 struct Written {
-    int kind = KindNone;
+    TimeKind kind = TimeKind::NotChosen;
     FileTime stamp;
     DateTime before; // local, whole seconds
     DateTime stored; // local, whole seconds, as read back
@@ -91,7 +77,7 @@ bool CheckStored(const std::string& entry, std::string_view path, std::span<Writ
     bool ok = true;
     for (size_t i = 0; i < written.size(); ++i) {
         Written& w = written[i];
-        const FileTime stored = StampOf(*after, w.kind);
+        const FileTime stored = after->of(w.kind);
         w.stored = FileTimeToLocalDateTime(stored, offset).wholeSeconds();
         const auto later = std::find_if(written.begin() + static_cast<std::ptrdiff_t>(i) + 1, written.end(),
                                         [&](const Written& x) { return x.kind == w.kind; });
@@ -125,19 +111,19 @@ bool WriteWithoutReading(std::string_view path, const std::string& entry, std::s
     for (const StampChange& c : changes) {
         if (!HasEffect(c)) continue;
         const DateTime v = c.value.wholeSeconds();
-        const bool creationRefused = c.kind == KindCreation && !p.canSetCreationTime();
+        const bool creationRefused = c.kind == TimeKind::Creation && !p.canSetCreationTime();
         if (creationRefused || v < kFirst || v > kLast) {
             if (any && !p.setFileTimes(entry, stamps)) return hooks.fail(path, p.lastError().reason);
             return hooks.fail(path, creationRefused ? CreationNotSettable : OutsideYears);
         }
-        SlotIn(stamps, c.kind) = LocalDateTimeToFileTime(v, offset);
+        *stamps.of(c.kind) = LocalDateTimeToFileTime(v, offset);
         any = true;
     }
     if (!any) return true;
     if (!p.setFileTimes(entry, stamps)) return hooks.fail(path, p.lastError().reason);
     // Each slot holds the last value given for its kind.
-    for (int kind : {KindCreation, KindLastWrite, KindLastAccess})
-        if (const std::optional<FileTime>& slot = SlotIn(stamps, kind))
+    for (TimeKind kind : {TimeKind::Creation, TimeKind::LastWrite, TimeKind::LastAccess})
+        if (const std::optional<FileTime>& slot = *stamps.of(kind))
             written[count++] = Written{kind, *slot, {}, {}, true};
     return CheckStored(entry, path, std::span<Written>(written, count), offset, hooks);
 }
@@ -180,11 +166,11 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
             offset = p.utcOffsetNow();
         }
         // Never report a creation stamp as written where none can be.
-        if (c.kind == KindCreation && !p.canSetCreationTime()) {
+        if (c.kind == TimeKind::Creation && !p.canSetCreationTime()) {
             ok = hooks.fail(path, CreationNotSettable);
             break;
         }
-        const DateTime current = FileTimeToLocalDateTime(StampOf(*info, c.kind), offset).wholeSeconds();
+        const DateTime current = FileTimeToLocalDateTime(info->of(c.kind), offset).wholeSeconds();
         const DateTime wanted = c.value.wholeSeconds();
         const DateTime day = c.changeDate ? wanted.date() : current.date();
         const int64_t time = c.changeTime ? wanted.timeOfDayMs() : current.timeOfDayMs();
@@ -195,7 +181,7 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
         }
         const FileTime stamp = LocalDateTimeToFileTime(v, offset);
         if (!hooks.dryRun) {
-            bool set = p.setFileTime(entry, SlotOf(c.kind), stamp);
+            bool set = p.setFileTime(entry, c.kind, stamp);
             // Some Windows file systems refuse stamps on read-only entries;
             // only then is the bit cleared (on a folder it also switches off
             // its customisation), and put back below. POSIX lets the owner
@@ -208,7 +194,7 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
                     ok = hooks.fail(path, refusal.reason);
                     break;
                 }
-                set = p.setFileTime(entry, SlotOf(c.kind), stamp);
+                set = p.setFileTime(entry, c.kind, stamp);
             }
             if (!set) {
                 ok = hooks.fail(path, p.lastError().reason);
@@ -226,7 +212,7 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
     return ok;
 }
 
-bool WriteFileTime(std::string_view path, int kind, DateTime value, bool changeDate, bool changeTime,
+bool WriteFileTime(std::string_view path, TimeKind kind, DateTime value, bool changeDate, bool changeTime,
                    const WriteHooks& hooks) {
     const StampChange change{kind, value, changeDate, changeTime};
     return WriteFileTimes(path, std::span<const StampChange>(&change, 1), hooks);

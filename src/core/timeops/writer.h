@@ -13,21 +13,12 @@
 
 namespace kdx {
 
-// The kind of stamp a write touches. Any other value is no kind: writing it
-// does nothing and succeeds.
-enum TimeKind : int {
-    KindNone = 0,
-    KindCreation = 1,
-    KindLastWrite = 2,
-    KindLastAccess = 3,
-};
-
 // The three kind check boxes of a page: each member is its kind when the box
-// is checked and KindNone when it is clear.
+// is checked and TimeKind::NotChosen when it is clear.
 struct TimeKinds {
-    int creation = KindCreation;
-    int lastWrite = KindLastWrite;
-    int lastAccess = KindLastAccess;
+    TimeKind creation = TimeKind::Creation;
+    TimeKind lastWrite = TimeKind::LastWrite;
+    TimeKind lastAccess = TimeKind::LastAccess;
 
     static TimeKinds FromChecks(bool creationChecked, bool lastWriteChecked, bool lastAccessChecked);
     static TimeKinds None() { return FromChecks(false, false, false); }
@@ -36,13 +27,13 @@ struct TimeKinds {
 // Told about every stamp that is written, or in a dry run would be written:
 // the path as given, the kind, and the old and new time texts.
 using WriteObserver =
-    std::function<void(std::string_view path, int kind, std::string_view oldText, std::string_view newText)>;
+    std::function<void(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText)>;
 
 // Told about a stamp the file system holds otherwise than it was written,
 // beyond its resolution: the path as given, the kind, the local value
 // written and the one read back. Out of its range a file system keeps the
 // nearest value it can (ext4 from 1901, FAT from 1980) without an error.
-using MismatchObserver = std::function<void(std::string_view path, int kind, DateTime written, DateTime stored)>;
+using MismatchObserver = std::function<void(std::string_view path, TimeKind kind, DateTime written, DateTime stored)>;
 
 // Told why a write failed, once per failed write: the path as given and the
 // reason, the system's own where the system refused. A stamp kept otherwise
@@ -87,12 +78,12 @@ struct WriteHooks {
 // (FAT keeps last-write times to 2 s), or, for the last access, when it is
 // midnight of the same local day (FAT keeps that as a date only). The
 // observer is then told the value read back.
-bool WriteFileTime(std::string_view path, int kind, DateTime value, bool changeDate, bool changeTime,
+bool WriteFileTime(std::string_view path, TimeKind kind, DateTime value, bool changeDate, bool changeTime,
                    const WriteHooks& hooks = {});
 
 // One stamp to write.
 struct StampChange {
-    int kind = KindNone;
+    TimeKind kind = TimeKind::NotChosen;
     DateTime value;
     bool changeDate = true;
     bool changeTime = true;
@@ -123,8 +114,8 @@ struct LocalStamps {
     DateTime lastWrite;
     DateTime lastAccess;
 
-    DateTime of(int kind) const {
-        return kind == KindLastWrite ? lastWrite : kind == KindLastAccess ? lastAccess : creation;
+    DateTime of(TimeKind kind) const {
+        return kind == TimeKind::LastWrite ? lastWrite : kind == TimeKind::LastAccess ? lastAccess : creation;
     }
 };
 std::optional<LocalStamps> ReadLocalStamps(std::string_view path);
