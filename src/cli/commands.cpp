@@ -123,13 +123,16 @@ std::vector<std::string> CollectPaths(const std::vector<std::string>& names, con
     // wherever it is used later, and "x", "./x" and "$PWD/x" are one file.
     std::vector<std::string> existing;
     for (const std::string& name : names) {
-        if (std::string path = AbsolutePath(name); EntryExists(path)) {
-            existing.push_back(std::move(path));
-        } else {
-            // The system's reason: a folder above may only refuse the search.
-            const bool seen = sys().findEntry(EntryPathOf(path)).has_value();
-            Complain(io, name, seen ? std::string("找不到文件或目录") : sys().lastError().reason);
+        std::string path = AbsolutePath(name);
+        // The system's reason: a folder above may only refuse the search.
+        if (const std::string entry = EntryPathOf(path); entry.empty()) {
+            Complain(io, name, "找不到文件或目录");
             missing = true;
+        } else if (const Result<EntryInfo> found = sys().findEntry(entry); !found) {
+            Complain(io, name, found.error().reason);
+            missing = true;
+        } else {
+            existing.push_back(std::move(path));
         }
     }
     const ScanComplaint refused = ComplainOfUnsearchable(io, missing);
@@ -148,22 +151,16 @@ std::vector<FileEntry> RowsNaming(std::vector<std::string> paths) {
     return rows;
 }
 
-struct SnapshotRows {
-    std::vector<FileEntry> rows;
-    std::vector<bool> selected;
-};
-
 // A snapshot that cannot be read is unreadable input: nothing is done.
 class InputError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-SnapshotRows LoadRows(const std::string& path) {
-    SnapshotRows s;
-    std::string error;
-    if (!LoadSnapshot(path, s.rows, s.selected, error)) throw InputError(path + ": " + error);
-    return s;
+Snapshot LoadRows(const std::string& path) {
+    Result<Snapshot> s = LoadSnapshot(path);
+    if (!s) throw InputError(path + ": " + s.error().reason);
+    return std::move(*s);
 }
 
 std::vector<size_t> AllRows(size_t n) {
@@ -185,9 +182,6 @@ bool AllNamesDiffer(const std::vector<FileEntry>& rows) {
 class WriterReasons {
 public:
     void attach(WriteHooks& hooks) {
-        hooks.onMismatch = [this](std::string_view path, TimeKind kind, DateTime written, DateTime stored) {
-            add(path, KeptOtherwiseReason(kind, written, stored));
-        };
         hooks.onFailure = [this](std::string_view path, std::string_view reason) { add(path, std::string(reason)); };
     }
     void add(std::string_view path, std::string reason) {
@@ -256,6 +250,13 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
             WriteHooks hooks;
             hooks.dryRun = mode.dryRun;
             reasons.attach(hooks);
+            // The commands pass over a row they cannot read; for a script
+            // that is a failure to report, not a skip.
+            bool unreadable = false;
+            hooks.onUnreadable = [&reasons, &unreadable](std::string_view path, std::string_view reason) {
+                reasons.add(path, std::string(reason));
+                unreadable = true;
+            };
             hooks.observer = [&watch, &mode, &text = printed[s]](std::string_view path, TimeKind kind,
                                                                  std::string_view oldText, std::string_view newText) {
                 watch.saw(oldText, newText);
@@ -267,15 +268,13 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
             std::vector<size_t> which(1);
             for (size_t i = begin; i < end && !Interrupted(io); ++i) {
                 which[0] = i;
+                unreadable = false;
                 const auto f = command(rows, which, hooks);
                 bool rowFailed = f && !f->empty();
                 if (f)
                     for (const std::string& p : f->paths)
                         failed[s].add(p);
-                // The commands pass over a row they cannot read; one whose
-                // entry is gone is a failure to report, not a skip.
-                if (!rowFailed && !watch.wrote() && !sys().findEntry(EntryPathOf(rows[i].Name))) {
-                    reasons.add(rows[i].Name, sys().lastError().reason);
+                if (!rowFailed && unreadable) {
                     failed[s].add(rows[i].Name);
                     rowFailed = true;
                 }
@@ -369,9 +368,10 @@ bool SaveRows(const ParsedArgs& a, const std::vector<FileEntry>& rows, const std
     const std::string name = a.value("save").value_or("");
     const std::string path = AbsolutePath(name);
     const bool force = a.has("force");
-    std::string error;
-    if (SaveSnapshot(path, rows, selected, error, force)) return true;
-    if (!force && IsOtherThanSnapshot(path)) error += "（加 --force 可替换它）";
+    const Status saved = SaveSnapshot(path, rows, selected, force);
+    if (saved) return true;
+    std::string error = saved.error().reason;
+    if (saved.error().code == OtherFileThere) error += "（加 --force 可替换它）";
     Complain(io, name, error);
     return false;
 }
@@ -410,7 +410,7 @@ int ShowCommand(const ParsedArgs& a, Io& io) {
 
 int ReplaceCommand(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 3, 3, "查找文字、替换文字和一个快照文件");
-    SnapshotRows s = LoadRows(a.operands[2]);
+    Snapshot s = LoadRows(a.operands[2]);
     ReplaceInNames(s.rows, a.operands[0], a.operands[1]);
     if (a.has("save")) {
         if (!SaveRows(a, s.rows, s.selected, io)) return ExitFailed;
@@ -598,8 +598,8 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
         throw UsageError("--compare 不修改任何文件，不能与 --dry-run、--verbose、--selected 一起使用");
     const TimeKinds kinds = ReadKinds(a, compare);
     const WriteMode mode = ReadWriteMode(a);
-    SnapshotRows listA = LoadRows(a.operands[0]);
-    SnapshotRows listB = LoadRows(a.operands[1]);
+    Snapshot listA = LoadRows(a.operands[0]);
+    Snapshot listB = LoadRows(a.operands[1]);
     ProgressLine progress(io.out, io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
                           std::min(listA.rows.size(), listB.rows.size()));
     const ProgressFn onProgress = [&](size_t done, size_t) { progress.update(done); };

@@ -25,10 +25,6 @@ std::string NameTimeLine(std::string_view timeText, std::string_view newName, st
 // sync-pairs --compare: the pair's position from 1 TAB the A path TAB the B path.
 std::string PairLine(size_t position, std::string_view pathA, std::string_view pathB);
 
-// The reason for a stamp the file system kept otherwise than written: the
-// kind's name, the value it holds and the one written.
-std::string KeptOtherwiseReason(TimeKind kind, DateTime written, DateTime stored);
-
 // The failure header, then each path on a line of its own, with its reason
 // after a TAB where one is known. Nothing when there are no failures.
 template <class ReasonFn>

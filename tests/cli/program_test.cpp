@@ -618,11 +618,9 @@ TEST(Program, SyncPairsComparesAndCopiesBOntoA) {
     EXPECT_EQ(Stamps(a2).WriteTime, "2001-01-01 00:00:00");
 
     // Only the pairs selected when the lists were saved.
-    std::vector<FileEntry> rows;
-    std::vector<bool> selected;
-    std::string error;
-    ASSERT_TRUE(LoadSnapshot(listA, rows, selected, error));
-    ASSERT_TRUE(SaveSnapshot(listA, rows, {true, false, false}, error));
+    const kdx::Result<Snapshot> loaded = LoadSnapshot(listA);
+    ASSERT_TRUE(loaded);
+    ASSERT_TRUE(SaveSnapshot(listA, loaded->rows, {true, false, false}));
     r = Cli({"sync-pairs", "--selected", listA, listB});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(Stamps(a2).WriteTime, "2001-01-01 00:00:00") << "pair 2 is not selected";
