@@ -21,12 +21,13 @@ constexpr int64_t kMs1601 = kDays1601 * DateTime::MsPerDay;
 } // namespace
 
 FileTime FileTime::fromUnix(int64_t seconds, int64_t nanoseconds) {
-    return FileTime{(seconds + UnixEpochSeconds) * TicksPerSecond + FloorDiv(nanoseconds, 100)};
+    return FileTime{(seconds + UnixEpochSeconds) * TicksPerSecond + FloorDiv(nanoseconds, 100),
+                    static_cast<int32_t>(FloorMod(nanoseconds, 100))};
 }
 
 void FileTime::toUnix(int64_t& seconds, int64_t& nanoseconds) const {
     seconds = FloorDiv(ticks, TicksPerSecond) - UnixEpochSeconds;
-    nanoseconds = FloorMod(ticks, TicksPerSecond) * 100;
+    nanoseconds = FloorMod(ticks, TicksPerSecond) * 100 + nanos;
 }
 
 bool IsLeapYear(int year) {

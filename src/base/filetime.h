@@ -27,6 +27,9 @@ enum class TimeKind : int {
 
 struct FileTime {
     int64_t ticks = 0; // 100 ns since 1601-01-01 00:00:00 UTC
+    // The nanoseconds below the tick (0-99) that POSIX file systems keep:
+    // an exact restore gives them back. 0 where the system counts in ticks.
+    int32_t nanos = 0;
 
     static constexpr int64_t TicksPerSecond = 10'000'000;
     // Seconds from 1601-01-01 to 1970-01-01.

@@ -38,6 +38,8 @@ public:
     // Every value given for an option, in order ("" for a flag).
     std::map<std::string, std::vector<std::string>, std::less<>> options;
     std::vector<std::string> operands;
+    // The command as it was typed, for the undo journal.
+    std::string line;
 
     bool has(std::string_view name) const { return options.find(name) != options.end(); }
     // The last value given (a later option overrides an earlier one).

@@ -3,6 +3,7 @@
 // operation the window calls.
 
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <mutex>
 #include <string>
@@ -13,9 +14,11 @@
 #include "cli/output.h"
 #include "core/adding/merge.h"
 #include "core/adding/read_entries.h"
+#include "core/common/filetime.h"
 #include "core/common/progress.h"
 #include "core/common/run_in_order.h"
 #include "core/common/text.h"
+#include "core/journal/journal.h"
 #include "core/lists/list_text.h"
 #include "core/lists/snapshot.h"
 #include "core/sync/dirsync.h"
@@ -23,6 +26,7 @@
 #include "core/timeops/name_commands.h"
 #include "core/timeops/set_times.h"
 #include "core/timeops/shift.h"
+#include "core/timeops/undo.h"
 #include "core/timesrc/name_time.h"
 #include "platform/platform.h"
 
@@ -38,7 +42,8 @@ constexpr OptionSpec kPathOptions[] = {
     {"filter", 0, true}, {"recursive", 'r', false}, {"include-folders", 0, false}, {"only-folders", 0, false}};
 constexpr OptionSpec kNameOptions[] = {{"name-start", 0, true}, {"start", 0, true}, {"no-wechat", 0, false}};
 constexpr OptionSpec kSaveOptions[] = {{"save", 'o', true}, {"force", 0, false}};
-constexpr OptionSpec kWriteOptions[] = {{"kinds", 'k', true}, {"dry-run", 'n', false}, {"verbose", 'v', false}};
+constexpr OptionSpec kWriteOptions[] = {
+    {"kinds", 'k', true}, {"dry-run", 'n', false}, {"verbose", 'v', false}, {"no-journal", 0, false}};
 
 template <class... Groups>
 std::vector<OptionSpec> Options(const Groups&... groups) {
@@ -215,6 +220,28 @@ WriteMode ReadWriteMode(const ParsedArgs& a) {
     return WriteMode{a.has("dry-run"), a.has("verbose")};
 }
 
+// The undo journal of a writing command, finished when the command ends:
+// none in a dry run or with --no-journal. A journal that cannot be written
+// stops the command before it changes anything.
+class CommandJournal {
+public:
+    CommandJournal(const ParsedArgs& a, const WriteMode& mode) {
+        if (mode.dryRun || a.has("no-journal")) return;
+        Result<std::unique_ptr<Journal>> begun = Journal::Begin(a.line);
+        if (!begun) throw InputError(begun.error().reason + "（什么也没有修改；--no-journal 可不记日志）");
+        m_journal = std::move(*begun);
+    }
+    ~CommandJournal() {
+        if (m_journal) static_cast<void>(m_journal->finish());
+    }
+    CommandJournal(const CommandJournal&) = delete;
+    CommandJournal& operator=(const CommandJournal&) = delete;
+    Journal* get() const { return m_journal.get(); }
+
+private:
+    std::unique_ptr<Journal> m_journal;
+};
+
 // Runs a row command of the core over every row, slice by slice, on up to
 // jobs threads when the rows name different entries (two rows of one entry
 // must be written in their order). The changes are printed in row order. A
@@ -234,7 +261,7 @@ bool Interrupted(const Io& io) {
 }
 
 RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, const WriteMode& mode, unsigned jobs,
-                     std::string caption, Io& io, WriterReasons& reasons) {
+                     std::string caption, Io& io, WriterReasons& reasons, Journal* journal) {
     const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
     if (jobs > 1 && !AllNamesDiffer(rows)) jobs = 1;
     std::vector<std::string> printed(slices);
@@ -249,6 +276,7 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
             EntryWatch watch;
             WriteHooks hooks;
             hooks.dryRun = mode.dryRun;
+            hooks.journal = journal;
             reasons.attach(hooks);
             // The commands pass over a row they cannot read; for a script
             // that is a failure to report, not a skip.
@@ -474,8 +502,10 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     std::vector<FileEntry> rows = InputRows(a, io, missing);
     PathSet told; // new names given away so far, to tell a clash from a taken name
     WriterReasons refusals;
+    const CommandJournal journal(a, mode);
     RenameHooks hooks;
     hooks.dryRun = mode.dryRun;
+    hooks.journal = journal.get();
     hooks.onFailure = [&](std::string_view path, std::string_view reason) { refusals.add(path, std::string(reason)); };
     hooks.observer = [&](std::string_view from, std::string_view to) {
         told.insert(to);
@@ -542,7 +572,8 @@ int SetCommand(const ParsedArgs& a, Io& io) {
     bool missing = false;
     std::vector<FileEntry> rows = InputRows(a, io, missing);
     WriterReasons reasons;
-    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons);
+    const CommandJournal journal(a, mode);
+    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons, journal.get());
     io.out.flush();
     ReportFailures(io.err, FailedModified, run.failures, reasons);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
@@ -565,7 +596,8 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
         return ShiftTimes(r, which, amount, kinds, hooks);
     };
     WriterReasons reasons;
-    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons);
+    const CommandJournal journal(a, mode);
+    const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons, journal.get());
     io.out.flush();
     ReportFailures(io.err, FailedModified, run.failures, reasons);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
@@ -575,10 +607,11 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
 
 // Hooks that print each change (where asked to), clearing the progress line
 // first.
-WriteHooks TellingHooks(const WriteMode& mode, Io& io, SequentialTally& tally, WriterReasons& reasons,
+WriteHooks TellingHooks(const WriteMode& mode, Io& io, SequentialTally& tally, WriterReasons& reasons, Journal* journal,
                         std::function<void()> clearProgress) {
     WriteHooks hooks;
     hooks.dryRun = mode.dryRun;
+    hooks.journal = journal;
     reasons.attach(hooks);
     hooks.observer = [&io, &tally, mode, clearProgress](std::string_view path, TimeKind kind, std::string_view oldText,
                                                         std::string_view newText) {
@@ -619,7 +652,8 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     SequentialTally tally;
     WriterReasons reasons;
     size_t done = 0;
-    const WriteHooks hooks = TellingHooks(mode, io, tally, reasons, [&] { progress.clear(); });
+    const CommandJournal journal(a, mode);
+    const WriteHooks hooks = TellingHooks(mode, io, tally, reasons, journal.get(), [&] { progress.clear(); });
     const auto failures = SyncPairs(listA.rows, listB.rows, selectedA, selectedB, true, !a.has("selected"), kinds,
                                     hooks, [&](size_t d, size_t) {
                                         done = d;
@@ -664,8 +698,10 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     };
     SequentialTally tally;
     WriterReasons reasons;
-    const DirSyncResult result = SyncDirectoryTrees(source, target, filter, flags, kinds,
-                                                    TellingHooks(mode, io, tally, reasons, clearLine), onProgress);
+    const CommandJournal journal(a, mode);
+    const DirSyncResult result =
+        SyncDirectoryTrees(source, target, filter, flags, kinds,
+                           TellingHooks(mode, io, tally, reasons, journal.get(), clearLine), onProgress);
     line.reset();
     if (!result.refusal.empty()) {
         io.err << result.refusal << '\n';
@@ -674,6 +710,58 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     io.out.flush();
     ReportFailures(io.err, FailedSynced, result.failures, reasons);
     return FinishWriting(tally.result(result.failures, done), total, unsearched || !result.failures.empty(), io);
+}
+
+// --- undo ---------------------------------------------------------------------------
+
+int UndoCommandLine(const ParsedArgs& a, Io& io) {
+    RequireOperands(a, 0, 1, "至多一个命令编号");
+    const auto complainOfDamaged = [&io](std::string_view file, std::string_view reason) {
+        io.err << file << '\t' << reason << "（已跳过）\n";
+    };
+    if (a.has("list")) {
+        const int64_t offset = sys().utcOffsetNow();
+        for (const JournalEntry& e : ReadJournal(complainOfDamaged)) {
+            const std::string state = e.undoneBy   ? "已撤销（命令 " + std::to_string(e.undoneBy) + "）"
+                                      : e.finished ? std::string("已完成")
+                                                   : std::string("未完成");
+            io.out << e.id << '\t' << FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(e.started, 0), offset))
+                   << '\t' << e.command << '\t' << e.records.size() << '\t' << state << '\n';
+        }
+        return ExitDone;
+    }
+    if (a.has("clear")) {
+        if (const Status cleared = ClearJournal(); !cleared) throw InputError(cleared.error().reason);
+        return ExitDone;
+    }
+    int id = 0;
+    if (!a.operands.empty()) {
+        const std::string& text = a.operands[0];
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+        if (error != std::errc() || end != text.data() + text.size() || id <= 0)
+            throw UsageError("命令编号 “" + text + "” 无效（undo --list 列出编号）");
+    }
+    const WriteMode mode = ReadWriteMode(a);
+    UndoOptions options;
+    options.dryRun = mode.dryRun;
+    options.force = a.has("force");
+    options.observer = [&](std::string_view path, TimeKind kind, std::string_view from, std::string_view to) {
+        if (!mode.tells()) return;
+        io.out << (kind == TimeKind::NotChosen ? RenameLine(from, to) : ChangeLine(path, kind, from, to));
+    };
+    const Result<UndoReport> report = UndoCommand(id, options);
+    if (!report) throw InputError(report.error().reason);
+    io.out.flush();
+    if (!report->leftAlone.empty()) {
+        io.err << "下列文件未恢复：\n";
+        for (const auto& [path, reason] : report->leftAlone)
+            io.err << path << '\t' << reason
+                   << (reason == ChangedSince ? std::string_view("（--force 可强制恢复）") : std::string_view())
+                   << '\n';
+    }
+    io.err << "命令 " << report->undoneId << (mode.dryRun ? " 可恢复 " : " 已恢复 ") << report->restored << "，未恢复 "
+           << report->leftAlone.size() << '\n';
+    return report->leftAlone.empty() ? ExitDone : ExitFailed;
 }
 
 // --- the table of commands ---------------------------------------------------------
@@ -708,9 +796,14 @@ const std::vector<Command>& Commands() {
                  OptionSpec{"no-folders", 0, false}, OptionSpec{"only-folders", 0, false}),
          SyncDirCommand},
         {"rename-wechat",
-         Options(OptionSpec{"dry-run", 'n', false}, OptionSpec{"verbose", 'v', false}, kPathOptions,
-                 OptionSpec{"start", 0, true}, OptionSpec{"name-start", 0, true}, OptionSpec{"snapshot", 's', true}),
+         Options(OptionSpec{"dry-run", 'n', false}, OptionSpec{"verbose", 'v', false},
+                 OptionSpec{"no-journal", 0, false}, kPathOptions, OptionSpec{"start", 0, true},
+                 OptionSpec{"name-start", 0, true}, OptionSpec{"snapshot", 's', true}),
          RenameWeChatCommand},
+        {"undo",
+         Options(OptionSpec{"list", 'l', false}, OptionSpec{"dry-run", 'n', false}, OptionSpec{"verbose", 'v', false},
+                 OptionSpec{"force", 0, false}, OptionSpec{"clear", 0, false}),
+         UndoCommandLine},
     };
     return commands;
 }
@@ -765,7 +858,9 @@ int Run(const std::vector<std::string>& args, Io& io) {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     try {
         RefuseSwallowedArguments(rest);
-        const ParsedArgs parsed = ParseArgs(rest, command->options);
+        ParsedArgs parsed = ParseArgs(rest, command->options);
+        for (const std::string& arg : args)
+            parsed.line.append(parsed.line.empty() ? "" : " ").append(arg);
         if (parsed.has("help")) {
             io.out << CommandHelp(command->name);
             return ExitDone;

@@ -21,6 +21,20 @@ Status Platform::setFileTimes(const std::string& path, const StampSet& stamps) {
     return {};
 }
 
+// A platform that keeps no journal (a test's fake) says so.
+Result<std::unique_ptr<OutputFile>> Platform::createNewFile(const std::string&) {
+    return Failure{0, "not supported"};
+}
+Result<std::unique_ptr<OutputFile>> Platform::openForAppend(const std::string&) {
+    return Failure{0, "not supported"};
+}
+Status Platform::createFolders(const std::string&) {
+    return Failure{0, "not supported"};
+}
+std::optional<std::string> Platform::environment(const std::string&) {
+    return std::nullopt;
+}
+
 ScopedPlatform::ScopedPlatform(Platform& replacement) : m_previous(g_installed.exchange(&replacement)) {}
 
 ScopedPlatform::~ScopedPlatform() {

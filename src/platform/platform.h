@@ -105,6 +105,16 @@ public:
     virtual uint64_t size() const = 0;
 };
 
+// A file opened for appending (the undo journal is written this way).
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;
+    // Appends all of data at the end of the file.
+    virtual Status append(std::string_view data) = 0;
+    // Returns once what was appended is on the disk.
+    virtual Status sync() = 0;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -155,6 +165,14 @@ public:
     // the path holds either the whole old file or the whole new one. The
     // old file's permissions (and owner, where allowed) are kept.
     virtual Status writeWholeFile(const std::string& path, std::string_view data) = 0;
+    // Creates a new file for appending; fails when anything is there.
+    virtual Result<std::unique_ptr<OutputFile>> createNewFile(const std::string& path);
+    // Opens an existing regular file for appending.
+    virtual Result<std::unique_ptr<OutputFile>> openForAppend(const std::string& path);
+    // Creates folder and any folders above it that are missing.
+    virtual Status createFolders(const std::string& folder);
+    // The value of an environment variable; nothing when it is not set.
+    virtual std::optional<std::string> environment(const std::string& name);
 
     // --- the process -------------------------------------------------------
     // Called once at the start of each program: on Windows, a removed or

@@ -158,6 +158,29 @@ Status Checked(bool succeeded) {
     return Failed();
 }
 
+class PosixOutputFile final : public OutputFile {
+public:
+    explicit PosixOutputFile(int fd) : m_fd(fd) {}
+    ~PosixOutputFile() override { ::close(m_fd); }
+    Status append(std::string_view data) override {
+        size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::write(m_fd, data.data() + done, data.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return ErrorFromErrno(n < 0 ? errno : EIO);
+            done += static_cast<size_t>(n);
+        }
+        return {};
+    }
+    Status sync() override {
+        if (::fsync(m_fd) == 0) return {};
+        return ErrorFromErrno(errno);
+    }
+
+private:
+    int m_fd;
+};
+
 // The entry a write to path lands on: symbolic links followed to the end,
 // even to a name that does not exist yet. existed tells whether that entry
 // is there, and then st is its status. Fails for anything there that is
@@ -489,6 +512,44 @@ public:
             if (!synced) return ErrorFromErrno(code);
         }
         return {};
+    }
+
+    Result<std::unique_ptr<OutputFile>> createNewFile(const std::string& path) override {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) return Failed();
+        return std::unique_ptr<OutputFile>(std::make_unique<PosixOutputFile>(fd));
+    }
+
+    Result<std::unique_ptr<OutputFile>> openForAppend(const std::string& path) override {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) return Failed();
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            const Failure failure = ErrorFromErrno(S_ISREG(st.st_mode) ? errno : EINVAL);
+            ::close(fd);
+            return failure;
+        }
+        return std::unique_ptr<OutputFile>(std::make_unique<PosixOutputFile>(fd));
+    }
+
+    Status createFolders(const std::string& folder) override {
+        std::string path;
+        for (size_t pos = 0; pos <= folder.size(); ++pos) {
+            if (pos < folder.size() && folder[pos] != '/') continue;
+            path = folder.substr(0, pos);
+            if (path.empty()) continue;
+            if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return Failed();
+        }
+        struct stat st;
+        if (::stat(folder.c_str(), &st) != 0) return Failed();
+        if (!S_ISDIR(st.st_mode)) return ErrorFromErrno(ENOTDIR);
+        return {};
+    }
+
+    std::optional<std::string> environment(const std::string& name) override {
+        const char* value = std::getenv(name.c_str());
+        if (!value) return std::nullopt;
+        return std::string(value);
     }
 
     std::string currentFolder() override {

@@ -367,6 +367,33 @@ void CloseKeepingError(HANDLE h) {
     SetLastError(error);
 }
 
+class Win32OutputFile final : public OutputFile {
+public:
+    explicit Win32OutputFile(HANDLE h) : m_handle(h) {}
+    ~Win32OutputFile() override { CloseHandle(m_handle); }
+    Win32OutputFile(const Win32OutputFile&) = delete;
+    Win32OutputFile& operator=(const Win32OutputFile&) = delete;
+
+    Status append(std::string_view data) override {
+        size_t done = 0;
+        while (done < data.size()) {
+            const auto chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, DWORD{1} << 30));
+            DWORD written = 0;
+            if (!WriteFile(m_handle, data.data() + done, chunk, &written, nullptr)) return ErrorFrom(GetLastError());
+            if (written == 0) return ErrorFrom(ERROR_WRITE_FAULT);
+            done += written;
+        }
+        return {};
+    }
+    Status sync() override {
+        if (FlushFileBuffers(m_handle)) return {};
+        return ErrorFrom(GetLastError());
+    }
+
+private:
+    HANDLE m_handle;
+};
+
 class Win32InputFile final : public InputFile {
 public:
     Win32InputFile(HANDLE h, uint64_t size) : m_handle(h), m_size(size) {}
@@ -730,6 +757,19 @@ public:
         return error;
     }
 
+    Result<std::unique_ptr<OutputFile>> openAppending(const std::string& path, DWORD disposition) {
+        const auto p = SystemPath(path);
+        if (!p) return ErrorFrom(ERROR_INVALID_NAME);
+        HANDLE h = CreateFileW(p->c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ, nullptr, disposition,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return Failed();
+        if (GetFileType(h) != FILE_TYPE_DISK) {
+            CloseHandle(h);
+            return ErrorFrom(ERROR_INVALID_FUNCTION);
+        }
+        return std::unique_ptr<OutputFile>(std::make_unique<Win32OutputFile>(h));
+    }
+
     std::optional<std::string> resolvedPath(const std::string& path) override {
         const auto p = SystemPath(path);
         if (!p) return std::nullopt;
@@ -746,6 +786,53 @@ public:
         // The answer comes in the long form; the rest of the program uses the
         // ordinary one ("C:\x", "\\server\share").
         return Utf8FromWide(win32::OrdinaryForm(std::move(final)));
+    }
+
+    Result<std::unique_ptr<OutputFile>> createNewFile(const std::string& path) override {
+        return openAppending(path, CREATE_NEW);
+    }
+
+    Result<std::unique_ptr<OutputFile>> openForAppend(const std::string& path) override {
+        return openAppending(path, OPEN_EXISTING);
+    }
+
+    Status createFolders(const std::string& folder) override {
+        // Each prefix ending before a separator, past the root (a drive or
+        // a share), is made where it is missing.
+        for (size_t pos = 0; pos <= folder.size(); ++pos) {
+            if (pos < folder.size() && !IsSeparator(folder[pos])) continue;
+            const std::string prefix = folder.substr(0, pos);
+            if (prefix.empty() || (prefix.size() == 2 && prefix[1] == ':')) continue;
+            const auto p = SystemPath(prefix);
+            if (!p) return ErrorFrom(ERROR_INVALID_NAME);
+            if (!CreateDirectoryW(p->c_str(), nullptr)) {
+                const DWORD error = GetLastError();
+                // The server and share names of a UNC path cannot be made.
+                if (error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED && error != ERROR_INVALID_NAME &&
+                    error != ERROR_BAD_NETPATH)
+                    return ErrorFrom(error);
+            }
+        }
+        if (!folderExists(folder)) return ErrorFrom(ERROR_PATH_NOT_FOUND);
+        return {};
+    }
+
+    std::optional<std::string> environment(const std::string& name) override {
+        const auto wide = WideFromUtf8(name);
+        if (!wide) return std::nullopt;
+        std::wstring value(256, L'\0');
+        for (;;) {
+            const DWORD n = GetEnvironmentVariableW(wide->c_str(), value.data(), static_cast<DWORD>(value.size()));
+            if (n == 0) {
+                if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+                return std::string();
+            }
+            if (n < value.size()) {
+                value.resize(n);
+                return Utf8FromWide(value);
+            }
+            value.resize(n);
+        }
     }
 
     std::string currentFolder() override {

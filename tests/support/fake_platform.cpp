@@ -196,6 +196,58 @@ Status FakePlatform::writeWholeFile(const std::string& path, std::string_view da
     return {};
 }
 
+namespace {
+class FakeOutputFile final : public OutputFile {
+public:
+    FakeOutputFile(FakePlatform& platform, std::string path) : m_platform(platform), m_path(std::move(path)) {}
+    Status append(std::string_view data) override {
+        FakePlatform::Node* n = m_platform.node(m_path);
+        if (!n) return kMissing;
+        n->content += data;
+        return {};
+    }
+    Status sync() override { return {}; }
+
+private:
+    FakePlatform& m_platform;
+    std::string m_path;
+};
+} // namespace
+
+Result<std::unique_ptr<OutputFile>> FakePlatform::createNewFile(const std::string& path) {
+    if (node(path)) return Failure{17, "File exists"};
+    if (!node(std::string(FolderOf(path)))) return kMissing;
+    addFile(path);
+    return std::unique_ptr<OutputFile>(std::make_unique<FakeOutputFile>(*this, path));
+}
+
+Result<std::unique_ptr<OutputFile>> FakePlatform::openForAppend(const std::string& path) {
+    const Node* n = node(path);
+    if (!n) return kMissing;
+    if (n->isDir()) return Failure{21, "Is a directory"};
+    return std::unique_ptr<OutputFile>(std::make_unique<FakeOutputFile>(*this, path));
+}
+
+Status FakePlatform::createFolders(const std::string& folder) {
+    for (size_t pos = 1; pos <= folder.size(); ++pos) {
+        if (pos < folder.size() && folder[pos] != sep) continue;
+        const std::string prefix = folder.substr(0, pos);
+        if (prefix.size() == 2 && prefix[1] == ':') continue;
+        if (const Node* n = node(prefix)) {
+            if (!n->isDir()) return Failure{20, "Not a directory"};
+        } else {
+            addFolder(prefix);
+        }
+    }
+    return {};
+}
+
+std::optional<std::string> FakePlatform::environment(const std::string& name) {
+    if (const auto it = env.find(name); it != env.end()) return it->second;
+    if (name == "KAIRODEX_JOURNAL") return std::string(sep == '/' ? "/kdx-journal" : "C:\\kdx-journal");
+    return std::nullopt;
+}
+
 std::string FakePlatform::toUpper(std::string_view text) {
     return AsciiUpper(text);
 }

@@ -66,6 +66,13 @@ public:
     Result<std::unique_ptr<InputFile>> openForRead(const std::string& path) override;
     Result<std::string> readWholeFile(const std::string& path, uint64_t maxBytes) override;
     Status writeWholeFile(const std::string& path, std::string_view data) override;
+    // Appending and the environment, so that writing commands keep their
+    // undo journal here too: by default in a folder of its own at the root.
+    Result<std::unique_ptr<OutputFile>> createNewFile(const std::string& path) override;
+    Result<std::unique_ptr<OutputFile>> openForAppend(const std::string& path) override;
+    Status createFolders(const std::string& folder) override;
+    std::optional<std::string> environment(const std::string& name) override;
+    std::map<std::string, std::string> env;
     int64_t utcOffsetNow() override { return offsetSeconds; }
     std::string currentFolder() override { return workingFolder; }
     std::string programFolder() override { return folderOfProgram; }

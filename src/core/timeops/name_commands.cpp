@@ -1,6 +1,7 @@
 #include "core/timeops/name_commands.h"
 
 #include "core/common/text.h"
+#include "core/journal/journal.h"
 #include "core/timeops/writer.h"
 #include "core/timesrc/name_time.h"
 #include "core/timesrc/photo_time.h"
@@ -62,6 +63,12 @@ std::optional<FailureList> RenameWeChatFiles(std::vector<FileEntry>& rows, const
             if (hooks.observer) hooks.observer(row.Name, newName);
             continue;
         }
+        if (hooks.journal)
+            if (Status noted = hooks.journal->recordRename(row.Name, newName); !noted) {
+                if (hooks.onFailure) hooks.onFailure(row.Name, "无法写入撤销日志：" + noted.error().reason);
+                failures.add(row.Name);
+                continue;
+            }
         if (const Status renamed = sys().renameNoReplace(row.Name, newName)) {
             if (hooks.observer) hooks.observer(row.Name, newName);
             row.Name = newName;

@@ -15,6 +15,8 @@
 
 namespace kdx {
 
+class Journal;
+
 // "获取文件名时间": every row whose file name holds a time gets it as its
 // PhotoTime (the column the button fills); the others are left as they are.
 // Nothing is written to disk and there is no closing message.
@@ -42,6 +44,9 @@ struct RenameHooks {
     RenameObserver observer;
     // Told the system's reason for each rename it refused.
     std::function<void(std::string_view path, std::string_view reason)> onFailure;
+    // Where each rename is recorded before it is made; none when the
+    // command is not journaled.
+    Journal* journal = nullptr;
 };
 
 // "修改微信文件名": every row whose name holds a time gets it as its PhotoTime;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/common/text.h"
+#include "core/journal/journal.h"
 #include "platform/platform.h"
 
 namespace kdx {
@@ -130,7 +131,8 @@ Status WriteWithoutReading(std::string_view path, const std::string& entry, std:
 }
 
 bool NeedsEntry(std::span<const StampChange> changes, const WriteHooks& hooks) {
-    if (hooks.dryRun || hooks.observer || sys().timesNeedWritable()) return true;
+    // The journal needs the old stamps.
+    if (hooks.dryRun || hooks.observer || hooks.journal || sys().timesNeedWritable()) return true;
     for (const StampChange& c : changes)
         if (HasEffect(c) && !(c.changeDate && c.changeTime)) return true;
     return false;
@@ -183,6 +185,11 @@ Status WriteFileTimes(std::string_view path, std::span<const StampChange> change
         }
         const FileTime stamp = LocalDateTimeToFileTime(v, offset);
         if (!hooks.dryRun) {
+            if (hooks.journal)
+                if (Status noted = hooks.journal->recordStamp(entry, c.kind, info->of(c.kind), stamp); !noted) {
+                    result = hooks.fail(path, "无法写入撤销日志：" + noted.error().reason);
+                    break;
+                }
             Status set = p.setFileTime(entry, c.kind, stamp);
             // Some Windows file systems refuse stamps on read-only entries;
             // only then is the bit cleared (on a folder it also switches off

@@ -14,6 +14,8 @@
 
 namespace kdx {
 
+class Journal;
+
 // The three kind check boxes of a page: each member is its kind when the box
 // is checked and TimeKind::NotChosen when it is clear.
 struct TimeKinds {
@@ -55,6 +57,9 @@ struct WriteHooks {
     // (gone, or refused by the system), with the system's reason. The
     // window passes such rows over without a word; a script is told.
     FailureObserver onUnreadable{};
+    // Where each stamp is recorded, with its old value, before it is
+    // written; none when the command is not journaled (a dry run never is).
+    Journal* journal = nullptr;
     // Asked between entries by the commands that walk many of them: when it
     // says so, the command ends after the entry in hand, reporting as done
     // only the entries it got to.

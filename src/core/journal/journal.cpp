@@ -1,0 +1,360 @@
+#include "core/journal/journal.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <chrono>
+
+#include "core/common/text.h"
+#include "platform/platform.h"
+
+namespace kdx {
+
+namespace {
+
+constexpr std::string_view kSignature = "KDXJ";
+constexpr std::string_view kVersion = "1";
+constexpr std::string_view kExtension = ".kdxj";
+// Every so many records the journal is put on the disk, besides the first.
+constexpr size_t kSyncEvery = 1024;
+
+uint32_t Crc32(std::string_view data) {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (const char ch : data)
+        c = table[(c ^ static_cast<uint8_t>(ch)) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+std::string Hex8(uint32_t v) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out(8, '0');
+    for (int i = 7; i >= 0; --i, v >>= 4)
+        out[static_cast<size_t>(i)] = kDigits[v & 0xF];
+    return out;
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+std::optional<std::string> Unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i == text.size()) return std::nullopt;
+        switch (text[i]) {
+        case '\\':
+            out += '\\';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        default:
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+// The fields joined by TAB, then TAB, the checksum and LF.
+std::string Line(std::initializer_list<std::string_view> fields) {
+    std::string line;
+    bool first = true;
+    for (std::string_view f : fields) {
+        if (!first) line += '\t';
+        line += f;
+        first = false;
+    }
+    line += '\t';
+    line += Hex8(Crc32(std::string_view(line).substr(0, line.size() - 1)));
+    line += '\n';
+    return line;
+}
+
+std::string Escaped(std::string_view text) {
+    std::string out;
+    AppendEscaped(out, text);
+    return out;
+}
+
+template <class T>
+std::optional<T> Number(std::string_view text) {
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    size_t start = 0;
+    for (;;) {
+        const size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        if (tab == std::string_view::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+// The number a journal file's name gives, 0 for any other name.
+int IdOfName(std::string_view name) {
+    if (name.size() <= kExtension.size() || name.substr(name.size() - kExtension.size()) != kExtension) return 0;
+    const auto id = Number<int>(name.substr(0, name.size() - kExtension.size()));
+    return id && *id > 0 ? *id : 0;
+}
+
+std::string PathOfId(const std::string& folder, int id) {
+    return AddTrailingBackslash(folder) + std::to_string(id) + std::string(kExtension);
+}
+
+// The numbers of the journal files in folder, ascending.
+std::vector<int> Ids(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    std::vector<int> ids;
+    if (!sys().listDirectory(folder, "*" + std::string(kExtension), false, entries)) return ids;
+    for (const DirEntry& e : entries)
+        if ((e.attributes & attr::Directory) == 0)
+            if (const int id = IdOfName(e.name)) ids.push_back(id);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// Drops the oldest commands beyond the bounds; keep is never dropped.
+void Prune(const std::string& folder, int keep) {
+    std::vector<int> ids = Ids(folder);
+    std::vector<uint64_t> sizes;
+    uint64_t total = 0;
+    for (int id : ids) {
+        const auto file = sys().openForRead(PathOfId(folder, id));
+        sizes.push_back(file ? (*file)->size() : 0);
+        total += sizes.back();
+    }
+    for (size_t i = 0; i < ids.size() && ids[i] != keep; ++i) {
+        if (ids.size() - i <= JournalMaxCommands && total <= JournalMaxBytes) break;
+        if (sys().deleteFile(PathOfId(folder, ids[i]))) total -= sizes[i];
+    }
+}
+
+int64_t NowSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+std::string JournalFolder() {
+    Platform& p = sys();
+    if (auto own = p.environment("KAIRODEX_JOURNAL"); own && !own->empty()) return *own;
+    if (p.separator() == '\\') {
+        const auto local = p.environment("LOCALAPPDATA");
+        if (!local || local->empty()) return {};
+        return AddTrailingBackslash(*local) + "Kairodex\\journal";
+    }
+    if (auto state = p.environment("XDG_STATE_HOME"); state && !state->empty() && state->front() == '/')
+        return AddTrailingBackslash(*state) + "kairodex/journal";
+    const auto home = p.environment("HOME");
+    if (!home || home->empty()) return {};
+    return AddTrailingBackslash(*home) + ".local/state/kairodex/journal";
+}
+
+Journal::Journal(int id, std::string path, std::unique_ptr<OutputFile> file)
+    : m_id(id), m_path(std::move(path)), m_file(std::move(file)) {}
+
+Journal::~Journal() = default;
+
+Result<std::unique_ptr<Journal>> Journal::Begin(std::string_view command) {
+    const std::string folder = JournalFolder();
+    if (folder.empty()) return Failure{0, "无法写入撤销日志：找不到它的位置（可设置 KAIRODEX_JOURNAL）"};
+    const auto refused = [&](const Failure& f) {
+        return Failure{f.code, "无法写入撤销日志 " + folder + "：" + f.reason};
+    };
+    if (Status made = sys().createFolders(folder); !made) return refused(made.error());
+    const std::vector<int> ids = Ids(folder);
+    int id = ids.empty() ? 1 : ids.back() + 1;
+    // Another program may take the same number at the same time.
+    Result<std::unique_ptr<OutputFile>> file = Failure{};
+    for (int attempt = 0; attempt < 100; ++attempt, ++id) {
+        file = sys().createNewFile(PathOfId(folder, id));
+        if (file || sys().findEntry(PathOfId(folder, id)).has_value() == false) break;
+    }
+    if (!file) return refused(file.error());
+    std::unique_ptr<Journal> journal(new Journal(id, PathOfId(folder, id), std::move(*file)));
+    const std::string header = Line({kSignature, kVersion}) + Line({"command", Escaped(command)}) +
+                               Line({"started", std::to_string(NowSeconds())});
+    if (Status written = journal->m_file->append(header); !written) return refused(written.error());
+    if (Status synced = journal->m_file->sync(); !synced) return refused(synced.error());
+    Prune(folder, id);
+    return journal;
+}
+
+Status Journal::append(const std::string& line) {
+    const std::lock_guard lock(m_mutex);
+    if (Status written = m_file->append(line); !written) return written;
+    if (m_records++ % kSyncEvery == 0) return m_file->sync();
+    return {};
+}
+
+Status Journal::recordStamp(std::string_view path, TimeKind kind, FileTime before, FileTime after) {
+    return append(Line({"S", Escaped(path), std::to_string(static_cast<int>(kind)), std::to_string(before.ticks),
+                        std::to_string(before.nanos), std::to_string(after.ticks), std::to_string(after.nanos)}));
+}
+
+Status Journal::recordRename(std::string_view from, std::string_view to) {
+    return append(Line({"R", Escaped(from), Escaped(to)}));
+}
+
+Status Journal::finish() {
+    const std::lock_guard lock(m_mutex);
+    if (!m_file) return {};
+    if (m_records == 0) {
+        m_file.reset();
+        return sys().deleteFile(m_path);
+    }
+    if (Status written = m_file->append(Line({"end"})); !written) return written;
+    return m_file->sync();
+}
+
+Result<JournalEntry> ParseJournal(std::string_view bytes) {
+    JournalEntry entry;
+    const Failure foreign{0, "不是撤销日志文件"};
+    size_t pos = 0;
+    for (size_t number = 0;; ++number) {
+        const size_t end = bytes.find('\n', pos);
+        // A last line without its end was being written when the program
+        // stopped: what it records was not begun.
+        if (end == std::string_view::npos) break;
+        const std::string_view line = bytes.substr(pos, end - pos);
+        pos = end + 1;
+        const size_t tab = line.rfind('\t');
+        const bool intact = tab != std::string_view::npos && line.size() - tab - 1 == 8 &&
+                            line.substr(tab + 1) == Hex8(Crc32(line.substr(0, tab)));
+        if (!intact) {
+            if (number == 0) return foreign;
+            return Failure{0, "撤销日志第 " + std::to_string(number + 1) + " 行已损坏"};
+        }
+        const std::vector<std::string_view> f = Fields(line.substr(0, tab));
+        if (number == 0) {
+            if (f.size() != 2 || f[0] != kSignature) return foreign;
+            if (f[1] != kVersion) return Failure{0, "撤销日志的版本 " + std::string(f[1]) + " 不能读取"};
+            continue;
+        }
+        const auto damaged = Failure{0, "撤销日志第 " + std::to_string(number + 1) + " 行无法读取"};
+        if (f[0] == "command" && f.size() == 2) {
+            auto text = Unescaped(f[1]);
+            if (!text) return damaged;
+            entry.command = std::move(*text);
+        } else if (f[0] == "started" && f.size() == 2) {
+            const auto seconds = Number<int64_t>(f[1]);
+            if (!seconds) return damaged;
+            entry.started = *seconds;
+        } else if (f[0] == "S" && f.size() == 7) {
+            JournalRecord r;
+            auto path = Unescaped(f[1]);
+            const auto kind = Number<int>(f[2]);
+            const auto bt = Number<int64_t>(f[3]);
+            const auto bn = Number<int32_t>(f[4]);
+            const auto at = Number<int64_t>(f[5]);
+            const auto an = Number<int32_t>(f[6]);
+            if (!path || !kind || *kind < 1 || *kind > 3 || !bt || !bn || !at || !an || *bn < 0 || *bn > 99 ||
+                *an < 0 || *an > 99)
+                return damaged;
+            r.path = std::move(*path);
+            r.kind = static_cast<TimeKind>(*kind);
+            r.before = FileTime{*bt, *bn};
+            r.after = FileTime{*at, *an};
+            entry.records.push_back(std::move(r));
+        } else if (f[0] == "R" && f.size() == 3) {
+            JournalRecord r;
+            auto from = Unescaped(f[1]);
+            auto to = Unescaped(f[2]);
+            if (!from || !to) return damaged;
+            r.rename = true;
+            r.path = std::move(*from);
+            r.newPath = std::move(*to);
+            entry.records.push_back(std::move(r));
+        } else if (f[0] == "end" && f.size() == 1) {
+            entry.finished = true;
+        } else if (f[0] == "undone" && f.size() == 2) {
+            const auto by = Number<int>(f[1]);
+            if (!by) return damaged;
+            entry.undoneBy = *by;
+        } else {
+            return damaged;
+        }
+    }
+    if (pos == 0 && bytes.find('\n') == std::string_view::npos) return foreign;
+    return entry;
+}
+
+std::vector<JournalEntry> ReadJournal(const std::function<void(std::string_view, std::string_view)>& onDamaged) {
+    std::vector<JournalEntry> entries;
+    const std::string folder = JournalFolder();
+    if (folder.empty()) return entries;
+    for (int id : Ids(folder)) {
+        const std::string path = PathOfId(folder, id);
+        Result<std::string> bytes = sys().readWholeFile(path, JournalMaxBytes);
+        Result<JournalEntry> entry = bytes ? ParseJournal(*bytes) : Result<JournalEntry>(bytes.error());
+        if (!entry) {
+            if (onDamaged) onDamaged(path, entry.error().reason);
+            continue;
+        }
+        entry->id = id;
+        entries.push_back(std::move(*entry));
+    }
+    return entries;
+}
+
+Status MarkUndone(int id, int by) {
+    const std::string folder = JournalFolder();
+    Result<std::unique_ptr<OutputFile>> file = sys().openForAppend(PathOfId(folder, id));
+    if (!file) return file.error();
+    if (Status written = (*file)->append(Line({"undone", std::to_string(by)})); !written) return written;
+    return (*file)->sync();
+}
+
+Status ClearJournal() {
+    const std::string folder = JournalFolder();
+    if (folder.empty()) return {};
+    for (int id : Ids(folder))
+        if (Status removed = sys().deleteFile(PathOfId(folder, id)); !removed) return removed;
+    return {};
+}
+
+} // namespace kdx

@@ -1,0 +1,118 @@
+#pragma once
+
+// The undo journal: every command that changes the disk first records what
+// it is about to change, so that it can be taken back exactly, even after
+// the program was killed half way.
+//
+// One file per command in the journal folder, named by its number
+// ("17.kdxj"). A text file of lines, each ending in a TAB and the CRC-32 of
+// what precedes it on the line (8 hexadecimal digits):
+//   KDXJ <TAB> 1                       the format and its version
+//   command <TAB> text                 what the user ran
+//   started <TAB> seconds              since 1970-01-01 UTC
+//   S <TAB> path <TAB> kind <TAB> old ticks <TAB> old ns <TAB> new ticks <TAB> new ns
+//                                      a stamp about to be written (kind 1-3;
+//                                      ticks of 100 ns since 1601, ns below)
+//   R <TAB> old path <TAB> new path    a rename about to be made
+//   end                                the command finished
+//   undone <TAB> number                the undo that took it back
+// In texts, backslash, TAB, LF and CR are written \\, \t, \n and \r.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/filetime.h"
+#include "base/result.h"
+
+namespace kdx {
+
+class OutputFile;
+
+// The folder of the journal: $KAIRODEX_JOURNAL, otherwise on Windows
+// %LOCALAPPDATA%\Kairodex\journal, elsewhere $XDG_STATE_HOME/kairodex/journal
+// or ~/.local/state/kairodex/journal. Empty when none can be told.
+std::string JournalFolder();
+
+// The journal keeps the last commands up to these bounds; the oldest go
+// first when a new one starts.
+inline constexpr size_t JournalMaxCommands = 200;
+inline constexpr uint64_t JournalMaxBytes = uint64_t{1} << 30;
+
+// The record of one running command. Records may come from several threads.
+class Journal {
+public:
+    // Starts the record of a command in the journal folder; the header is on
+    // the disk when this returns. Fails, with the reason, when the journal
+    // cannot be written: the command must then not run.
+    static Result<std::unique_ptr<Journal>> Begin(std::string_view command);
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    // Records a stamp about to be changed; to be called before the change.
+    // The record is handed to the system before this returns, so a killed
+    // program loses none; the first one, and every 1,024th, is on the disk.
+    Status recordStamp(std::string_view path, TimeKind kind, FileTime before, FileTime after);
+    // Records a rename about to be made.
+    Status recordRename(std::string_view from, std::string_view to);
+    // Marks the command as finished and puts everything on the disk; the
+    // record of a command that changed nothing is removed instead.
+    Status finish();
+
+    int id() const { return m_id; }
+
+private:
+    Journal(int id, std::string path, std::unique_ptr<OutputFile> file);
+    Status append(const std::string& line);
+
+    int m_id;
+    std::string m_path;
+    std::unique_ptr<OutputFile> m_file;
+    std::mutex m_mutex;
+    size_t m_records = 0;
+};
+
+// One change a command recorded.
+struct JournalRecord {
+    bool rename = false;
+    std::string path;    // the entry, or for a rename its old path
+    std::string newPath; // a rename's new path
+    TimeKind kind = TimeKind::NotChosen;
+    FileTime before;
+    FileTime after;
+};
+
+// A command's record as read back.
+struct JournalEntry {
+    int id = 0;
+    std::string command;
+    int64_t started = 0; // seconds since 1970-01-01 UTC
+    bool finished = false;
+    int undoneBy = 0; // the undo that took it back, 0 when none has
+    std::vector<JournalRecord> records;
+};
+
+// Reads one journal file. A torn last line (the program stopped while
+// writing it) is left out; a file that is not a journal, or holds a damaged
+// line before its end, fails with the reason.
+Result<JournalEntry> ParseJournal(std::string_view bytes);
+
+// What is in the journal folder, oldest first. Files that cannot be read
+// are told to onDamaged (file name and reason) and left out.
+std::vector<JournalEntry> ReadJournal(const std::function<void(std::string_view, std::string_view)>& onDamaged = {});
+
+// Marks command id as taken back by undo command by.
+Status MarkUndone(int id, int by);
+
+// Empties the journal; fails with the reason of the first file that could
+// not be removed.
+Status ClearJournal();
+
+} // namespace kdx

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "core/journal/journal.h"
+#include "core/timeops/name_commands.h"
+#include "core/timeops/undo.h"
+#include "core/timeops/writer.h"
+#include "platform/platform.h"
+#include "temp_dir.h"
+
+namespace kdx {
+namespace {
+
+namespace fs = std::filesystem;
+
+void SetEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+// A journal of its own in a temporary folder for each test.
+class Journaled : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* old = std::getenv("KAIRODEX_JOURNAL")) m_old = old;
+        SetEnvironment("KAIRODEX_JOURNAL", dir / "journal");
+    }
+    void TearDown() override { SetEnvironment("KAIRODEX_JOURNAL", m_old); }
+
+    // The stamps as the platform reads them, to the nanosecond.
+    static EntryInfo Info(const std::string& path) { return *hostPlatform().findEntry(path); }
+
+    // The stamp of kind written as the writer writes it, recorded in a
+    // journal of one command.
+    static void WriteJournaled(const std::vector<std::string>& paths, const std::string& value) {
+        auto journal = Journal::Begin("set --to " + value);
+        ASSERT_TRUE(journal) << journal.error().reason;
+        WriteHooks hooks;
+        hooks.journal = journal->get();
+        for (const std::string& p : paths)
+            ASSERT_TRUE(WriteFileTime(p, TimeKind::LastWrite, *ParseTimeText(value), true, true, hooks));
+        ASSERT_TRUE((*journal)->finish());
+    }
+
+    test::TempDir dir;
+
+private:
+    std::string m_old;
+};
+
+// A stamp with nanoseconds below the tick where the file system keeps them.
+FileTime Odd(int64_t seconds) {
+    return FileTime::fromUnix(seconds, hostPlatform().separator() == '/' ? 123'456'789 : 123'456'700);
+}
+
+TEST_F(Journaled, UndoGivesBackEveryStampExactlyAndIsItselfUndoable) {
+    const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
+    ASSERT_TRUE(hostPlatform().setFileTime(a, TimeKind::LastWrite, Odd(1'600'000'000)));
+    ASSERT_TRUE(hostPlatform().setFileTime(b, TimeKind::LastWrite, Odd(1'500'000'000)));
+    WriteJournaled({a, b}, "2001-01-01 00:00:00");
+    const FileTime written = Info(a).lastWrite;
+    ASSERT_NE(written, Odd(1'600'000'000));
+
+    const auto undone = UndoCommand(0, {});
+    ASSERT_TRUE(undone) << undone.error().reason;
+    EXPECT_EQ(undone->restored, 2u);
+    EXPECT_TRUE(undone->leftAlone.empty());
+    EXPECT_EQ(Info(a).lastWrite, Odd(1'600'000'000)) << "to the nanosecond";
+    EXPECT_EQ(Info(b).lastWrite, Odd(1'500'000'000));
+
+    // Nothing left to take back by default; the undo itself by its number.
+    EXPECT_FALSE(UndoCommand(0, {}));
+    EXPECT_FALSE(UndoCommand(undone->undoneId, {})) << "taken back once only";
+    ASSERT_TRUE(UndoCommand(undone->journalId, {}));
+    EXPECT_EQ(Info(a).lastWrite, written);
+
+    const std::vector<JournalEntry> entries = ReadJournal();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].undoneBy, entries[1].id);
+    EXPECT_EQ(entries[1].undoneBy, entries[2].id);
+    EXPECT_TRUE(entries[2].finished);
+}
+
+TEST_F(Journaled, AnEntryChangedSinceIsLeftAloneUnlessForced) {
+    const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
+    WriteJournaled({a, b}, "2001-01-01 00:00:00");
+    const FileTime later = FileTime::fromUnix(1'234'567'890, 0);
+    ASSERT_TRUE(hostPlatform().setFileTime(b, TimeKind::LastWrite, later));
+
+    UndoOptions dry;
+    dry.dryRun = true;
+    std::vector<std::string> told;
+    dry.observer = [&](std::string_view path, TimeKind, std::string_view, std::string_view) {
+        told.emplace_back(path);
+    };
+    const FileTime written = Info(a).lastWrite;
+    const auto preview = UndoCommand(0, dry);
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(told, std::vector<std::string>{a});
+    EXPECT_EQ(Info(a).lastWrite, written) << "a dry run writes nothing";
+    EXPECT_EQ(ReadJournal().size(), 1u) << "a dry run records and marks nothing";
+
+    const auto undone = UndoCommand(0, {});
+    ASSERT_TRUE(undone);
+    EXPECT_EQ(undone->restored, 1u);
+    ASSERT_EQ(undone->leftAlone.size(), 1u);
+    EXPECT_EQ(undone->leftAlone[0].first, b);
+    EXPECT_EQ(undone->leftAlone[0].second, ChangedSince);
+    EXPECT_EQ(Info(b).lastWrite, later) << "left alone";
+
+    UndoOptions force;
+    force.force = true;
+    ASSERT_TRUE(UndoCommand(0, force)) << "not taken back while something was left";
+    EXPECT_NE(Info(b).lastWrite, later);
+    EXPECT_FALSE(UndoCommand(0, {}));
+}
+
+TEST_F(Journaled, RenamesGoBackWithoutReplacing) {
+    const std::string wechat = dir.file("mmexport1604139498000.jpg", "photo");
+    std::vector<FileEntry> rows(1);
+    rows[0].Name = wechat;
+    auto journal = Journal::Begin("rename-wechat");
+    ASSERT_TRUE(journal);
+    RenameHooks hooks;
+    hooks.journal = journal->get();
+    ASSERT_TRUE(RenameWeChatFiles(rows, {0}, NameTimeOptions{}, hooks)->empty());
+    ASSERT_TRUE((*journal)->finish());
+    const std::string renamed = rows[0].Name;
+    ASSERT_NE(renamed, wechat);
+
+    // The old name taken meanwhile: nothing is replaced.
+    dir.file("mmexport1604139498000.jpg", "another");
+    const auto blocked = UndoCommand(0, {});
+    ASSERT_TRUE(blocked);
+    EXPECT_EQ(blocked->restored, 0u);
+    EXPECT_EQ(blocked->leftAlone.size(), 1u);
+    EXPECT_TRUE(fs::exists(renamed));
+
+    // Left alone, the command stays to be undone once the way is free.
+    fs::remove(wechat);
+    ASSERT_TRUE(UndoCommand(0, {}));
+    EXPECT_TRUE(fs::exists(wechat));
+    EXPECT_FALSE(fs::exists(renamed));
+}
+
+TEST_F(Journaled, AKilledCommandCanBeUndoneAndDamagedFilesAreSkipped) {
+    const std::string a = dir.file("a.txt");
+    const FileTime before = Odd(1'600'000'000);
+    ASSERT_TRUE(hostPlatform().setFileTime(a, TimeKind::LastWrite, before));
+    {
+        // Killed after its first write: no end, and a torn last line.
+        auto journal = Journal::Begin("set");
+        ASSERT_TRUE(journal);
+        WriteHooks hooks;
+        hooks.journal = journal->get();
+        ASSERT_TRUE(WriteFileTime(a, TimeKind::LastWrite, *ParseTimeText("2001-01-01 00:00:00"), true, true, hooks));
+    }
+    std::ofstream(dir / "journal/1.kdxj", std::ios::app | std::ios::binary) << "S\t/half";
+    std::ofstream(dir / "journal/7.kdxj", std::ios::binary) << "a photo, not a journal";
+
+    std::vector<std::string> damaged;
+    const std::vector<JournalEntry> entries =
+        ReadJournal([&](std::string_view file, std::string_view) { damaged.emplace_back(file); });
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_FALSE(entries[0].finished);
+    EXPECT_EQ(damaged, std::vector<std::string>{dir / "journal/7.kdxj"});
+
+    ASSERT_TRUE(UndoCommand(1, {}));
+    EXPECT_EQ(Info(a).lastWrite, before);
+}
+
+TEST(JournalFile, DamageIsToldAndNeverTaken) {
+    EXPECT_FALSE(ParseJournal(""));
+    EXPECT_FALSE(ParseJournal("KDXJ\t1\n")) << "no checksum";
+    // A valid start, then a line whose checksum does not match.
+    const std::string start = "KDXJ\t1\t" + std::string("8a8631ad") + "\n";
+    ASSERT_TRUE(ParseJournal(start));
+    const auto damaged = ParseJournal(start + "end\t00000000\nend\t00fc33b1\n");
+    ASSERT_FALSE(damaged);
+    EXPECT_EQ(damaged.error().reason, "撤销日志第 2 行已损坏");
+}
+
+} // namespace
+} // namespace kdx
