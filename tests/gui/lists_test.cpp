@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <fstream>
 
+#include "core/lists/snapshot.h"
 #include "gui/dialogs.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
@@ -84,6 +85,24 @@ private slots:
         QTest::mouseClick(Tool(&w, "tbImport1"), Qt::LeftButton);
         QCOMPARE(seen.texts, QStringList{QStringLiteral("Unable to load tree structure, the format is wrong.")});
         QCOMPARE(seen.kinds, QList<MessageKind>{MessageKind::Error});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, std::string("/keep/me"));
+    }
+
+    void snapshotWithATextPastItsChunkIsRefused() {
+        test::TempDir dir;
+        // A valid one-row snapshot whose Name length is patched to FFFFFFFF.
+        std::string bytes = EncodeSnapshot({Row("/named/row")}, {false});
+        const size_t name = bytes.find("/named/row");
+        QVERIFY(name != std::string::npos && name >= 4);
+        bytes.replace(name - 4, 4, std::string(4, '\xFF'));
+        const std::string bad = dir.file("cut.kdx", bytes);
+        TfrmMain w;
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows({Row("/keep/me")});
+        Captured seen;
+        ScopedChooserAnswer answer([&](ChooserKind, const QString&) { return QString::fromStdString(bad); });
+        QTest::mouseClick(Tool(&w, "tbImport1"), Qt::LeftButton);
+        QCOMPARE(seen.texts, QStringList{QStringLiteral("Stream read error")});
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, std::string("/keep/me"));
     }
