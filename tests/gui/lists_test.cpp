@@ -179,6 +179,11 @@ private slots:
         Find<QLineEdit>(&w, "eDst")->setText(QString::fromStdString(dir / "src"));
         QTest::mouseClick(Find<QPushButton>(&w, "bSyncDir"), Qt::LeftButton);
         QCOMPARE(seen.texts.last(), QStringLiteral("源目录和目标目录相同！"));
+        // The same folder spelt another way is still the same folder.
+        Find<QLineEdit>(&w, "eDst")->setText(QString::fromStdString(dir / "dst/../src/."));
+        seen.texts.clear();
+        QTest::mouseClick(Find<QPushButton>(&w, "bSyncDir"), Qt::LeftButton);
+        QCOMPARE(seen.texts, QStringList{QStringLiteral("源目录和目标目录相同！")});
         Find<QLineEdit>(&w, "eDst")->setText(QString::fromStdString(dir / "dst"));
         QTest::mouseClick(Find<QPushButton>(&w, "bSyncDir"), Qt::LeftButton);
         QCOMPARE(seen.texts.last(), QStringLiteral("同步完成！"));

@@ -136,6 +136,12 @@ bool FakePlatform::folderExists(const std::string& path) {
     return n && n->isDir();
 }
 
+std::optional<EntryIdentity> FakePlatform::entryIdentity(const std::string& path) {
+    const Node* n = node(path);
+    if (!n) return std::nullopt;
+    return EntryIdentity{1, reinterpret_cast<uintptr_t>(n)};
+}
+
 bool FakePlatform::setFileTime(const std::string& path, TimeSlot slot, FileTime value) {
     ++setTimeCalls;
     Node* n = node(path);

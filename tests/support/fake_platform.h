@@ -58,6 +58,8 @@ public:
                        std::vector<DirEntry>& out) override;
     bool fileExists(const std::string& path) override;
     bool folderExists(const std::string& path) override;
+    // Each node is its own entry (the fake has no links).
+    std::optional<EntryIdentity> entryIdentity(const std::string& path) override;
     bool setFileTime(const std::string& path, TimeSlot slot, FileTime value) override;
     std::optional<uint32_t> getAttributes(const std::string& path) override;
     bool setAttributes(const std::string& path, uint32_t attributes) override;
