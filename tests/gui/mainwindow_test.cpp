@@ -3,6 +3,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDateEdit>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
@@ -19,6 +20,7 @@
 #include <QTimeEdit>
 #include <QToolButton>
 #include <QtTest>
+#include <ctime>
 
 #include "gui/application.h"
 #include "gui/filelistview.h"
@@ -178,6 +180,25 @@ private slots:
         QCOMPARE(year->value(), 0); // not a whole number
         year->findChild<QLineEdit*>()->setText(QStringLiteral("7"));
         QCOMPARE(year->value(), 7);
+        // Nothing past 10000, whichever way the text comes.
+        QLineEdit* edit = year->findChild<QLineEdit*>();
+        edit->clear();
+        QTest::keyClicks(year, QStringLiteral("99999"));
+        QCOMPARE(year->text(), QStringLiteral("9999"));
+        edit->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("3x"));
+        edit->paste();
+        QCOMPARE(year->text(), QString());
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("4b"));
+        QApplication::sendEvent(edit, &composed);
+        QCOMPARE(year->text(), QString());
+        // All five digits of the largest amount show in the 41-pixel field.
+        QTest::keyClicks(year, QStringLiteral("10000"));
+        QCOMPARE(year->width(), 41);
+        QTest::keyClick(year, Qt::Key_End);
+        year->grab(); // the field scrolls its text as it paints
+        QCOMPARE(edit->cursorPositionAt(QPoint(3, edit->height() / 2)), 0);
     }
 
     void headerClicksSortStablyAndColumnZeroKeepsOrder() {
@@ -345,6 +366,45 @@ private slots:
         Find<QAction>(&w, "MIAllToWrite")->trigger();
         QCOMPARE(Find<QDateEdit>(&w, "DTP1Date")->date(), QDate(2001, 2, 3));
         QCOMPARE(Find<QTimeEdit>(&w, "seTime")->time(), QTime(0, 0, 0));
+    }
+
+    void pickerMenuOpensOnABoxDisabledForWriting() {
+        TfrmMain w;
+        w.show();
+        auto* box = Find<QCheckBox>(&w, "cbCreate1");
+        box->setEnabled(false); // as where the system cannot set creation times
+        Find<QDateEdit>(&w, "DTP1Date")->setDate(QDate(2003, 4, 5));
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), box->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(box, &menu);
+        QVERIFY(Find<QMenu>(&w, "popMenuCopy")->isVisible());
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MICopy")->trigger();
+        emit Find<QCheckBox>(&w, "cbAccess1")->customContextMenuRequested(QPoint(1, 1));
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MIPaster")->trigger();
+        QCOMPARE(Find<QDateEdit>(&w, "DTP3Date")->date(), QDate(2003, 4, 5));
+        QVERIFY(!box->isEnabled());
+    }
+
+    void aTimeInADaylightSavingGapPastesAsCopied() {
+        // Central Europe: 2021-03-28 02:00 to 03:00 does not exist.
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+        TfrmMain w;
+        Find<QDateEdit>(&w, "DTP2Date")->setDate(QDate(2021, 3, 28));
+        Find<QTimeEdit>(&w, "DTP2Time")->setTime(QTime(2, 30, 0));
+        emit Find<QTimeEdit>(&w, "DTP2Time")->customContextMenuRequested(QPoint(1, 1));
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MICopy")->trigger();
+        emit Find<QCheckBox>(&w, "cbAccess1")->customContextMenuRequested(QPoint(1, 1));
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MIPaster")->trigger();
+        const QDate date = Find<QDateEdit>(&w, "DTP3Date")->date();
+        const QTime time = Find<QTimeEdit>(&w, "DTP3Time")->time();
+        qputenv("TZ", "CST-8");
+        tzset();
+        QCOMPARE(date, QDate(2021, 3, 28));
+        QCOMPARE(time, QTime(2, 30, 0));
     }
 };
 
