@@ -38,8 +38,8 @@ void TfrmMain::tbAddClick(FileListView* list) {
     ExistingPaths.clear();
     PendingPaths.clear();
     CollectListPaths(list, ExistingPaths);
+    m_addFiles->prepareOpening();
     m_addFiles->SelectAllClick();
-    if (QDir(m_addFiles->currentFolder()).exists()) m_addFiles->edDir->setText(m_addFiles->currentFolder());
     // The dialog's tree scan lets events through: nothing else may touch the
     // lists or the path lists until it is over.
     beginBusy();
