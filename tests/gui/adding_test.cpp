@@ -16,11 +16,13 @@
 #include <QtTest>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
 
+#include "core/common/progress.h"
 #include "fake_platform.h"
 #include "gui/addfiles.h"
 #include "gui/filelistview.h"
@@ -92,6 +94,22 @@ public:
                 std::this_thread::yield();
         }
         return FakePlatform::listDirectory(folder, pattern, directoriesOnly, out);
+    }
+};
+
+// A disk whose answers wait until the test lets them go (or, should the
+// window never get to let them go, five seconds once).
+class SlowDisk : public test::FakePlatform {
+public:
+    std::atomic<bool> released{false};
+    std::atomic<bool> gaveUp{false};
+
+    std::optional<EntryInfo> findEntry(const std::string& path) override {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!released && !gaveUp && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
+        if (!released) gaveUp = true; // the window never answered: stop waiting at all
+        return FakePlatform::findEntry(path);
     }
 };
 
@@ -380,13 +398,36 @@ private slots:
         w.AddPathsToList(Find<FileListView>(&w, "lv1"), paths);
         QVERIFY(watch.shown);
         QVERIFY(!w.progressWindow()->isVisible());
-        QVERIFY(!watch.captions.isEmpty());
-        QVERIFY(watch.captions.contains(QStringLiteral("正在扫描添加文件，请稍候...  [99.10%]")));
+        // Every step from the first path on: [0.10%], [1.10%] ... [99.10%];
+        // then the window's own caption again.
+        QStringList steps;
+        for (const ProgressUpdate& u : ProgressUpdates(ScanningCaption, 1000))
+            steps << QString::fromStdString(u.caption);
+        steps << QStringLiteral("正在扫描添加文件，请稍候...");
+        QCOMPARE(watch.captions, steps);
         QCOMPARE(w.progressWindow()->windowTitle(), QStringLiteral("正在扫描添加文件，请稍候..."));
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1000});
         // Missing entries are still added, with empty times.
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(999).WriteTime, std::string());
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(999).SeqNo, 1000);
+    }
+
+    void theWindowAnswersWhileASlowDiskIsRead() {
+        SlowDisk disk;
+        disk.sep = '/';
+        disk.ignoreCase = false;
+        disk.addFolder("/card");
+        std::vector<std::string> paths;
+        for (int i = 0; i < 20; ++i) {
+            paths.push_back("/card/f" + std::to_string(i) + ".txt");
+            disk.addFile(paths.back());
+        }
+        ScopedPlatform use(disk);
+        TfrmMain w;
+        QTimer::singleShot(0, &w, [&] { disk.released = true; });
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), paths);
+        QVERIFY(!disk.gaveUp);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{20});
     }
 
     void dropsOntoEitherList() {
