@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QPointer>
 #include <QStyle>
-#include <QThreadPool>
 
 #include "platform/platform.h"
 
@@ -35,7 +34,13 @@ QString DisplayName(const std::string& name) {
     return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-FolderTree::FolderTree(QObject* parent) : QStandardItemModel(parent) {}
+FolderTree::FolderTree(QObject* parent) : QStandardItemModel(parent) {
+    m_listing.setMaxThreadCount(2);
+}
+
+FolderTree::~FolderTree() {
+    m_listing.waitForDone();
+}
 
 void FolderTree::setRoot(const std::string& root) {
     if (root == m_root && rowCount() > 0) return;
@@ -107,7 +112,7 @@ void FolderTree::fetchMore(const QModelIndex& parent) {
     m_jobs[job] = QPersistentModelIndex(parent);
     const std::string folder = pathOf(parent);
     QPointer<FolderTree> self(this);
-    QThreadPool::globalInstance()->start([self, job, folder] {
+    m_listing.start([self, job, folder] {
         std::vector<DirEntry> entries;
         sys().listDirectory(folder, "*", true, entries);
         std::vector<std::string> names;

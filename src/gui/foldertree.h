@@ -7,6 +7,7 @@
 
 #include <QPersistentModelIndex>
 #include <QStandardItemModel>
+#include <QThreadPool>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ class FolderTree : public QStandardItemModel {
     Q_OBJECT
 public:
     explicit FolderTree(QObject* parent);
+    // Waits for the listings under way: they use the platform layer, which
+    // may not outlive the tree (a test's stand-in).
+    ~FolderTree() override;
 
     // The drive (a root folder) the tree starts at; changing it empties the
     // tree.
@@ -44,6 +48,7 @@ private:
     std::string m_root;
     uint64_t m_nextJob = 0;
     std::map<uint64_t, QPersistentModelIndex> m_jobs;
+    QThreadPool m_listing;
 };
 
 // A folder path with a name appended, one separator between them.
