@@ -1,5 +1,7 @@
 // The list pane with a million rows: sorting by a header click (name and a
-// time column, both directions), and reading the times of 10,000 files.
+// time column, both directions), and reading the times of 10,000 files. A
+// shown list of 100,300 rows: "全选", "反选", "上移" and "下移" on a selection
+// in many pieces, each with the repaint it causes.
 
 #include <benchmark/benchmark.h>
 
@@ -60,6 +62,61 @@ void BM_SortOrder(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * Million));
 }
 BENCHMARK(BM_SortOrder)->Arg(kdx::ColName)->Arg(kdx::ColWrite)->Unit(benchmark::kMillisecond);
+
+constexpr size_t ShownRows = 100'300;
+
+// Selections in many pieces: the first half by name, then sorted by time
+// (argument 0); every third row (argument 1).
+std::vector<bool> Pieces(kdx::gui::FileListView& view, int64_t kind) {
+    std::vector<bool> flags(view.rowCount(), false);
+    if (kind == 1) {
+        for (size_t i = 0; i < flags.size(); i += 3)
+            flags[i] = true;
+        return flags;
+    }
+    view.lv1HeaderClick(kdx::ColSeq);
+    view.lv1HeaderClick(kdx::ColName);
+    std::fill(flags.begin(), flags.begin() + static_cast<std::ptrdiff_t>(flags.size() / 2), true);
+    view.setSelectionFlags(flags);
+    view.lv1HeaderClick(kdx::ColWrite);
+    return view.selectionFlags();
+}
+
+template <class Command>
+void RunOnShownList(benchmark::State& state, Command command) {
+    kdx::gui::TSysImageList icons(nullptr);
+    kdx::gui::FileListView view(true, &icons, nullptr);
+    view.resize(1300, 600);
+    view.show();
+    view.rowsModel()->setRows(MakeRows(ShownRows));
+    const std::vector<bool> pieces = Pieces(view, state.range(0));
+    QApplication::processEvents();
+    for (auto _ : state) {
+        state.PauseTiming();
+        view.setSelectionFlags(pieces);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        command(view);
+        QApplication::processEvents(); // the repaint it asked for
+    }
+}
+
+void BM_SelectAllPieces(benchmark::State& state) {
+    RunOnShownList(state, [](kdx::gui::FileListView& v) { v.SelectAllRows(); });
+}
+void BM_InvertPieces(benchmark::State& state) {
+    RunOnShownList(state, [](kdx::gui::FileListView& v) { v.InvertSelection(); });
+}
+void BM_MoveUpPieces(benchmark::State& state) {
+    RunOnShownList(state, [](kdx::gui::FileListView& v) { v.MoveSelectedUp(); });
+}
+void BM_MoveDownPieces(benchmark::State& state) {
+    RunOnShownList(state, [](kdx::gui::FileListView& v) { v.MoveSelectedDown(); });
+}
+BENCHMARK(BM_SelectAllPieces)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_InvertPieces)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MoveUpPieces)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MoveDownPieces)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReadFileTimes10k(benchmark::State& state) {
     namespace fs = std::filesystem;

@@ -4,14 +4,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileIconProvider>
-#include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMimeDatabase>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTimer>
@@ -25,6 +22,7 @@
 #include "core/common/text.h"
 #include "core/lists/file_entry.h"
 #include "gui/background.h"
+#include "gui/foldertree.h"
 #include "gui/sysimagelist.h"
 #include "platform/platform.h"
 
@@ -49,35 +47,21 @@ std::string Utf8(const QString& s) {
     return s.toStdString();
 }
 
-// The folder tree's model asks its icon provider about every entry of every
-// folder it visits, files included. Qt's own providers sniff the contents of
-// files whose type the name does not tell, which opens them and moves their
-// access times: the very stamps this program shows. Icons and type names here
-// come from the name alone.
-class NameOnlyIconProvider : public QAbstractFileIconProvider {
-public:
-    NameOnlyIconProvider()
-        : m_folder(QFileIconProvider().icon(QAbstractFileIconProvider::Folder)),
-          m_drive(QFileIconProvider().icon(QAbstractFileIconProvider::Drive)),
-          m_file(QFileIconProvider().icon(QAbstractFileIconProvider::File)) {}
-
-    // Called from the model's gatherer thread: only copies of icons made on
-    // the window's thread, and the thread-safe name lookup.
-    QIcon icon(const QFileInfo& info) const override {
-        if (info.isRoot()) return m_drive;
-        return info.isDir() ? m_folder : m_file;
-    }
-    QString type(const QFileInfo& info) const override {
-        if (info.isDir()) return QStringLiteral("Folder");
-        return m_mimes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension).comment();
-    }
-
-private:
-    QIcon m_folder;
-    QIcon m_drive;
-    QIcon m_file;
-    QMimeDatabase m_mimes;
-};
+// The roots of the mounted volumes and the drive letters, sorted.
+QStringList MountedDrives() {
+    QStringList roots;
+#ifndef Q_OS_WIN
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes())
+        if (v.isValid() && v.isReady()) roots << QDir::toNativeSeparators(v.rootPath());
+#endif
+    // Drive letters from the system's list alone: asking a drive whether it
+    // is ready can wait seconds on an empty reader or a lost network share.
+    for (const QFileInfo& d : QDir::drives())
+        roots << QDir::toNativeSeparators(d.absoluteFilePath());
+    roots.removeDuplicates();
+    roots.sort();
+    return roots;
+}
 
 } // namespace
 
@@ -94,9 +78,14 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
 
     DriveComboBox1 = new QComboBox(this);
     DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    // A long mount path must not widen the dialog.
+    DriveComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    DriveComboBox1->setMinimumContentsLength(8);
     edFilter = new QLineEdit(QStringLiteral("*.*"), this);
     edFilter->setObjectName(QStringLiteral("edFilter"));
     edFilter->setToolTip(QStringLiteral("过滤器，多个过滤器间用分号;分隔。比如：*.bmp;*.txt;*.doc"));
+    // Wide enough to read a filter of three kinds.
+    edFilter->setMinimumWidth(edFilter->fontMetrics().horizontalAdvance(QStringLiteral("*.jpg;*.png;*.heic")) + 16);
     Filtercb = new QComboBox(this);
     Filtercb->setObjectName(QStringLiteral("Filtercb"));
     Filtercb->addItem(QStringLiteral("*.*|*.*"));
@@ -107,18 +96,12 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
     cbSubDir = Check(this, "cbSubDir", QStringLiteral("含子目录"), false);
 
     m_icons = new TSysImageList(this);
-    m_folders = new QFileSystemModel(this);
-    // Outlives every dialog and its model's gatherer thread.
-    static NameOnlyIconProvider nameOnlyIcons;
-    m_folders->setIconProvider(&nameOnlyIcons);
-    m_folders->setOption(QFileSystemModel::DontUseCustomDirectoryIcons);
-    m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    m_folders->setRootPath(QString());
+    // Folders only, read by name: no file is opened (which would move the
+    // access times this program shows), and names need not be UTF-8.
+    m_folders = new FolderTree(this);
     DirList = new QTreeView(this);
     DirList->setObjectName(QStringLiteral("DirList"));
     DirList->setModel(m_folders);
-    for (int c = 1; c < m_folders->columnCount(); ++c)
-        DirList->hideColumn(c);
     DirList->header()->hide();
     DirList->setFixedWidth(308);
 
@@ -133,13 +116,17 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
     Ok = Push(this, "Ok", QStringLiteral("确定"));
     Cancle = Push(this, "Cancle", QStringLiteral("取消"));
     Ok->setDefault(true);
+    // Return always means OK: no other button takes the default while it
+    // has the focus (it keeps the focus when OK is disabled during a scan).
+    for (QPushButton* b : {SelectAll, SelectNone, InverseSelect, Cancle})
+        b->setAutoDefault(false);
 
     auto* top = new QVBoxLayout(this);
     top->addWidget(edDir);
     auto* options = new QHBoxLayout;
     options->addWidget(DriveComboBox1, 1);
     options->addWidget(new QLabel(QStringLiteral("过滤器："), this));
-    options->addWidget(edFilter, 1);
+    options->addWidget(edFilter, 2);
     options->addWidget(cbAutoSelAll);
     options->addWidget(cbDirInclude);
     options->addWidget(cbOnlyDir);
@@ -163,6 +150,7 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
     bottom->addWidget(Cancle);
     top->addLayout(bottom);
 
+    m_drives = MountedDrives;
     fillDrives();
     connect(SelectAll, &QPushButton::clicked, this, &TAddFilefrm::SelectAllClick);
     connect(SelectNone, &QPushButton::clicked, this, &TAddFilefrm::SelectNoneClick);
@@ -184,7 +172,7 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
     });
     connect(DriveComboBox1, &QComboBox::activated, this, &TAddFilefrm::DriveComboBox1Change);
     connect(DirList->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& i) {
-        if (!m_moving && i.isValid()) setCurrentFolder(m_folders->filePath(i));
+        if (!m_moving && i.isValid()) moveTo(m_folders->pathOf(i));
     });
 
     setCurrentFolder(QDir::currentPath());
@@ -192,55 +180,87 @@ TAddFilefrm::TAddFilefrm(QWidget* owner)
 
 void TAddFilefrm::fillDrives() {
     DriveComboBox1->clear();
-    QStringList roots;
-#ifndef Q_OS_WIN
-    for (const QStorageInfo& v : QStorageInfo::mountedVolumes())
-        if (v.isValid() && v.isReady()) roots << QDir::toNativeSeparators(v.rootPath());
-#endif
-    // Drive letters from the system's list alone: asking a drive whether it
-    // is ready can wait seconds on an empty reader or a lost network share.
-    for (const QFileInfo& d : QDir::drives())
-        roots << QDir::toNativeSeparators(d.absoluteFilePath());
-    roots.removeDuplicates();
-    roots.sort();
-    DriveComboBox1->addItems(roots);
+    DriveComboBox1->addItems(m_drives());
+    showDriveOf(m_folder);
+}
+
+void TAddFilefrm::setDriveSource(std::function<QStringList()> source) {
+    m_drives = std::move(source);
+}
+
+void TAddFilefrm::prepareOpening() {
+    fillDrives();
+    rereadFileList();
+    Ok->setDefault(true);
+    if (sys().folderExists(m_folder)) edDir->setText(currentFolder());
 }
 
 ScanFlags TAddFilefrm::scanFlags() const {
     return ScanFlags{cbSubDir->isChecked(), cbDirInclude->isChecked(), cbOnlyDir->isChecked()};
 }
 
+QString TAddFilefrm::currentFolder() const {
+    return DisplayName(m_folder);
+}
+
+namespace {
+// The path without separators at its end, a root keeping its own.
+std::string WithoutTrailingSeparators(std::string path) {
+    const char sep = sys().separator();
+    while (path.size() > 1 && path.back() == sep && path[path.size() - 2] != ':')
+        path.pop_back();
+    return path;
+}
+} // namespace
+
 void TAddFilefrm::setCurrentFolder(const QString& folder) {
-    if (!QDir(folder).exists()) return;
-    QString path = QDir::toNativeSeparators(QDir(folder).absolutePath());
-    m_folder = path;
+    moveTo(AbsolutePath(Utf8(QDir::toNativeSeparators(folder))));
+}
+
+void TAddFilefrm::moveTo(std::string folder) {
+    folder = WithoutTrailingSeparators(std::move(folder));
+    if (!sys().folderExists(folder)) return;
+    m_folder = folder;
+    showDriveOf(m_folder);
+    // The tree starts at the drive that holds the folder.
+    const int drive = DriveComboBox1->currentIndex();
+    std::string root = drive >= 0 ? Utf8(DriveComboBox1->itemText(drive)) : std::string();
+    if (root.empty() || m_folder.compare(0, root.size(), root) != 0)
+        root = m_folder.substr(0, m_folder.find(sys().separator()) + 1);
     m_moving = true;
-    const QModelIndex index = m_folders->index(QDir::fromNativeSeparators(path));
+    m_folders->setRoot(root);
+    const QModelIndex index = m_folders->reveal(m_folder);
     if (index.isValid()) {
+        for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+            DirList->expand(up);
         DirList->setCurrentIndex(index);
         DirList->expand(index);
         DirList->scrollTo(index);
     }
     m_moving = false;
-    // The drive chooser shows the volume that holds the folder.
+    rereadFileList();
+    DirListChange();
+}
+
+// The drive chooser shows the volume that holds the folder.
+void TAddFilefrm::showDriveOf(const std::string& path) {
+    const QString text = DisplayName(path);
     int best = -1, bestLength = -1;
     for (int i = 0; i < DriveComboBox1->count(); ++i) {
         const QString root = DriveComboBox1->itemText(i);
-        if (path.startsWith(root, sys().pathsIgnoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive) &&
+        if (text.startsWith(root, sys().pathsIgnoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive) &&
             root.size() > bestLength) {
             best = i;
             bestLength = static_cast<int>(root.size());
         }
     }
     if (best >= 0) DriveComboBox1->setCurrentIndex(best);
-    rereadFileList();
-    DirListChange();
 }
 
 void TAddFilefrm::rereadFileList() {
     FileList->clear();
-    if (m_folder.isEmpty()) return;
-    const std::string folder = Utf8(m_folder);
+    if (m_folder.empty()) return;
+    const std::string& folder = m_folder;
     std::vector<DirEntry> entries;
     std::set<std::string> seen;
     const QStringList masks = m_mask.split(QLatin1Char(';'), Qt::SkipEmptyParts);
@@ -285,18 +305,55 @@ void TAddFilefrm::cbAutoSelAllClick() {
 
 void TAddFilefrm::DirListChange() {
     if (cbAutoSelAll->isChecked()) FileList->selectAll();
-    edDir->setText(QString::fromStdString(AddTrailingBackslash(Utf8(m_folder))));
+    edDir->setText(DisplayName(AddTrailingBackslash(m_folder)));
+}
+
+std::optional<std::string> TAddFilefrm::typedFolder() const {
+    const QString text = edDir->text().trimmed();
+    if (text.isEmpty()) return std::nullopt;
+    const std::string path = WithoutTrailingSeparators(AbsolutePath(Utf8(QDir::toNativeSeparators(text))));
+    if (sys().folderExists(path)) return path;
+    // A name that is not UTF-8 is shown with stand-in characters; typed
+    // back that way, it still leads to its folder when no other name reads
+    // the same.
+    const char sep = sys().separator();
+    const size_t rootEnd = path.find(sep);
+    if (rootEnd == std::string::npos) return std::nullopt;
+    std::string at = path.substr(0, rootEnd + 1);
+    for (size_t from = rootEnd + 1; from < path.size();) {
+        size_t end = path.find(sep, from);
+        if (end == std::string::npos) end = path.size();
+        const std::string name = path.substr(from, end - from);
+        from = end + 1;
+        if (name.empty()) continue;
+        if (sys().folderExists(JoinPath(at, name))) {
+            at = JoinPath(at, name);
+            continue;
+        }
+        std::vector<DirEntry> entries;
+        if (!sys().listDirectory(at, "*", false, entries)) return std::nullopt;
+        const QString shown = DisplayName(name);
+        std::optional<std::string> match;
+        for (const DirEntry& e : entries) {
+            if (!(e.attributes & attr::Directory) || DisplayName(e.name) != shown) continue;
+            if (match) return std::nullopt; // two folders read the same
+            match = JoinPath(at, e.name);
+        }
+        if (!match) return std::nullopt;
+        at = *match;
+    }
+    return at;
 }
 
 void TAddFilefrm::edDirChange() {
+    const std::optional<std::string> folder = typedFolder();
+    if (!folder) return;
     const QString text = edDir->text();
-    if (!text.isEmpty() && QDir(text).exists()) {
-        const int cursor = edDir->cursorPosition();
-        setCurrentFolder(text);
-        // Typing goes on where it was.
-        edDir->setText(text);
-        edDir->setCursorPosition(cursor);
-    }
+    const int cursor = edDir->cursorPosition();
+    moveTo(*folder);
+    // Typing goes on where it was.
+    edDir->setText(text);
+    edDir->setCursorPosition(cursor);
 }
 
 void TAddFilefrm::DriveComboBox1Change() {
@@ -321,9 +378,24 @@ void TAddFilefrm::edFilterChange() {
     if (cbAutoSelAll->isChecked()) FileList->selectAll();
 }
 
+bool TAddFilefrm::followTypedFolder() {
+    m_dirPause->stop();
+    if (const std::optional<std::string> typed = typedFolder()) {
+        if (*typed != m_folder) moveTo(*typed);
+        return true;
+    }
+    edDir->setText(DisplayName(AddTrailingBackslash(m_folder)));
+    edDir->setFocus();
+    edDir->selectAll();
+    return false;
+}
+
 void TAddFilefrm::OkClick() {
     if (!Ok->isEnabled()) return;
-    const std::string folder = AddTrailingBackslash(Utf8(m_folder));
+    // OK takes the folder edDir shows; a typed name that is no folder is
+    // replaced by the folder in use, and the dialog stays open.
+    if (!followTypedFolder()) return;
+    const std::string folder = AddTrailingBackslash(m_folder);
     std::vector<std::string> candidates;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (cbSubDir->isChecked()) {

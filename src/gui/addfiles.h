@@ -6,6 +6,8 @@
 
 #include <QDialog>
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +15,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QFileSystemModel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -23,14 +24,17 @@ class QTreeView;
 namespace kdx::gui {
 
 class TSysImageList;
+class FolderTree;
 
 class TAddFilefrm : public QDialog {
     Q_OBJECT
 public:
     explicit TAddFilefrm(QWidget* owner);
 
-    // The folder the folder list is on (as the list holds it).
-    QString currentFolder() const { return m_folder; }
+    // The folder the folder list is on (as the list holds it), as text, and
+    // as the file system spells it.
+    QString currentFolder() const;
+    const std::string& currentFolderPath() const { return m_folder; }
     // Moves the folder list (and with it the file list) to folder.
     void setCurrentFolder(const QString& folder);
     // The mask list the file list follows ("*.jpg;*.png;").
@@ -39,6 +43,13 @@ public:
     std::vector<std::string> takeCandidates() { return std::move(m_candidates); }
     // The check boxes as scanner flags (also used for drops).
     ScanFlags scanFlags() const;
+
+    // Brings the dialog up to date before it is shown: the drives mounted
+    // now, the files of its folder as they are now, OK the default button.
+    void prepareOpening();
+    // Where the drive chooser's roots come from (the mounted volumes and the
+    // drive letters unless replaced).
+    void setDriveSource(std::function<QStringList()> source);
 
     void SelectAllClick();
     void SelectNoneClick();
@@ -71,12 +82,22 @@ private:
     void rereadFileList();
     void setFileMask(const QString& mask);
     void fillDrives();
+    void showDriveOf(const std::string& path);
+    // Moves the folder list, the drive chooser and the file list to an
+    // existing folder, as the file system spells it.
+    void moveTo(std::string folder);
+    // The folder typed into edDir, if it names one.
+    std::optional<std::string> typedFolder() const;
+    // Makes the folder in edDir the folder OK uses; false (and edDir shows
+    // the current folder again) when it names no folder.
+    bool followTypedFolder();
 
-    QFileSystemModel* m_folders = nullptr;
+    FolderTree* m_folders = nullptr;
     QTimer* m_dirPause = nullptr;
     TSysImageList* m_icons = nullptr;
-    QString m_folder;
+    std::string m_folder;
     QString m_mask = QStringLiteral("*.*");
+    std::function<QStringList()> m_drives;
     std::vector<std::string> m_candidates;
     bool m_moving = false;
     bool m_scanning = false;

@@ -7,7 +7,10 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QUrl>
+#include <atomic>
 #include <climits>
+#include <deque>
+#include <mutex>
 #include <thread>
 
 #include "core/adding/read_entries.h"
@@ -38,8 +41,8 @@ void TfrmMain::tbAddClick(FileListView* list) {
     ExistingPaths.clear();
     PendingPaths.clear();
     CollectListPaths(list, ExistingPaths);
+    m_addFiles->prepareOpening();
     m_addFiles->SelectAllClick();
-    if (QDir(m_addFiles->currentFolder()).exists()) m_addFiles->edDir->setText(m_addFiles->currentFolder());
     // The dialog's tree scan lets events through: nothing else may touch the
     // lists or the path lists until it is over.
     beginBusy();
@@ -120,25 +123,59 @@ void TfrmMain::AddPathsToList(FileListView* list, const std::vector<std::string>
     beginBusy();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool showProgress = ShowsProgressWindow(n);
-    // The window's own caption, with the percentage.
-    if (showProgress) m_scanning->begin(n, m_scanning->windowTitle());
+    const size_t step = ProgressStep(n);
+    size_t shown = 0; // the bar's position
+    const auto showUpTo = [&](size_t appended) {
+        // The update before row i, for every multiple i of the step passed.
+        const size_t position = std::min(appended, n - 1) / step * step + 1;
+        if (position == shown) return;
+        shown = position;
+        m_scanning->update(position);
+    };
+    if (showProgress) {
+        // The window's own caption, with the percentage.
+        m_scanning->begin(n, m_scanning->windowTitle());
+        showUpTo(0);
+    }
     FileListModel* model = list->rowsModel();
     const auto firstSeqNo = static_cast<int32_t>(model->rows().size() + 1);
-    ReadEntriesInBatches(paths, nameTimeOptions(), firstSeqNo, ReadingJobs(), DefaultEntryBatch,
-                         [&](std::span<FileEntry> batch, size_t first) {
-                             if (showProgress) {
-                                 // The last update point the batch passed.
-                                 for (size_t i = first + batch.size(); i-- > first;) {
-                                     if (!IsProgressUpdate(i, n)) continue;
-                                     m_scanning->update(i + 1);
-                                     break;
-                                 }
-                             }
-                             model->appendRows(std::vector<FileEntry>(std::make_move_iterator(batch.begin()),
-                                                                      std::make_move_iterator(batch.end())));
-                             QApplication::processEvents();
-                             return !m_cancelRequested;
-                         });
+    const NameTimeOptions options = nameTimeOptions();
+    // The rows are read on other threads and handed to this one a batch at a
+    // time, one progress step per batch: the window goes on painting and
+    // answering while a slow disk takes its time.
+    std::mutex handOver;
+    std::deque<std::vector<FileEntry>> ready;
+    std::atomic<bool> stop{false};
+    size_t appended = 0;
+    QObject receiver; // queued hand-overs die with it
+    const auto appendOne = [&] {
+        std::vector<FileEntry> rows;
+        {
+            const std::lock_guard<std::mutex> hold(handOver);
+            if (ready.empty()) return;
+            rows = std::move(ready.front());
+            ready.pop_front();
+        }
+        appended += rows.size();
+        model->appendRows(std::move(rows));
+        if (showProgress) showUpTo(appended);
+        if (m_cancelRequested) stop = true;
+    };
+    RunWhileResponsive([&] {
+        ReadEntriesInBatches(
+            paths, options, firstSeqNo, ReadingJobs(), showProgress ? step : DefaultEntryBatch,
+            [&](std::span<FileEntry> batch, size_t) {
+                {
+                    const std::lock_guard<std::mutex> hold(handOver);
+                    ready.emplace_back(std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+                }
+                QMetaObject::invokeMethod(&receiver, appendOne, Qt::QueuedConnection);
+                return !stop.load();
+            },
+            &stop);
+    });
+    while (!ready.empty())
+        appendOne();
     if (showProgress) m_scanning->end();
     QApplication::restoreOverrideCursor();
     endBusy();

@@ -2,6 +2,7 @@
 // all rows to one row or to now. Only the pickers change; no file does.
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDateEdit>
 #include <QMenu>
 #include <QTimeEdit>
@@ -11,8 +12,11 @@
 namespace kdx::gui {
 
 namespace {
-const QString kCopyFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-}
+// The copy is a plain date and time, not a moment of the local zone: a time
+// that the zone skips (a daylight-saving gap) still pastes as it was copied.
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+} // namespace
 
 void TfrmMain::wireCopyMenu() {
     connect(MICopy, &QAction::triggered, this, &TfrmMain::MICopyClick);
@@ -30,7 +34,22 @@ void TfrmMain::wireCopyMenu() {
             m_copyMenuOwner = w;
             popMenuCopy->popup(w->mapToGlobal(pos));
         });
+        // A control disabled for writing (creation times where the system
+        // cannot set them) still opens the menu: copying its row is reading.
+        w->installEventFilter(this);
     }
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (!w->isEnabled() && pickerRowOf(w) > 0) {
+            m_copyMenuOwner = w;
+            popMenuCopy->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 int TfrmMain::pickerRowOf(const QObject* control) const {
@@ -50,20 +69,24 @@ void TfrmMain::MICopyClick() {
     if (row > 0) {
         QDateEdit* dates[] = {DTP1Date, DTP2Date, DTP3Date};
         QTimeEdit* times[] = {DTP1Time, DTP2Time, DTP3Time};
-        CopiedTime = QDateTime(dates[row - 1]->date(), times[row - 1]->time()).toString(kCopyFormat);
+        CopiedTime = dates[row - 1]->date().toString(kDateFormat) + QLatin1Char(' ') +
+                     times[row - 1]->time().toString(kTimeFormat);
     }
     MIPaster->setEnabled(true);
 }
 
 void TfrmMain::MIPasterClick() {
-    const QDateTime value = QDateTime::fromString(CopiedTime, kCopyFormat);
-    if (!value.isValid()) return;
+    const QStringList parts = CopiedTime.split(QLatin1Char(' '));
+    if (parts.size() != 2) return;
+    const QDate date = QDate::fromString(parts[0], kDateFormat);
+    const QTime time = QTime::fromString(parts[1], kTimeFormat);
+    if (!date.isValid() || !time.isValid()) return;
     const int row = pickerRowOf(m_copyMenuOwner);
     if (row == 0) return;
     QDateEdit* dates[] = {DTP1Date, DTP2Date, DTP3Date};
     QTimeEdit* times[] = {DTP1Time, DTP2Time, DTP3Time};
-    dates[row - 1]->setDate(value.date());
-    times[row - 1]->setTime(value.time());
+    dates[row - 1]->setDate(date);
+    times[row - 1]->setTime(time);
 }
 
 void TfrmMain::setAllRowsFrom(int row) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "gui/filelistview.h"
 #include "platform/desktop.h"
 
 #ifndef Q_OS_WIN
@@ -21,24 +22,24 @@ namespace kdx::gui {
 namespace {
 
 #ifndef Q_OS_WIN
-void OpenFolderOf(const QString& path) {
-    QString folder = QFileInfo(path).absolutePath();
-    if (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\')))
-        folder = QFileInfo(path.chopped(1)).absolutePath();
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+void OpenFolderOf(QByteArray path) {
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    const qsizetype cut = path.lastIndexOf('/');
+    QDesktopServices::openUrl(LocalFileUrl(cut <= 0 ? QByteArray("/") : path.left(cut)));
 }
 #endif
 
 } // namespace
 
-void OpenWithDesktop(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+void OpenWithDesktop(const QByteArray& path) {
+    QDesktopServices::openUrl(LocalFileUrl(path));
 }
 
-void ShowInFileManager(const QString& path) {
+void ShowInFileManager(const QByteArray& path) {
 #ifdef Q_OS_WIN
     // The shell may take seconds to start Explorer; the window goes on.
-    std::thread([native = QDir::toNativeSeparators(path).toStdString()] { SelectInFileManager(native); }).detach();
+    std::thread([native = path.toStdString()] { SelectInFileManager(native); }).detach();
 #else
     // The freedesktop file-manager interface selects the item; not every
     // desktop offers it. Asked without waiting, so a slow or absent file
@@ -46,7 +47,7 @@ void ShowInFileManager(const QString& path) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    call << QStringList{QString::fromLatin1(LocalFileUrl(path).toEncoded())} << QString();
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 5000));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [path](QDBusPendingCallWatcher* w) {
         if (w->isError()) OpenFolderOf(path);

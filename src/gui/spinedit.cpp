@@ -12,6 +12,11 @@ bool seYearKeyPress(QChar typed) {
 
 SpinEdit::SpinEdit(int minValue, int maxValue, QWidget* parent)
     : QAbstractSpinBox(parent), m_min(minValue), m_max(maxValue) {
+    // No arrows: the whole narrow field shows the digits ("10000" in 41
+    // pixels); the arrow keys and the wheel still step.
+    setButtonSymbols(QAbstractSpinBox::NoButtons);
+    // The edit's own 2-pixel margins would still cut the fifth digit.
+    lineEdit()->setTextMargins(-2, 0, -2, 0);
     lineEdit()->setText(QString::number(minValue));
 }
 
@@ -42,8 +47,15 @@ QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const {
     return e;
 }
 
-QValidator::State SpinEdit::validate(QString&, int&) const {
-    // The keyboard filter decides what may be typed; any text is kept.
+QValidator::State SpinEdit::validate(QString& input, int&) const {
+    // Pasted and input-method text pass the same filter as typed keys, and
+    // no whole number beyond the range is shown.
+    for (const QChar c : input)
+        if (!seYearKeyPress(c)) return QValidator::Invalid;
+    const bool onlyDigits = std::all_of(input.begin(), input.end(), [](QChar c) { return c.isDigit(); });
+    bool whole = false;
+    const qlonglong v = input.toLongLong(&whole);
+    if (onlyDigits && !input.isEmpty() && (!whole || v > m_max)) return QValidator::Invalid;
     return QValidator::Acceptable;
 }
 

@@ -115,6 +115,15 @@ public:
     virtual Status sync() = 0;
 };
 
+// What tells one file or folder from every other on the system, whatever
+// the path it is reached by: the device and inode on POSIX, the volume's
+// serial number and the file index on Windows.
+struct EntryIdentity {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    bool operator==(const EntryIdentity&) const = default;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -133,6 +142,9 @@ public:
     // The path with every symbolic link and junction in it resolved; nothing
     // when that cannot be done (a dangling link, a loop).
     virtual std::optional<std::string> resolvedPath(const std::string& path) { return path; }
+    // The identity of the entry path leads to, links followed; nothing when
+    // it cannot be read.
+    virtual std::optional<EntryIdentity> entryIdentity(const std::string& path) = 0;
     virtual bool fileExists(const std::string& path) = 0;   // an entry that is not a folder
     virtual bool folderExists(const std::string& path) = 0; // a folder
 

@@ -336,6 +336,12 @@ public:
         return !path.empty() && ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
     }
 
+    std::optional<EntryIdentity> entryIdentity(const std::string& path) override {
+        struct stat st;
+        if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+        return EntryIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    }
+
     bool folderExists(const std::string& path) override {
         struct stat st;
         return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

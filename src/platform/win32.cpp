@@ -770,6 +770,21 @@ public:
         return std::unique_ptr<OutputFile>(std::make_unique<Win32OutputFile>(h));
     }
 
+    std::optional<EntryIdentity> entryIdentity(const std::string& path) override {
+        const auto p = SystemPath(path);
+        if (!p) return std::nullopt;
+        // Without FILE_FLAG_OPEN_REPARSE_POINT links and junctions are followed.
+        HANDLE h = CreateFileW(p->c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+        BY_HANDLE_FILE_INFORMATION info;
+        const BOOL ok = GetFileInformationByHandle(h, &info);
+        CloseKeepingError(h);
+        if (!ok) return std::nullopt;
+        return EntryIdentity{info.dwVolumeSerialNumber,
+                             (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    }
+
     std::optional<std::string> resolvedPath(const std::string& path) override {
         const auto p = SystemPath(path);
         if (!p) return std::nullopt;

@@ -60,6 +60,26 @@ struct Trees {
     std::string writeTime(const std::string& relative) { return Stamps(inDst(relative)).WriteTime; }
 };
 
+TEST(CheckSyncFolders, TheSameFolderUnderAnotherSpellingIsRefused) {
+    test::TempDir dir;
+    const std::string a = dir.folder("S");
+    dir.folder("T");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const std::string_view relative = CheckSyncFolders("S", "./S");
+    const std::string_view mixed = CheckSyncFolders("S", a);
+    const std::string_view others = CheckSyncFolders("S", "T");
+    std::filesystem::current_path(before);
+    EXPECT_EQ(relative, SameFoldersMessage);
+    EXPECT_EQ(mixed, SameFoldersMessage);
+    EXPECT_EQ(others, "");
+    std::error_code linkRefused;
+    std::filesystem::create_directory_symlink(a, dir / "link", linkRefused);
+    if (!linkRefused) {
+        EXPECT_EQ(CheckSyncFolders(a, dir / "link"), SameFoldersMessage);
+    }
+}
+
 TEST(CheckSyncFolders, MissingFoldersAndTheSameFolderAreRefused) {
     test::TempDir dir;
     const std::string a = dir.folder("Photos");

@@ -312,25 +312,22 @@ TEST(SnapshotHostile, SizesAndCountsOutOfRange) {
     EXPECT_EQ(Error(File(1, {Chunk(1, shortBase)})), SnapshotDataAfterEnd);
 }
 
-TEST(SnapshotHostile, TextRunningPastItsDataChunkEndsTheRowsTexts) {
-    // The third length claims far more than the chunk holds: the first two
-    // texts are kept, the rest stay empty, and the next row reads normally.
+TEST(SnapshotHostile, TextRunningPastItsDataChunkIsARefusal) {
+    // The third length claims far more than the chunk holds; a Name length
+    // of FFFFFFFF; a length running past its chunk into the next row.
     const std::string body = DataBody({"/p", "2020-01-01 00:00:00"}) + U32(0xFFFFFFF0) + "2020";
     const std::string row = Chunk(1, Chunk(2, BaseBody(0, 0x181)) + Chunk(4, body));
-    const Result<Snapshot> r = DecodeSnapshot(File(2, {row, RowChunk("next")}));
-    ASSERT_TRUE(r.has_value()) << r.error().reason;
-    ASSERT_EQ(r->rows.size(), 2u);
-    EXPECT_EQ(r->rows[0], Entry("/p", "2020-01-01 00:00:00", "", "", "", ""));
-    EXPECT_EQ(r->selected, (std::vector<bool>{true, false}));
-    EXPECT_EQ(r->rows[1].Name, "next");
-
-    // A length running past its chunk into the next row reads nothing of it.
+    EXPECT_EQ(Error(File(2, {row, RowChunk("next")})), SnapshotReadError);
+    const std::string name = Chunk(1, Chunk(2, BaseBody(0, 0x81)) + Chunk(4, U32(0xFFFFFFFF) + "/q"));
+    EXPECT_EQ(Error(File(1, {name})), SnapshotReadError);
     const std::string into = Chunk(1, Chunk(2, BaseBody(0, 0x81)) + Chunk(4, DataBody({"/q"}) + U32(12) + "abcd"));
-    const Result<Snapshot> next = DecodeSnapshot(File(2, {into, RowChunk("after")}));
-    ASSERT_TRUE(next.has_value()) << next.error().reason;
-    EXPECT_EQ(next->rows[0], Entry("/q", "", "", "", "", ""));
-    EXPECT_EQ(next->rows[1].Name, "after");
+    EXPECT_EQ(Error(File(2, {into, RowChunk("after")})), SnapshotReadError);
+    // A length cut off by the chunk's end.
+    EXPECT_EQ(Error(File(1, {Chunk(1, Chunk(2, BaseBody(0, 0x81)) + Chunk(4, DataBody({"/q"}) + "ab"))})),
+              SnapshotReadError);
+}
 
+TEST(SnapshotHostile, DataChunkWithFewerTextsKeepsThoseItHas) {
     // A data chunk with only a path, an empty one, and none at all.
     const Result<Snapshot> partial =
         DecodeSnapshot(File(3, {Chunk(1, Chunk(2, BaseBody(0, 0x81)) + Chunk(4, DataBody({"/only"}))),

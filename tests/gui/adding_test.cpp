@@ -1,8 +1,8 @@
 // Adding files through the dialog and by dropping them onto a list.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDropEvent>
-#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -11,17 +11,22 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QUrl>
 #include <QtTest>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
 
+#include "core/common/progress.h"
 #include "fake_platform.h"
 #include "gui/addfiles.h"
 #include "gui/filelistview.h"
+#include "gui/foldertree.h"
 #include "gui/mainwindow.h"
 #include "gui/progress.h"
 #include "gui_support.h"
@@ -89,6 +94,22 @@ public:
                 std::this_thread::yield();
         }
         return FakePlatform::listDirectory(folder, pattern, directoriesOnly, out);
+    }
+};
+
+// A disk whose answers wait until the test lets them go (or, should the
+// window never get to let them go, five seconds once).
+class SlowDisk : public test::FakePlatform {
+public:
+    std::atomic<bool> released{false};
+    std::atomic<bool> gaveUp{false};
+
+    Result<EntryInfo> findEntry(const std::string& path) override {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!released && !gaveUp && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
+        if (!released) gaveUp = true; // the window never answered: stop waiting at all
+        return FakePlatform::findEntry(path);
     }
 };
 
@@ -174,16 +195,49 @@ private slots:
         }
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
-        auto* model = dlg->findChild<QFileSystemModel*>();
-        QVERIFY(model);
-        QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+        auto* tree = dlg->findChild<FolderTree*>();
+        QVERIFY(tree);
+        QSignalSpy listed(tree, &FolderTree::listed);
         dlg->setCurrentFolder(Q(dir / "in"));
-        QTRY_VERIFY(std::any_of(loaded.begin(), loaded.end(), [&](const QList<QVariant>& args) {
-            return QDir(args.at(0).toString()) == QDir(Q(dir / "in"));
+        QTRY_VERIFY(std::any_of(listed.begin(), listed.end(), [&](const QList<QVariant>& args) {
+            return args.at(0).toByteArray() == QByteArray::fromStdString(dir / "in");
         }));
         QCOMPARE(dlg->FileList->count(), 4);
         for (const std::string& f : files)
             QCOMPARE(accessed(f), int64_t(900000000));
+    }
+
+    void foldersThatAreNotUtf8AreListedAndEntered() {
+#ifdef Q_OS_WIN
+        QSKIP("Windows names are UTF-16 text, never bytes");
+#endif
+        test::TempDir dir;
+        const std::string folder = dir.path() + "caf\xe9"; // Latin-1, not UTF-8
+        dir.file("caf\xe9/in.txt");
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        auto* tree = dlg->findChild<FolderTree*>();
+        dlg->setCurrentFolder(Q(dir.path()));
+        // Listed under its parent...
+        QModelIndex shown;
+        QTRY_VERIFY([&] {
+            const QModelIndex parent = dlg->DirList->currentIndex();
+            for (int r = 0; r < tree->rowCount(parent); ++r)
+                if (tree->pathOf(tree->index(r, 0, parent)) == folder) shown = tree->index(r, 0, parent);
+            return shown.isValid();
+        }());
+        // ...entered from the list...
+        dlg->DirList->setCurrentIndex(shown);
+        QCOMPARE(dlg->currentFolderPath(), folder);
+        QCOMPARE(dlg->FileList->count(), 1);
+        // ...and typed as it is shown.
+        const QString typed = dlg->edDir->text();
+        dlg->setCurrentFolder(Q(dir.path()));
+        dlg->edDir->setText(typed);
+        QTest::keyClick(dlg->edDir, Qt::Key_Return);
+        QCOMPARE(dlg->currentFolderPath(), folder);
+        dlg->OkClick();
+        QCOMPARE(dlg->takeCandidates(), std::vector<std::string>{folder + "/in.txt"});
     }
 
     void cancelDuringATreeScanAddsNothing() {
@@ -234,6 +288,78 @@ private slots:
         QCOMPARE(dlg->FileList->count(), 1);
     }
 
+    void returnMeansOkAtEveryOpening() {
+        test::TempDir dir;
+        dir.file("a/x.txt");
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        dlg->setCurrentFolder(Q(dir / "a"));
+        dlg->cbSubDir->setChecked(true);
+        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
+        QTest::mouseClick(Find<QToolButton>(&w, "tbAdd1"), Qt::LeftButton);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
+        dir.file("a/y.txt");
+        QTimer::singleShot(0, dlg, [dlg] {
+            QWidget* focused = dlg->focusWidget() ? dlg->focusWidget() : dlg;
+            QTest::keyClick(focused, Qt::Key_Return);
+        });
+        QTest::mouseClick(Find<QToolButton>(&w, "tbAdd1"), Qt::LeftButton);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{2});
+    }
+
+    void okUsesTheFolderEdDirShows() {
+        test::TempDir dir;
+        dir.file("a/x.txt");
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        dlg->setCurrentFolder(Q(dir / "a"));
+        // A typed name that is no folder: OK adds nothing and shows the folder in use.
+        dlg->edDir->setText(Q(dir / "a/missing"));
+        dlg->OkClick();
+        QVERIFY(dlg->takeCandidates().empty());
+        QCOMPARE(dlg->edDir->text(), Q(dir / "a/"));
+        // A typed folder is the one OK takes, even before typing paused.
+        dir.file("b/y.txt");
+        dlg->edDir->setText(Q(dir / "b"));
+        dlg->OkClick();
+        QCOMPARE(dlg->takeCandidates(), std::vector<std::string>{dir / "b/y.txt"});
+    }
+
+    void everyOpeningRereadsFilesAndDrives() {
+        test::TempDir dir;
+        const std::string gone = dir.file("gone.txt");
+        dir.file("kept.txt");
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        QStringList drives{QStringLiteral("/")};
+        dlg->setDriveSource([&] { return drives; });
+        dlg->setCurrentFolder(Q(dir.path()));
+        std::remove(gone.c_str());
+        dir.file("new.txt");
+        drives << QStringLiteral("/media/card");
+        QStringList files, roots;
+        QTimer::singleShot(0, dlg, [&] {
+            for (int i = 0; i < dlg->FileList->count(); ++i)
+                files << dlg->FileList->item(i)->text();
+            for (int i = 0; i < dlg->DriveComboBox1->count(); ++i)
+                roots << dlg->DriveComboBox1->itemText(i);
+            dlg->reject();
+        });
+        QTest::mouseClick(Find<QToolButton>(&w, "tbAdd1"), Qt::LeftButton);
+        QCOMPARE(files, (QStringList{QStringLiteral("kept.txt"), QStringLiteral("new.txt")}));
+        QCOMPARE(roots, drives);
+    }
+
+    void filterFieldShowsThreeKinds() {
+        TfrmMain w;
+        TAddFilefrm* dlg = w.addFilesDialog();
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg));
+        const int needed = dlg->edFilter->fontMetrics().horizontalAdvance(QStringLiteral("*.jpg;*.png;*.heic"));
+        QVERIFY2(dlg->edFilter->width() >= needed + 8, qPrintable(QString::number(dlg->edFilter->width())));
+        dlg->hide();
+    }
+
     void dialogSelectionButtons() {
         test::TempDir dir;
         for (const char* n : {"1.txt", "2.txt", "3.txt"})
@@ -272,13 +398,36 @@ private slots:
         w.AddPathsToList(Find<FileListView>(&w, "lv1"), paths);
         QVERIFY(watch.shown);
         QVERIFY(!w.progressWindow()->isVisible());
-        QVERIFY(!watch.captions.isEmpty());
-        QVERIFY(watch.captions.contains(QStringLiteral("正在扫描添加文件，请稍候...  [99.10%]")));
+        // Every step from the first path on: [0.10%], [1.10%] ... [99.10%];
+        // then the window's own caption again.
+        QStringList steps;
+        for (const ProgressUpdate& u : ProgressUpdates(ScanningCaption, 1000))
+            steps << QString::fromStdString(u.caption);
+        steps << QStringLiteral("正在扫描添加文件，请稍候...");
+        QCOMPARE(watch.captions, steps);
         QCOMPARE(w.progressWindow()->windowTitle(), QStringLiteral("正在扫描添加文件，请稍候..."));
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1000});
         // Missing entries are still added, with empty times.
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(999).WriteTime, std::string());
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(999).SeqNo, 1000);
+    }
+
+    void theWindowAnswersWhileASlowDiskIsRead() {
+        SlowDisk disk;
+        disk.sep = '/';
+        disk.ignoreCase = false;
+        disk.addFolder("/card");
+        std::vector<std::string> paths;
+        for (int i = 0; i < 20; ++i) {
+            paths.push_back("/card/f" + std::to_string(i) + ".txt");
+            disk.addFile(paths.back());
+        }
+        ScopedPlatform use(disk);
+        TfrmMain w;
+        QTimer::singleShot(0, &w, [&] { disk.released = true; });
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), paths);
+        QVERIFY(!disk.gaveUp);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{20});
     }
 
     void dropsOntoEitherList() {
@@ -299,6 +448,22 @@ private slots:
         Drop(Find<FileListView>(&w, "lv2"), {Q(dir / "in"), Q(dir / "x.txt")});
         QCOMPARE(Names(Find<FileListView>(&w, "lv2")),
                  (QStringList{Q(dir / "in/a.jpg"), Q(dir / "in/b.txt"), Q(dir / "in/deep/c.jpg"), Q(dir / "x.txt")}));
+    }
+
+    void localhostUrlsAreLocalFiles() {
+        test::TempDir dir;
+        const std::string file = dir.file("a.jpg");
+        TfrmMain w;
+        QUrl url = QUrl::fromLocalFile(Q(file));
+        url.setHost(QStringLiteral("localhost"));
+        QMimeData mime;
+        mime.setUrls({url});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Find<FileListView>(&w, "lv1")->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Find<FileListView>(&w, "lv1")->viewport(), &drop);
+        QCOMPARE(Names(Find<FileListView>(&w, "lv1")), QStringList{Q(file)});
     }
 
     void startingWithPathsAddsThemToListA() {

@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <fstream>
 
+#include "core/lists/snapshot.h"
 #include "gui/dialogs.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
@@ -88,6 +89,24 @@ private slots:
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, std::string("/keep/me"));
     }
 
+    void snapshotWithATextPastItsChunkIsRefused() {
+        test::TempDir dir;
+        // A valid one-row snapshot whose Name length is patched to FFFFFFFF.
+        std::string bytes = EncodeSnapshot({Row("/named/row")}, {false});
+        const size_t name = bytes.find("/named/row");
+        QVERIFY(name != std::string::npos && name >= 4);
+        bytes.replace(name - 4, 4, std::string(4, '\xFF'));
+        const std::string bad = dir.file("cut.kdx", bytes);
+        TfrmMain w;
+        Find<FileListView>(&w, "lv1")->rowsModel()->setRows({Row("/keep/me")});
+        Captured seen;
+        ScopedChooserAnswer answer([&](ChooserKind, const QString&) { return QString::fromStdString(bad); });
+        QTest::mouseClick(Tool(&w, "tbImport1"), Qt::LeftButton);
+        QCOMPARE(seen.texts, QStringList{QStringLiteral("Stream read error")});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, std::string("/keep/me"));
+    }
+
     void cancelledChoosersDoNothing() {
         TfrmMain w;
         Find<FileListView>(&w, "lv1")->rowsModel()->setRows({Row("/a")});
@@ -160,6 +179,11 @@ private slots:
         Find<QLineEdit>(&w, "eDst")->setText(QString::fromStdString(dir / "src"));
         QTest::mouseClick(Find<QPushButton>(&w, "bSyncDir"), Qt::LeftButton);
         QCOMPARE(seen.texts.last(), QStringLiteral("源目录和目标目录相同！"));
+        // The same folder spelt another way is still the same folder.
+        Find<QLineEdit>(&w, "eDst")->setText(QString::fromStdString(dir / "dst/../src/."));
+        seen.texts.clear();
+        QTest::mouseClick(Find<QPushButton>(&w, "bSyncDir"), Qt::LeftButton);
+        QCOMPARE(seen.texts, QStringList{QStringLiteral("源目录和目标目录相同！")});
         Find<QLineEdit>(&w, "eDst")->setText(QString::fromStdString(dir / "dst"));
         QTest::mouseClick(Find<QPushButton>(&w, "bSyncDir"), Qt::LeftButton);
         QCOMPARE(seen.texts.last(), QStringLiteral("同步完成！"));

@@ -1,8 +1,10 @@
 // The main window on the offscreen platform: layout, the radio pair, the key
 // filter, and the list commands, driven the way a user drives them.
 
+#include <QAbstractEventDispatcher>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDateEdit>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
@@ -14,12 +16,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
+#include <ctime>
 
+#include "core/lists/list_ops.h"
 #include "gui/application.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
@@ -60,6 +66,27 @@ void ClickHeader(FileListView* list, int column) {
     QHeaderView* header = list->horizontalHeader();
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+QColor Pixel(const QImage& image, int x, int y) {
+    return QColor(image.pixel(x, y));
+}
+
+// Pixels of the area whose colour passes the test.
+template <class Test>
+int CountPixels(const QImage& image, const QRect& area, Test test) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += test(Pixel(image, x, y)) ? 1 : 0;
+    return n;
+}
+
+// The cell's area in the viewport, less a margin of 2 pixels.
+QRect Inside(const FileListView* list, int row, int column) {
+    return QRect(list->columnViewportPosition(column), list->rowViewportPosition(row), list->columnWidth(column),
+                 list->rowHeight(row))
+        .adjusted(2, 2, -3, -3);
 }
 
 // Stands in for the desktop's "open with" while a test runs.
@@ -178,6 +205,25 @@ private slots:
         QCOMPARE(year->value(), 0); // not a whole number
         year->findChild<QLineEdit*>()->setText(QStringLiteral("7"));
         QCOMPARE(year->value(), 7);
+        // Nothing past 10000, whichever way the text comes.
+        QLineEdit* edit = year->findChild<QLineEdit*>();
+        edit->clear();
+        QTest::keyClicks(year, QStringLiteral("99999"));
+        QCOMPARE(year->text(), QStringLiteral("9999"));
+        edit->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("3x"));
+        edit->paste();
+        QCOMPARE(year->text(), QString());
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("4b"));
+        QApplication::sendEvent(edit, &composed);
+        QCOMPARE(year->text(), QString());
+        // All five digits of the largest amount show in the 41-pixel field.
+        QTest::keyClicks(year, QStringLiteral("10000"));
+        QCOMPARE(year->width(), 41);
+        QTest::keyClick(year, Qt::Key_End);
+        year->grab(); // the field scrolls its text as it paints
+        QCOMPARE(edit->cursorPositionAt(QPoint(3, edit->height() / 2)), 0);
     }
 
     void headerClicksSortStablyAndColumnZeroKeepsOrder() {
@@ -225,6 +271,12 @@ private slots:
         QCOMPARE(Find<FileListView>(&w, "lv2")->selectionFlags(), (std::vector<bool>{false, true, true}));
         QTest::mouseClick(Find<QToolButton>(&w, "tbDel2"), Qt::LeftButton);
         QCOMPARE(Names(Find<FileListView>(&w, "lv2")), QStringList{u"1"_s});
+        // The Delete key removes the selected rows of the list it is typed in.
+        Find<FileListView>(&w, "lv2")->rowsModel()->setRows({Row("1"), Row("2"), Row("3")});
+        Find<FileListView>(&w, "lv2")->setSelectionFlags({false, true, false});
+        QTest::keyClick(Find<FileListView>(&w, "lv2"), Qt::Key_Delete);
+        QCOMPARE(Names(Find<FileListView>(&w, "lv2")), (QStringList{u"1"_s, u"3"_s}));
+        Find<FileListView>(&w, "lv2")->rowsModel()->setRows({Row("1")});
         QTest::mouseClick(Find<QToolButton>(&w, "tbSelectAll2"), Qt::LeftButton);
         QCOMPARE(Find<FileListView>(&w, "lv2")->selectionFlags(), std::vector<bool>{true});
         w.ExistingPaths.insert("x");
@@ -345,6 +397,168 @@ private slots:
         Find<QAction>(&w, "MIAllToWrite")->trigger();
         QCOMPARE(Find<QDateEdit>(&w, "DTP1Date")->date(), QDate(2001, 2, 3));
         QCOMPARE(Find<QTimeEdit>(&w, "seTime")->time(), QTime(0, 0, 0));
+    }
+
+    void pickerMenuOpensOnABoxDisabledForWriting() {
+        TfrmMain w;
+        w.show();
+        auto* box = Find<QCheckBox>(&w, "cbCreate1");
+        box->setEnabled(false); // as where the system cannot set creation times
+        Find<QDateEdit>(&w, "DTP1Date")->setDate(QDate(2003, 4, 5));
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), box->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(box, &menu);
+        QVERIFY(Find<QMenu>(&w, "popMenuCopy")->isVisible());
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MICopy")->trigger();
+        emit Find<QCheckBox>(&w, "cbAccess1")->customContextMenuRequested(QPoint(1, 1));
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MIPaster")->trigger();
+        QCOMPARE(Find<QDateEdit>(&w, "DTP3Date")->date(), QDate(2003, 4, 5));
+        QVERIFY(!box->isEnabled());
+    }
+
+    void aTimeInADaylightSavingGapPastesAsCopied() {
+        // Central Europe: 2021-03-28 02:00 to 03:00 does not exist.
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+        TfrmMain w;
+        Find<QDateEdit>(&w, "DTP2Date")->setDate(QDate(2021, 3, 28));
+        Find<QTimeEdit>(&w, "DTP2Time")->setTime(QTime(2, 30, 0));
+        emit Find<QTimeEdit>(&w, "DTP2Time")->customContextMenuRequested(QPoint(1, 1));
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MICopy")->trigger();
+        emit Find<QCheckBox>(&w, "cbAccess1")->customContextMenuRequested(QPoint(1, 1));
+        Find<QMenu>(&w, "popMenuCopy")->hide();
+        Find<QAction>(&w, "MIPaster")->trigger();
+        const QDate date = Find<QDateEdit>(&w, "DTP3Date")->date();
+        const QTime time = Find<QTimeEdit>(&w, "DTP3Time")->time();
+        qputenv("TZ", "CST-8");
+        tzset();
+        QCOMPARE(date, QDate(2021, 3, 28));
+        QCOMPARE(time, QTime(2, 30, 0));
+    }
+
+    void listCellsPaintMarksBordersAndLongTexts() {
+        TfrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* list = Find<FileListView>(&w, "lv1");
+        FileEntry gone;
+        gone.Name = "/" + std::string(400, 'n'); // a path whose times could not be read
+        FileEntry differs = Row("/differs");
+        differs.DiffMark = 1;
+        list->rowsModel()->setRows({gone, differs});
+        list->rowsModel()->setCompareColouring(true);
+        list->setSelectionFlags({false, true});
+        const QImage image = list->viewport()->grab().toImage();
+        // The long name runs on into the empty creation time cell.
+        QVERIFY(CountPixels(image, Inside(list, 0, ColCreate), [](QColor c) { return c.lightness() < 100; }) > 10);
+        // The differing row stays red while selected.
+        QVERIFY(CountPixels(image, Inside(list, 1, ColName),
+                            [](QColor c) { return c.red() > 180 && c.green() < 110 && c.blue() < 110; }) > 5);
+        // A white frame round the selected row, the selection colour inside.
+        const int x = list->columnViewportPosition(ColNameTime) + list->columnWidth(ColNameTime) / 2;
+        const int top = list->rowViewportPosition(1);
+        QCOMPARE(Pixel(image, x, top), QColor(Qt::white));
+        const QColor inside = Pixel(image, x, top + 9);
+        QVERIFY(inside == QColor(150, 191, 237) || inside == QColor(215, 231, 249));
+    }
+
+    void lastRowStandsTwentyPixelsAboveTheBottom() {
+        TfrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* list = Find<FileListView>(&w, "lv1");
+        std::vector<FileEntry> rows;
+        for (int i = 0; i < 200; ++i)
+            rows.push_back(Row(std::to_string(i)));
+        list->rowsModel()->setRows(std::move(rows));
+        QApplication::processEvents();
+        list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+        QCOMPARE(list->viewport()->height() - (list->rowViewportPosition(199) + list->rowHeight(199)), 20);
+    }
+
+    void headerArrowPointsUpForAscendingAndQuickClicksEachCount() {
+        TfrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* list = Find<FileListView>(&w, "lv1");
+        list->rowsModel()->setRows(
+            {Row("a", "2020-01-01 00:00:00"), Row("b", "2020-01-03 00:00:00"), Row("c", "2020-01-02 00:00:00")});
+        QHeaderView* header = list->horizontalHeader();
+        const QRect section(header->sectionViewportPosition(ColWrite), 0, header->sectionSize(ColWrite),
+                            header->height());
+        ClickHeader(list, ColWrite);
+        const QImage up = header->viewport()->grab(section).toImage();
+        ClickHeader(list, ColWrite);
+        const QImage down = header->viewport()->grab(section).toImage();
+        // Where the two arrows differ, the ascending one is heavier below.
+        double ascY = 0, descY = 0;
+        int ascN = 0, descN = 0;
+        for (int y = 0; y < up.height(); ++y)
+            for (int x = 0; x < up.width(); ++x) {
+                const int a = Pixel(up, x, y).lightness(), d = Pixel(down, x, y).lightness();
+                if (a + 40 < d) {
+                    ascY += y;
+                    ++ascN;
+                }
+                if (d + 40 < a) {
+                    descY += y;
+                    ++descN;
+                }
+            }
+        QVERIFY(ascN > 0 && descN > 0);
+        QVERIFY(ascY / ascN > descY / descN);
+        // A second press that Qt reports as a double click reverses again.
+        QCOMPARE(Names(list), (QStringList{u"b"_s, u"c"_s, u"a"_s}));
+        const QPoint middle(section.center().x(), header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, middle);
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, middle);
+        QCOMPARE(Names(list), (QStringList{u"b"_s, u"c"_s, u"a"_s}));
+    }
+
+    void rowHintsStayUpFiveSeconds() {
+        TfrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* list = Find<FileListView>(&w, "lv1");
+        list->rowsModel()->setRows({Row("/hinted")});
+        const QPoint at = list->visualRect(list->model()->index(0, ColName)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &help);
+        QWidget* tip = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->inherits("QTipLabel") && top->isVisible()) tip = top;
+        QVERIFY(tip);
+        QVERIFY(static_cast<QLabel*>(tip)->text().startsWith(QStringLiteral("/hinted")));
+        QList<int> intervals;
+        for (const QAbstractEventDispatcher::TimerInfo& t : QAbstractEventDispatcher::instance()->registeredTimers(tip))
+            intervals << t.interval;
+        QVERIFY2(intervals.contains(5000), qPrintable(QString::number(intervals.value(0))));
+        QToolTip::hideText();
+    }
+
+    void openPassesTheNamesOwnBytes() {
+#ifdef Q_OS_WIN
+        QSKIP("Windows names are UTF-16 text, never bytes");
+#endif
+        test::TempDir dir;
+        const std::string file = dir.file("caf\xe9.txt"); // Latin-1, not UTF-8
+        UrlRecorder opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        TfrmMain w;
+        w.show();
+        auto* list = Find<FileListView>(&w, "lv1");
+        list->rowsModel()->setRows({Row(file)});
+        const QPoint at = list->visualRect(list->model()->index(0, ColName)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        emit list->customContextMenuRequested(at);
+        Find<QMenu>(&w, "pmPopMenu")->hide();
+        Find<QAction>(&w, "miOpen")->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(opened.urls.size(), 1);
+        QCOMPARE(LocalPathOf(opened.urls[0]), QByteArray::fromStdString(file));
     }
 };
 

@@ -33,6 +33,24 @@ TEST(HostPlatform, FindsFilesAndFoldersWithTheirStamps) {
     EXPECT_FALSE(p.findEntry(""));
 }
 
+TEST(HostPlatform, OneFolderHasOneIdentityHoweverItIsSpelt) {
+    test::TempDir dir;
+    const std::string a = dir.folder("a");
+    const std::string b = dir.folder("b");
+    Platform& p = hostPlatform();
+    const auto id = p.entryIdentity(a);
+    ASSERT_TRUE(id);
+    EXPECT_EQ(p.entryIdentity(a + "/./"), id);
+    EXPECT_EQ(p.entryIdentity(dir / "b/../a"), id);
+    EXPECT_NE(p.entryIdentity(b), id);
+    EXPECT_FALSE(p.entryIdentity(dir / "missing"));
+    std::error_code linkRefused;
+    fs::create_directory_symlink(a, dir / "link", linkRefused);
+    if (!linkRefused) {
+        EXPECT_EQ(p.entryIdentity(dir / "link"), id);
+    }
+}
+
 TEST(HostPlatform, SynthesisesTheAttributeWord) {
 #ifdef _WIN32
     GTEST_SKIP() << "the attribute word is the system's own on Windows (Win32Platform.AttributeWordsAreTheSystems)";

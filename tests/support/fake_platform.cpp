@@ -122,6 +122,12 @@ bool FakePlatform::folderExists(const std::string& path) {
     return n && n->isDir();
 }
 
+std::optional<EntryIdentity> FakePlatform::entryIdentity(const std::string& path) {
+    const Node* n = node(path);
+    if (!n) return std::nullopt;
+    return EntryIdentity{1, reinterpret_cast<uintptr_t>(n)};
+}
+
 Status FakePlatform::setFileTime(const std::string& path, TimeKind kind, FileTime value) {
     ++setTimeCalls;
     Node* n = node(path);

@@ -58,6 +58,8 @@ public:
                          std::vector<DirEntry>& out) override;
     bool fileExists(const std::string& path) override;
     bool folderExists(const std::string& path) override;
+    // Each node is its own entry (the fake has no links).
+    std::optional<EntryIdentity> entryIdentity(const std::string& path) override;
     Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override;
     Result<uint32_t> getAttributes(const std::string& path) override;
     Status setAttributes(const std::string& path, uint32_t attributes) override;

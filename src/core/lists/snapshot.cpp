@@ -238,7 +238,7 @@ private:
         case BaseChunk:
             return readBase(top, h);
         case DataChunk:
-            readTexts(top.row, h.end);
+            if (Fault f = readTexts(top.row, h.end); f != Fault::None) return f;
             break;
         default: // caption chunks (3) and anything unknown carry nothing the lists show
             break;
@@ -267,18 +267,18 @@ private:
         return Fault::None;
     }
 
-    // The six texts of a data chunk. A length that runs past the chunk's
-    // end means the chunk is cut short: that text and the ones after it are
-    // not read and keep what they had (empty in a new row), the texts before
-    // it are kept. A chunk with fewer texts thus still gives its path.
-    void readTexts(size_t row, uint64_t end) {
-        for (size_t i = 0; i < TextCount; ++i) {
-            if (end - m_pos < 4) return;
+    // The six texts of a data chunk. A chunk may end after fewer of them
+    // (the rest stay empty); a length that runs past the chunk's end is a
+    // damaged file, which is refused rather than read as a row of empty texts.
+    Fault readTexts(size_t row, uint64_t end) {
+        for (size_t i = 0; i < TextCount && m_pos < end; ++i) {
+            if (end - m_pos < 4) return Fault::ReadError;
             const uint32_t length = Get32(m_bytes, m_pos);
-            if (length > end - m_pos - 4) return;
+            if (length > end - m_pos - 4) return Fault::ReadError;
             m_sink.setText(row, i, m_bytes.substr(m_pos + 4, length));
             m_pos += 4 + uint64_t{length};
         }
+        return Fault::None;
     }
 
     std::string_view m_bytes;

@@ -67,6 +67,10 @@ std::string_view CheckSyncFolders(std::string_view sourceFolder, std::string_vie
     const std::string target = AddTrailingBackslash(targetFolder);
     if (!IsDirectory(source) || !IsDirectory(target)) return FolderMissingMessage;
     if (PathsEqual(EntryPathOf(source), EntryPathOf(target))) return SameFoldersMessage;
+    // The same folder may be spelt in many ways (relative, "./", through a
+    // link): what counts is the folder the system finds.
+    const auto sourceId = sys().entryIdentity(source), targetId = sys().entryIdentity(target);
+    if (sourceId && targetId && *sourceId == *targetId) return SameFoldersMessage;
     return {};
 }
 
