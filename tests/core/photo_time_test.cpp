@@ -28,7 +28,7 @@ TEST(GetPhotoTime, ReadsJpegFilesByTheirExtensionIgnoringCase) {
     test::TempDir dir;
     for (const char* name : {"photo.JPG", "photo.jpg", "a.b.jpeg", "IMG.JpEg"})
         EXPECT_EQ(GetPhotoTime(dir.file(name, kPhoto)), kTime) << name;
-    for (const char* name : {"photo.tif", "photo.jpg.txt", "photo", "photo.jpe", "jpg"})
+    for (const char* name : {"photo.txt", "photo.jpg.txt", "photo", "photo.jpe", "jpg"})
         EXPECT_EQ(GetPhotoTime(dir.file(name, kPhoto)), "") << name << " is not opened";
     // The other picture types are handed to the reader, which knows a JPEG by
     // its content; their own content never passes.
