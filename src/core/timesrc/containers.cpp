@@ -1,5 +1,6 @@
 #include "core/timesrc/containers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -81,11 +82,10 @@ std::optional<ByteRange> FindPngExif(ByteWindow& bytes) {
 std::optional<ByteRange> FindWebpExif(ByteWindow& bytes) {
     // "RIFF", 4 bytes size of what follows (little-endian), "WEBP", then
     // chunks: 4 bytes type, 4 bytes size, the data padded to an even size.
+    // A cut file tells more than it has: what it has is read.
     const uint8_t* h = bytes.at(0, 12);
     if (!h) return std::nullopt;
-    const uint64_t riff = Le32(h + 4);
-    if (riff < 4 || riff > bytes.size() - 8) return std::nullopt;
-    const uint64_t end = 8 + riff;
+    const uint64_t end = 8 + std::min<uint64_t>(Le32(h + 4), bytes.size() - 8);
     uint64_t pos = 12;
     for (int chunk = 0; chunk < kMaxChunks && pos < end && end - pos >= 8; ++chunk) {
         const uint8_t* p = bytes.at(pos, 8);
