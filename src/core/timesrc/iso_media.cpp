@@ -19,12 +19,11 @@ namespace kdx {
 
 namespace {
 
-constexpr int kMaxBoxes = 16384;      // box headers read in one file
-constexpr int kMaxTopBoxes = 64;      // of them at the top level, where files have a handful
-constexpr uint32_t kMaxItems = 4096;  // item entries, and their extents, read from iinf and iloc
-constexpr uint32_t kMaxKeys = 1024;   // metadata keys looked at
-constexpr size_t kMaxDateText = 64;   // a recording date is shorter
-constexpr uint64_t kMaxKeyName = 255; // longer key names are not the one looked for
+constexpr int kMaxBoxes = 16384;     // box headers read in one file
+constexpr int kMaxTopBoxes = 64;     // of them at the top level, where files have a handful
+constexpr uint32_t kMaxItems = 4096; // item entries, and their extents, read from iinf and iloc
+constexpr uint32_t kMaxKeys = 1024;  // metadata keys looked at
+constexpr size_t kMaxDateText = 64;  // a recording date is shorter
 
 constexpr uint32_t Type(const char (&s)[5]) {
     return (uint32_t{static_cast<uint8_t>(s[0])} << 24) | (uint32_t{static_cast<uint8_t>(s[1])} << 16) |
