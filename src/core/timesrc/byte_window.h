@@ -30,6 +30,8 @@ private:
     std::span<const uint8_t> m_data;
 };
 
+// One window at a time per thread: the first read goes to a block the
+// thread keeps.
 class ByteWindow {
 public:
     // The first read of a file: one read serves almost every photo.
