@@ -450,14 +450,31 @@ int ReplaceCommand(const ParsedArgs& a, Io& io) {
 
 // --- time sources -----------------------------------------------------------------
 
+// Files are read as named, in the order given (a missing one is reported in
+// its place); a folder stands for the paths that list finds in it, with the
+// same path options.
+std::vector<std::string> PhotoTimePaths(const ParsedArgs& a, Io& io, bool& missing) {
+    const PathOptions options = ReadPathOptions(a);
+    std::vector<std::string> paths;
+    for (const std::string& name : a.operands) {
+        if (!sys().folderExists(EntryPathOf(name))) {
+            paths.push_back(name);
+            continue;
+        }
+        for (std::string& found : CollectPaths({name}, options, io, missing))
+            paths.push_back(std::move(found));
+    }
+    return paths;
+}
+
 int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
-    RequireOperands(a, 1, SIZE_MAX, "至少一个文件");
+    RequireOperands(a, 1, SIZE_MAX, "至少一个文件或目录");
     const unsigned jobs = ReadJobs(a, io);
-    std::vector<FileEntry> rows = RowsNaming(a.operands);
+    bool anyMissing = false;
+    std::vector<FileEntry> rows = RowsNaming(PhotoTimePaths(a, io, anyMissing));
     std::vector<std::string> unreadable(rows.size()); // the system's reason, per row
     const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
     ProgressLine progress(io.out, io.err, io.errIsTerminal, "正在读取拍摄时间，请稍候...", rows.size());
-    bool anyMissing = false;
     RunInOrder(
         slices, jobs,
         [&](size_t s) {
@@ -777,7 +794,7 @@ const std::vector<Command>& Commands() {
         {"list", Options(kPathOptions, kNameOptions, kJobs, kSaveOptions), ListCommand},
         {"show", Options(), ShowCommand},
         {"replace", Options(kSaveOptions), ReplaceCommand},
-        {"photo-time", Options(kJobs), PhotoTimeCommand},
+        {"photo-time", Options(kPathOptions, kJobs), PhotoTimeCommand},
         {"name-time", Options(kNameOptions), NameTimeCommand},
         {"set",
          Options(kWriteOptions, kPathOptions, kNameOptions, kJobs, OptionSpec{"to", 't', true},

@@ -97,11 +97,13 @@ std::string CommandHelp(std::string_view command) {
                "  -o, --save 快照.kdx       保存为快照文件（可以是原文件）；不写时以 list 的格式输出\n"
                "      --force               已有的文件不是快照时也替换它（否则拒绝保存）\n";
     if (command == "photo-time")
-        return std::string("用法：kairodex-cli photo-time [选项] 文件...\n"
+        return std::string("用法：kairodex-cli photo-time [选项] (文件|目录)...\n"
                            "\n"
-                           "每个文件输出一行：拍摄时间（照片的 EXIF 中没有时为空）、TAB、路径，顺序与参数相同。\n"
+                           "每个文件输出一行：拍摄时间（没有时为空）、TAB、路径，顺序与参数相同；目录像 list 一样\n"
+                           "扫描，其中的文件按名称排序。读取照片（JPEG、TIFF、相机 RAW、HEIC/HEIF/AVIF、PNG、WebP）\n"
+                           "EXIF 中的拍摄时间，和视频（MOV、MP4、M4V、3GP、3G2）的录制时间。\n"
                            "\n") +
-               kJobsHelp + "\n" + kExitHelp;
+               kPathHelp + kJobsHelp + "\n" + kExitHelp;
     if (command == "name-time")
         return "用法：kairodex-cli name-time [选项] 名称...\n"
                "\n"

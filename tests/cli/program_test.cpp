@@ -21,6 +21,7 @@
 #include "core/lists/file_entry.h"
 #include "core/lists/snapshot.h"
 #include "exif_builder.h"
+#include "media_builder.h"
 #include "temp_dir.h"
 
 extern char** environ;
@@ -362,6 +363,21 @@ TEST(Program, PhotoTimeOneLinePerFileInTheirOrder) {
                          be + "\n");
     EXPECT_NE(r.err.find(missing), std::string::npos);
     EXPECT_EQ(r.err.find(notPhoto), std::string::npos) << "a file without a photo time is no failure";
+}
+
+TEST(Program, PhotoTimeScansFoldersAsListDoes) {
+    test::TempDir dir;
+    test::TiffBuilder t;
+    t.ascii(test::kExifIfd, 36867, "2019:05:04 13:22:10");
+    const std::string top = dir.file("pics/b.heic", test::Heif(t.build()));
+    const std::string deep = dir.file("pics/sub/a.jpg", Photo(true));
+    const std::string text = dir.file("pics/notes.txt", "no photo");
+    const std::string single = dir.file("z.jpg", Photo(false));
+    Result r = Cli({"photo-time", dir / "pics", single});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "2019-05-04 13:22:10\t" + top + "\n\t" + text + "\n2019-05-04 13:22:10\t" + single + "\n");
+    r = Cli({"photo-time", "-r", "--filter", "*.jpg;*.heic", dir / "pics"});
+    EXPECT_EQ(r.out, "2019-05-04 13:22:10\t" + top + "\n2019-05-04 13:22:10\t" + deep + "\n");
 }
 
 TEST(Program, NameTimeReadsNamesWithoutTouchingFiles) {

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <vector>
 
 #include "core/common/text.h"
 
@@ -20,7 +18,6 @@ constexpr size_t kMaxStrayBytes = 65536;  // fill and stray bytes skipped betwee
 constexpr uint32_t kMaxEntries = 1024;    // entries read from one directory
 constexpr uint32_t kGuessedEntries = 100; // an IFD0 count of 0 is taken as this
 constexpr uint32_t kMaxTextBytes = 65535; // an APP1 segment, and so any text in it, is shorter
-constexpr size_t kFarReadMin = 4096;      // smallest read beyond the first one
 
 // JPEG markers (the byte after FF).
 constexpr uint8_t kSOI = 0xD8, kEOI = 0xD9, kSOS = 0xDA, kAPP1 = 0xE1, kTEM = 0x01;
@@ -121,80 +118,6 @@ std::string_view FlashDescription(unsigned code) {
     }
 }
 
-// --- bytes in memory -------------------------------------------------------
-
-int64_t MemoryInput::readAt(uint64_t offset, void* buffer, size_t size) {
-    if (offset >= m_data.size()) return 0;
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(size, m_data.size() - offset));
-    std::memcpy(buffer, m_data.data() + offset, n);
-    return static_cast<int64_t>(n);
-}
-
-// --- buffered access to the data --------------------------------------------
-
-// The data of one file: a first read from the start that serves almost every
-// photo, and one window further on, read only when an offset points past the
-// first. Nothing is ever read one byte per call.
-class TExif::Bytes {
-public:
-    Bytes(InputFile& source, size_t firstRead) : m_source(source), m_size(source.size()) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(firstRead, m_size));
-        if (want <= kFirstRead) {
-            m_head = ThreadScratch();
-        } else {
-            m_ownHead = std::make_unique_for_overwrite<uint8_t[]>(want);
-            m_head = m_ownHead.get();
-        }
-        const int64_t got = want ? m_source.readAt(0, m_head, want) : 0;
-        m_headLen = got > 0 ? static_cast<size_t>(got) : 0;
-        // A file that shrank since it was opened ends where reading ended.
-        if (m_headLen < want) m_size = m_headLen;
-        m_farMin = std::min(firstRead, kFarReadMin);
-    }
-
-    uint64_t size() const { return m_size; }
-
-    // Up to want bytes at offset, in one piece; fewer only where the data
-    // ends, none past it.
-    std::span<const uint8_t> view(uint64_t offset, size_t want) {
-        if (offset >= m_size) return {};
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(want, m_size - offset));
-        if (offset < m_headLen && m_headLen - offset >= n) return {m_head + offset, n};
-        if (offset >= m_farAt && offset - m_farAt <= m_far.size() && m_far.size() - (offset - m_farAt) >= n)
-            return {m_far.data() + (offset - m_farAt), n};
-        const size_t len = static_cast<size_t>(std::min<uint64_t>(std::max(n, m_farMin), m_size - offset));
-        m_far.resize(len);
-        const int64_t got = m_source.readAt(offset, m_far.data(), len);
-        m_far.resize(got > 0 ? static_cast<size_t>(got) : 0);
-        m_farAt = offset;
-        return {m_far.data(), std::min(n, m_far.size())};
-    }
-
-    // Exactly n bytes at offset, or nullptr where the data ends first.
-    const uint8_t* at(uint64_t offset, size_t n) {
-        const auto v = view(offset, n);
-        return v.size() == n ? v.data() : nullptr;
-    }
-
-private:
-    InputFile& m_source;
-    uint64_t m_size;
-    // A fresh 64 KiB block for every file would cost the allocator a trip
-    // to the system and the pages their faults: the first read goes to a
-    // block kept per thread (one reading at a time per thread).
-    static uint8_t* ThreadScratch() {
-        thread_local const std::unique_ptr<uint8_t[]> block = std::make_unique_for_overwrite<uint8_t[]>(kFirstRead);
-        return block.get();
-    }
-
-    uint8_t* m_head = nullptr;
-    std::unique_ptr<uint8_t[]> m_ownHead;
-    size_t m_headLen = 0;
-    std::vector<uint8_t> m_far;
-    uint64_t m_farAt = 0;
-    size_t m_farMin = kFarReadMin;
-};
-
 namespace {
 
 enum class Search { Found, NotFound, Damaged };
@@ -205,9 +128,8 @@ bool IsExifHeader(const uint8_t* p) {
 
 // Walks the segments from the start of image to the start of scan by their
 // length fields and finds the first APP1 segment that holds EXIF data.
-template <class Bytes>
-Search WalkSegments(Bytes& bytes, uint64_t& marker) {
-    uint64_t pos = 2; // after FF D8
+Search WalkSegments(ByteWindow& bytes, uint64_t origin, uint64_t& marker) {
+    uint64_t pos = origin + 2; // after FF D8
     size_t stray = 0;
     for (int segment = 0; segment < kMaxSegments; ++segment) {
         // A marker is FF and a code other than 00 and FF. Writers may put fill
@@ -245,16 +167,29 @@ Search WalkSegments(Bytes& bytes, uint64_t& marker) {
 }
 
 // The first "FF E1 ll ll Exif\0" at any position of the start of the data.
-bool ScanForExifMarker(std::span<const uint8_t> head, uint64_t& marker) {
+bool ScanForExifMarker(std::span<const uint8_t> head, uint64_t origin, uint64_t& marker) {
     for (size_t i = 2; i + 9 <= head.size(); ++i) {
         const uint8_t* p = head.data() + i;
         if (p[0] == 0xFF && p[1] == kAPP1 && IsExifHeader(p + 4)) {
-            marker = i;
+            marker = origin + i;
             return true;
         }
     }
     return false;
 }
+
+// Points a reader at the bytes of the reading in progress, and away again
+// when the reading ends.
+class Attach {
+public:
+    Attach(ByteWindow*& slot, ByteWindow& bytes) : m_slot(slot) { m_slot = &bytes; }
+    ~Attach() { m_slot = nullptr; }
+    Attach(const Attach&) = delete;
+    Attach& operator=(const Attach&) = delete;
+
+private:
+    ByteWindow*& m_slot;
+};
 
 // offset + value without wrapping; past any data when it would wrap.
 uint64_t AddOffset(uint64_t base, uint32_t value) {
@@ -312,35 +247,44 @@ bool TExif::ReadFromFile(const std::string& path) {
 
 bool TExif::ReadFrom(InputFile& source, size_t firstRead) {
     Clear();
-    Bytes bytes(source, std::max<size_t>(firstRead, 1));
-    m_bytes = &bytes;
-    struct Detach {
-        TExif* exif;
-        ~Detach() { exif->m_bytes = nullptr; }
-    } detach{this};
+    ByteWindow bytes(source, firstRead);
+    return ReadJpeg(bytes, 0);
+}
 
-    const uint8_t* soi = bytes.at(0, 2);
+bool TExif::ReadJpeg(ByteWindow& bytes, uint64_t origin) {
+    const Attach attach(m_bytes, bytes);
+    const uint8_t* soi = bytes.at(origin, 2);
     if (!soi) return false;
     if (soi[0] != 0xFF || soi[1] != kSOI) return true; // not a JPEG
 
     uint64_t marker = 0;
-    const Search found = WalkSegments(bytes, marker);
+    const Search found = WalkSegments(bytes, origin, marker);
     // When the walk breaks down on damaged lengths, or ends without an EXIF
     // block (some writers put it where the walk never looks), the marker is
     // looked for at every position of the first read instead.
-    if (found != Search::Found && !ScanForExifMarker(bytes.view(0, kFirstRead), marker))
+    if (found != Search::Found && !ScanForExifMarker(bytes.view(origin, kFirstRead), origin, marker))
         return found == Search::NotFound;
-    Valid = true;
+    // After FF E1, the length and "Exif\0\0": the TIFF header.
+    return readTiff(marker + 10, false);
+}
 
-    // After FF E1, the length and "Exif\0\0": the TIFF header, 2 bytes "II" or
-    // "MM", 2 bytes 42, 4 bytes offset of IFD0. Offsets count from here.
-    m_base = marker + 10;
-    const uint8_t* header = bytes.at(m_base, 8);
+bool TExif::ReadTiff(ByteWindow& bytes, uint64_t base, bool firstIsExif) {
+    const Attach attach(m_bytes, bytes);
+    return readTiff(base, firstIsExif);
+}
+
+bool TExif::readTiff(uint64_t base, bool firstIsExif) {
+    Valid = true;
+    // 2 bytes "II" or "MM", 2 bytes 42 (or a raw format's own mark), 4 bytes
+    // offset of the first directory. Offsets count from here.
+    m_base = base;
+    const uint8_t* header = m_bytes->at(m_base, 8);
     if (!header) return false;
     BigEndian = header[0] == 'M' && header[1] == 'M';
-    const uint32_t ifd0 = dword(header + 4);
+    const uint32_t first = dword(header + 4);
+    if (firstIsExif) return readDirectory(AddOffset(m_base, first), false, true);
 
-    if (!readDirectory(AddOffset(m_base, ifd0), true, false)) return false;
+    if (!readDirectory(AddOffset(m_base, first), true, false)) return false;
     if (ExifIFDOffset != 0 && !readDirectory(AddOffset(m_base, ExifIFDOffset), false, true)) return false;
     return true;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 // A small reader for the EXIF block of a JPEG file: the APP1 segment
-// "Exif\0\0" with its TIFF header, IFD0 and the EXIF sub-directory.
+// "Exif\0\0" with its TIFF header, IFD0 and the EXIF sub-directory. The
+// same walk of the TIFF structure serves the other files that hold one (TIFF
+// and camera raw files, and the EXIF blocks of other containers).
 //
 // The reader works on bytes (any InputFile: an open file or bytes in memory),
 // so it can be tested and fuzzed without files. Numbers are decoded in the
@@ -15,21 +17,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "core/timesrc/byte_window.h"
 
 namespace kdx {
-
-// Bytes in memory as an InputFile (tests, fuzzing, data already loaded).
-class MemoryInput final : public InputFile {
-public:
-    explicit MemoryInput(std::span<const uint8_t> data) : m_data(data) {}
-    explicit MemoryInput(std::string_view data) : m_data(reinterpret_cast<const uint8_t*>(data.data()), data.size()) {}
-    int64_t readAt(uint64_t offset, void* buffer, size_t size) override;
-    uint64_t size() const override { return m_data.size(); }
-
-private:
-    std::span<const uint8_t> m_data;
-};
 
 // One directory entry in host order: tag, type, count and the value field.
 // For BYTE and SHORT types the value holds only what the reader keeps of it
@@ -58,8 +48,7 @@ std::string_view FlashDescription(unsigned code);
 
 class TExif {
 public:
-    // The first read of a file: one read serves almost every photo.
-    static constexpr size_t kFirstRead = 64 * 1024;
+    static constexpr size_t kFirstRead = ByteWindow::kFirstRead;
 
     TExif() { Clear(); }
     TExif(const TExif&) = delete;
@@ -72,7 +61,7 @@ public:
     uint8_t Orientation = 0;
     std::string OrientationText;
     std::string Rights;
-    bool Valid = false;   // an EXIF APP1 segment was found
+    bool Valid = false;   // an EXIF APP1 segment (or other TIFF data) was found
     std::string DateTime; // "YYYY:MM:DD HH:MM:SS" as stored
     std::string DateTimeOriginal;
     std::string DateTimeDigitized;
@@ -113,6 +102,16 @@ public:
     // it cannot be opened as a regular file.
     bool ReadFromFile(const std::string& path);
 
+    // The two parts of ReadFrom, for files that hold a JPEG or TIFF data
+    // somewhere inside; neither clears the values first, so the parts of one
+    // block kept apart can be read into one reader. Results as ReadFrom's.
+    // The JPEG whose start-of-image marker is at origin of bytes:
+    bool ReadJpeg(ByteWindow& bytes, uint64_t origin);
+    // TIFF data at base of bytes: the header, IFD0 and the EXIF
+    // sub-directory, or with firstIsExif a first directory that is the EXIF
+    // sub-directory itself. Sets Valid.
+    bool ReadTiff(ByteWindow& bytes, uint64_t base, bool firstIsExif = false);
+
     // The operations below read from the source of the ReadFrom in progress
     // and find nothing outside it. Offsets are absolute positions in the
     // data (TIFF header position + the entry's value).
@@ -137,18 +136,17 @@ public:
     void Clear();
 
 private:
-    class Bytes;
-
     bool readRational(uint64_t offset, uint32_t& numerator, uint32_t& denominator);
     uint16_t word(const uint8_t* p) const;
     uint32_t dword(const uint8_t* p) const;
+    bool readTiff(uint64_t base, bool firstIsExif);
     bool readDirectory(uint64_t at, bool zeroMeansGuess, bool exifDirectory);
     void takeIfd0Entry(const ExifEntry& e);
     void takeExifEntry(const ExifEntry& e);
 
-    Bytes* m_bytes = nullptr; // the data of the ReadFrom in progress
-    uint64_t m_base = 0;      // position of the TIFF header
-    uint64_t m_pos = 0;       // read position of ReadEntry
+    ByteWindow* m_bytes = nullptr; // the data of the reading in progress
+    uint64_t m_base = 0;           // position of the TIFF header
+    uint64_t m_pos = 0;            // read position of ReadEntry
 };
 
 } // namespace kdx
