@@ -435,4 +435,34 @@ bool LoadSnapshot(const std::string& path, std::vector<FileEntry>& rows, std::ve
     return true;
 }
 
+std::optional<std::string> SnapshotBytes(const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
+                                         std::string& errorMessage) {
+    if (rows.size() > MaxSnapshotRows || SnapshotSize(rows) > MaxSnapshotBytes) {
+        errorMessage = "The list is too large for a snapshot file.";
+        return std::nullopt;
+    }
+    std::vector<FileEntry> stored(rows.size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+        for (size_t i = 0; i < TextCount; ++i) {
+            std::optional<std::string> text = ToStoredText(TextOf(rows[r], i));
+            if (!text) {
+                errorMessage = "The row \"" + rows[r].Name +
+                               "\" holds text the system's code page cannot store; nothing was saved.";
+                return std::nullopt;
+            }
+            TextOf(stored[r], i) = std::move(*text);
+        }
+    }
+    return EncodeSnapshot(stored, selected);
+}
+
+SnapshotResult SnapshotFromBytes(std::string_view bytes) {
+    if (bytes.size() > MaxSnapshotBytes) return SnapshotResult{{}, {}, SnapshotError{"The file is larger than 1 GiB."}};
+    SnapshotResult result = DecodeSnapshot(bytes);
+    for (FileEntry& row : result.rows)
+        for (size_t i = 0; i < TextCount; ++i)
+            TextOf(row, i) = FromStoredText(TextOf(row, i));
+    return result;
+}
+
 } // namespace kdx

@@ -95,6 +95,14 @@ bool IsOtherThanSnapshot(const std::string& path);
 bool LoadSnapshot(const std::string& path, std::vector<FileEntry>& rows, std::vector<bool>& selected,
                   std::string& errorMessage);
 
+// The same two without a file: the bytes SaveSnapshot would write, or
+// nothing with the reason when it would refuse the list (too large, a text
+// the code page cannot hold); and the rows LoadSnapshot would give for
+// bytes, or the reader's message.
+std::optional<std::string> SnapshotBytes(const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
+                                         std::string& errorMessage);
+SnapshotResult SnapshotFromBytes(std::string_view bytes);
+
 // The texts in a snapshot are the system's 8-bit text (the platform's
 // toSystemCodePage and fromSystemCodePage): UTF-8 on POSIX, which is what
 // the program holds, and the ANSI code page on Windows, where other programs
