@@ -4,6 +4,7 @@
 // on paths, folders and snapshot files instead of list panes.
 
 #include <atomic>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -33,6 +34,13 @@ struct Io {
     // Set (to the signal's number) when the user asks the run to stop; a
     // writing command then finishes the entry in hand and ends.
     const std::atomic<int>* interruption = nullptr;
+    // Standard input, for "-" as a file name; none: nothing to read.
+    std::istream* in = nullptr;
+    bool outIsTerminal = false; // a snapshot is not written there
+    // Set by the run: standard input has been read once already, and
+    // failures are also told as JSON lines on standard output.
+    bool inputTaken = false;
+    bool jsonFailures = false;
 };
 
 // Runs the command line (without the program's name) and returns the exit

@@ -40,11 +40,29 @@ TEST(ParseArgs, OptionsAndOperandsInAnyOrder) {
     EXPECT_EQ(Parse({"--filter", "--jobs"}).value("filter"), "--jobs") << "a value may look like an option";
 }
 
-TEST(ParseArgs, WhatIsRefused) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--nope"}, {"-x"}, {"--filter"}, {"-j"}, {"--recursive=yes"}, {"-rn"}, {"--Recursive"}}) {
-        EXPECT_THROW(Parse(args), UsageError) << args[0];
+TEST(ParseArgs, BundledLettersAndShortenedLongNames) {
+    ParsedArgs a = Parse({"-rn", "-rj4", "-nj", "2", "--rec", "--fil=*.jpg", "--dry"});
+    EXPECT_EQ(a.options.at("recursive").size(), 3u);
+    EXPECT_EQ(a.options.at("dry-run").size(), 3u);
+    EXPECT_EQ(a.options.at("jobs"), (std::vector<std::string>{"4", "2"})) << "the letter taking a value takes the rest";
+    EXPECT_EQ(a.value("filter"), "*.jpg");
+    const OptionSpec alike[] = {{"start", 0, true}, {"name-start", 0, true}, {"save", 0, true}, {"snapshot", 0, true}};
+    EXPECT_EQ(ParseArgs(std::vector<std::string>{"--start", "3"}, alike).value("start"), "3") << "an exact name wins";
+    EXPECT_EQ(ParseArgs(std::vector<std::string>{"--sn", "x"}, alike).value("snapshot"), "x");
+    try {
+        ParseArgs(std::vector<std::string>{"--s", "x"}, alike);
+        ADD_FAILURE() << "--s is ambiguous";
+    } catch (const UsageError& e) {
+        EXPECT_NE(std::string(e.what()).find("--start、--save、--snapshot"), std::string::npos) << e.what();
     }
+}
+
+TEST(ParseArgs, WhatIsRefused) {
+    const std::vector<std::vector<std::string>> refused = {{"--nope"},          {"-x"},  {"--filter"}, {"-j"},
+                                                           {"--recursive=yes"}, {"-rx"}, {"-rj"},      {"--Recursive"},
+                                                           {"--recursivex"}};
+    for (const std::vector<std::string>& args : refused)
+        EXPECT_THROW(Parse(args), UsageError) << args[0];
 }
 
 TEST(Values, KindsAsLetters) {
@@ -87,25 +105,42 @@ TEST(Values, NumbersAndTimes) {
     for (const char* bad : {"10001", "-1", "1.5", "", "x"})
         EXPECT_THROW(ParseAmount("--days", bad), UsageError) << bad;
 
+    EXPECT_EQ(ParseWholeAmount("--hours", "36"), 36);
+    EXPECT_EQ(ParseWholeAmount("--seconds", "1000000000"), 1'000'000'000);
+    for (const char* bad : {"1000000001", "-1", "+1", "1.5", ""})
+        EXPECT_THROW(ParseWholeAmount("--hours", bad), UsageError) << bad;
+
     EXPECT_EQ(ParseTimeValue("2020-10-31 18:18:18", false), *ParseTimeText("2020-10-31 18:18:18"));
     EXPECT_EQ(ParseTimeValue("2020-10-31", false), *ParseTimeText("2020-10-31 00:00:00"));
     EXPECT_EQ(ParseTimeValue("18:18:18", true).timeOfDayMs(), (18 * 3600 + 18 * 60 + 18) * 1000);
+    EXPECT_EQ(ParseTimeValue("2020-10-31T18:18:18", true), *ParseTimeText("2020-10-31 18:18:18"));
     EXPECT_THROW(ParseTimeValue("18:18:18", false), UsageError) << "a time alone only with --time-only";
+    try {
+        ParseTimeValue("2020-10-31", true);
+        ADD_FAILURE() << "a date alone changes no time of day";
+    } catch (const UsageError& e) {
+        EXPECT_NE(std::string(e.what()).find("\"2020-10-31\""), std::string::npos) << "names the value";
+    }
     EXPECT_THROW(ParseTimeValue("2020-02-30 00:00:00", false), UsageError);
     EXPECT_THROW(ParseTimeValue("yesterday", true), UsageError);
 }
 
 TEST(Values, TimeOfDayOfAShift) {
+    const struct {
+        const char* text;
+        int h, m, s, direction;
+    } cases[] = {{"01:02:03", 1, 2, 3, 0},
+                 {"23:59", 23, 59, 0, 0},
+                 {"8", 8, 0, 0, 0},
+                 {"+1:30", 1, 30, 0, 1},
+                 {"-0:00:30", 0, 0, 30, -1}};
+    for (const auto& c : cases) {
+        ShiftAmount a;
+        EXPECT_EQ(ParseTimeOfDay(c.text, a), c.direction) << c.text;
+        EXPECT_EQ(a.hours * 3600 + a.minutes * 60 + a.seconds, c.h * 3600 + c.m * 60 + c.s) << c.text;
+    }
     ShiftAmount a;
-    ParseTimeOfDay("01:02:03", a);
-    EXPECT_EQ(a.hours, 1);
-    EXPECT_EQ(a.minutes, 2);
-    EXPECT_EQ(a.seconds, 3);
-    ParseTimeOfDay("23:59", a);
-    EXPECT_EQ(a.hours, 23);
-    EXPECT_EQ(a.minutes, 59);
-    EXPECT_EQ(a.seconds, 0);
-    for (const char* bad : {"24:00:00", "1:60", "1:2:60", "1", "1:2:3:4", "", "a:b", "1::2", "-1:00", "+1:00"})
+    for (const char* bad : {"24:00:00", "1:60", "1:2:60", "1:2:3:4", "", "+", "a:b", "1::2", "+-1", "1:-2"})
         EXPECT_THROW(ParseTimeOfDay(bad, a), UsageError) << bad;
 }
 
