@@ -177,6 +177,20 @@ TEST(Output, LinesOfTheCommands) {
     EXPECT_EQ(err.str(), "下列文件修改失败：\n/p/a\twhy\n/p/b\n");
 }
 
+TEST(Output, NamesEscapedForALineAndForJson) {
+    EXPECT_EQ(ShownName("C:\\Photos\\a.jpg"), "C:\\Photos\\a.jpg") << "no control character: as it is";
+    EXPECT_EQ(ShownName("C:\\a\tb\nc\rd\x01\x7f"), "C:\\\\a\\tb\\nc\\rd\\x01\\x7f");
+    EXPECT_EQ(Record({"x\ty", "z"}, OutputForm::Text), "x\\ty\tz\n");
+    EXPECT_EQ(Record({"x\ty", ""}, OutputForm::Null), std::string("x\ty\0\0", 5));
+
+    EXPECT_EQ(JsonString("a\"b\\c\t\n\x01"), R"("a\"b\\c\t\n\u0001")");
+    EXPECT_EQ(JsonString("照片.jpg"), "\"照片.jpg\"") << "UTF-8 as it is";
+    EXPECT_EQ(JsonString("a\xff\xc3"), R"("a\udcff\udcc3")") << "a byte that is not UTF-8";
+    EXPECT_EQ(JsonString("\xed\xa0\x80"), R"("\ud800")") << "a lone surrogate of a Windows name";
+    EXPECT_EQ(JsonLine().name("path", "\xff").done(), R"({"path":"\udcff","path_hex":"ff"})"
+                                                      "\n");
+}
+
 TEST(Output, ProgressLineOnlyOnATerminalAndForLongWork) {
     {
         std::ostringstream out, err;
