@@ -47,6 +47,11 @@ struct Io {
 // status.
 int Run(const std::vector<std::string>& args, Io& io);
 
+// The commands, and the options of one ("--name", and "-x" where it has a
+// letter), for the help, the manual page and the shell's completion.
+std::vector<std::string> CommandNames();
+std::vector<std::string> CommandOptions(std::string_view command);
+
 // The help of the program, or of one command ("" when there is none).
 std::string ProgramHelp();
 std::string CommandHelp(std::string_view command);

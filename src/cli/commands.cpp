@@ -1012,6 +1012,23 @@ const Command* FindCommand(std::string_view name) {
 
 } // namespace
 
+std::vector<std::string> CommandNames() {
+    std::vector<std::string> names;
+    for (const Command& c : Commands())
+        names.emplace_back(c.name);
+    return names;
+}
+
+std::vector<std::string> CommandOptions(std::string_view command) {
+    std::vector<std::string> options;
+    if (const Command* c = FindCommand(command))
+        for (const OptionSpec& o : c->options) {
+            options.push_back("--" + std::string(o.name));
+            if (o.shortName != 0) options.push_back(std::string{'-', o.shortName});
+        }
+    return options;
+}
+
 int Run(const std::vector<std::string>& args, Io& io) {
     if (args.empty()) {
         io.err << ProgramHelp();

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
+#include <cstring>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -232,6 +235,50 @@ TEST(Run, UsageErrorsWriteNothingToStandardOutput) {
     EXPECT_EQ(cli::Run({"name-time", "--help"}, io), ExitDone);
     EXPECT_EQ(out.str(), CommandHelp("name-time"));
     EXPECT_TRUE(CommandHelp("nothing").empty());
+}
+
+std::string PackagingFile(const std::string& name) {
+    std::ifstream in(std::string(KAIRODEX_PACKAGING_DIR) + "/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A word of a shell script or a manual page, not part of a longer one.
+bool HasWord(const std::string& text, const std::string& word) {
+    const auto partOfWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; };
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+        if ((at == 0 || !partOfWord(text[at - 1])) &&
+            (at + word.size() == text.size() || !partOfWord(text[at + word.size()])))
+            return true;
+    return false;
+}
+
+TEST(Run, EveryOptionIsInTheHelpTheManualPageAndTheCompletion) {
+    const std::string manual = PackagingFile("kairodex-cli.1"), completion = PackagingFile("kairodex-cli.bash");
+    ASSERT_FALSE(manual.empty());
+    ASSERT_FALSE(completion.empty());
+    for (const std::string& command : CommandNames()) {
+        EXPECT_TRUE(HasWord(manual, "\\fB" + command) || HasWord(manual, ".B " + command)) << command;
+        const size_t from = completion.find("    " + command + ") options=");
+        ASSERT_NE(from, std::string::npos) << command;
+        // The command's own options, with the groups it names.
+        std::string own = completion.substr(from, completion.find(";;", from) - from);
+        for (const char* group : {"paths", "names", "lists", "writing"})
+            if (own.find(std::string("$") + group) != std::string::npos) {
+                const size_t g = completion.find(std::string("local ") + group + "=\"");
+                own += " " + completion.substr(g, completion.find('"', g + 8 + std::strlen(group)) - g);
+            }
+        for (const std::string& option : CommandOptions(command)) {
+            if (option == "--help" || option == "-h") continue;
+            EXPECT_NE(CommandHelp(command).find(option), std::string::npos) << command << " " << option;
+            EXPECT_TRUE(HasWord(own, option)) << command << " " << option << " in the completion";
+            std::string roff;
+            for (char c : option)
+                roff += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(manual.find(roff), std::string::npos) << option << " in the manual page";
+        }
+    }
 }
 
 TEST(Run, AnArgumentHoldingAQuoteIsRefusedOnWindows) {
