@@ -551,9 +551,7 @@ std::string JsonEntry(const std::string& path, size_t seq, const NameTimeOptions
     ReadSourceTexts(entry, true, false, options, sources);
     std::string nameTime, newName;
     ParseFileNameTime(entry, options.start, options.weChat, nameTime, newName);
-    const auto stamp = [&](const FileTime& t) {
-        return JsonTime(FormatTimeText(FileTimeToLocalDateTime(t, offset)), "file", offset, &t);
-    };
+    const auto stamp = [&](const FileTime& t) { return JsonStamp(t, "file", offset); };
     return line.raw("creation", stamp(info->creation))
         .raw("modification", stamp(info->lastWrite))
         .raw("access", stamp(info->lastAccess))

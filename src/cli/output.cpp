@@ -128,18 +128,27 @@ std::string JsonString(std::string_view text) {
     return json;
 }
 
-std::string JsonTime(std::string_view text, std::string_view source, int64_t utcOffset, const FileTime* stamp) {
+std::string JsonTime(std::string_view text, std::string_view source, int64_t utcOffset) {
     if (IsBlank(text)) return "null";
     std::string iso;
-    if (stamp)
-        iso = FormatIsoStamp(*stamp, utcOffset);
-    else if (const std::optional<DateTime> value = ParseTimeText(text))
-        iso = FormatIsoTime(*value, utcOffset);
+    if (const std::optional<DateTime> value = ParseTimeText(text)) iso = FormatIsoTime(*value, utcOffset);
     JsonLine time;
     time.text("text", text).raw("iso", iso.empty() ? "null" : JsonString(iso));
     if (!source.empty()) time.text("source", source);
     std::string json = time.done();
     json.pop_back(); // no line end inside a line
+    return json;
+}
+
+std::string JsonStamp(const FileTime& stamp, std::string_view source, int64_t utcOffset) {
+    const std::string iso = FormatIsoStamp(stamp, utcOffset);
+    // A year past 9999 has more digits.
+    std::string text = iso.substr(0, iso.find('.'));
+    text[text.find('T')] = ' ';
+    std::string json;
+    json.reserve(96);
+    json.append("{\"text\":\"").append(text).append("\",\"iso\":\"").append(iso);
+    json.append("\",\"source\":").append(JsonString(source)).append("}");
     return json;
 }
 

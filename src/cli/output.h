@@ -56,9 +56,12 @@ std::string PairLine(size_t position, std::string_view pathA, std::string_view p
 std::string JsonString(std::string_view text);
 
 // A time object, or null for a blank text; without "source" when source is
-// empty. stamp, where given, supplies the sub-second part of the iso form.
-std::string JsonTime(std::string_view text, std::string_view source, int64_t utcOffset,
-                     const FileTime* stamp = nullptr);
+// empty. The text holds whole seconds, and so does the iso form.
+std::string JsonTime(std::string_view text, std::string_view source, int64_t utcOffset);
+
+// The time object of a stamp read from the file system, with the stamp's
+// sub-second part in the iso form.
+std::string JsonStamp(const FileTime& stamp, std::string_view source, int64_t utcOffset);
 
 // Builds one object field by field.
 class JsonLine {
