@@ -235,6 +235,10 @@ TEST(Run, UsageErrorsWriteNothingToStandardOutput) {
     EXPECT_EQ(cli::Run({"name-time", "--help"}, io), ExitDone);
     EXPECT_EQ(out.str(), CommandHelp("name-time"));
     EXPECT_TRUE(CommandHelp("nothing").empty());
+    out.str("");
+    io.outIsTerminal = true;
+    EXPECT_EQ(cli::Run({"list", "--save", "-", "/nowhere"}, io), ExitUsage) << "no snapshot bytes on a terminal";
+    EXPECT_EQ(out.str(), "");
 }
 
 std::string PackagingFile(const std::string& name) {
