@@ -15,15 +15,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const kdx::SnapshotResult read = kdx::DecodeSnapshot(bytes);
-    if (read.rows.size() != read.selected.size()) std::abort();
-    if (!read.ok()) {
-        if (!read.rows.empty() || read.error->message.empty()) std::abort();
+    const kdx::Result<kdx::Snapshot> read = kdx::DecodeSnapshot(bytes);
+    if (!read.has_value()) {
+        if (read.error().reason.empty()) std::abort();
         return 0;
     }
-    const std::string written = kdx::EncodeSnapshot(read.rows, read.selected);
-    if (written.size() != kdx::SnapshotSize(read.rows)) std::abort();
-    const kdx::SnapshotResult again = kdx::DecodeSnapshot(written);
-    if (!again.ok() || again.rows != read.rows || again.selected != read.selected) std::abort();
+    if (read->rows.size() != read->selected.size()) std::abort();
+    const std::string written = kdx::EncodeSnapshot(read->rows, read->selected);
+    if (written.size() != kdx::SnapshotSize(read->rows)) std::abort();
+    const kdx::Result<kdx::Snapshot> again = kdx::DecodeSnapshot(written);
+    if (!again.has_value() || again->rows != read->rows || again->selected != read->selected) std::abort();
     return 0;
 }

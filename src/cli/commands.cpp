@@ -141,13 +141,16 @@ std::vector<std::string> CollectPaths(const std::vector<std::string>& names, con
     // wherever it is used later, and "x", "./x" and "$PWD/x" are one file.
     std::vector<std::string> existing;
     for (const std::string& name : names) {
-        if (std::string path = AbsolutePath(name); EntryExists(path)) {
-            existing.push_back(std::move(path));
-        } else {
-            // The system's reason: a folder above may only refuse the search.
-            const bool seen = sys().findEntry(EntryPathOf(path)).has_value();
-            Complain(io, name, seen ? std::string("找不到文件或目录") : sys().lastError().reason);
+        std::string path = AbsolutePath(name);
+        // The system's reason: a folder above may only refuse the search.
+        if (const std::string entry = EntryPathOf(path); entry.empty()) {
+            Complain(io, name, "找不到文件或目录");
             missing = true;
+        } else if (const Result<EntryInfo> found = sys().findEntry(entry); !found) {
+            Complain(io, name, found.error().reason);
+            missing = true;
+        } else {
+            existing.push_back(std::move(path));
         }
     }
     const ScanComplaint refused = ComplainOfUnsearchable(io, missing);
@@ -165,11 +168,6 @@ std::vector<FileEntry> RowsNaming(std::vector<std::string> paths) {
     }
     return rows;
 }
-
-struct SnapshotRows {
-    std::vector<FileEntry> rows;
-    std::vector<bool> selected;
-};
 
 // A snapshot that cannot be read is unreadable input: nothing is done.
 class InputError : public std::runtime_error {
@@ -225,18 +223,11 @@ void RequireNames(const ParsedArgs& a, std::string_view what) {
     if (!a.has("files-from")) RequireOperands(a, 1, SIZE_MAX, what);
 }
 
-SnapshotRows LoadRows(const std::string& path, Io& io) {
-    SnapshotRows s;
-    std::string error;
-    if (path == "-") {
-        SnapshotResult read = SnapshotFromBytes(ReadStandardInput(io));
-        if (!read.ok()) throw InputError("-: " + read.error->message);
-        s.rows = std::move(read.rows);
-        s.selected = std::move(read.selected);
-        return s;
-    }
-    if (!LoadSnapshot(path, s.rows, s.selected, error)) throw InputError(path + ": " + error);
-    return s;
+// The snapshot at path, or on standard input for "-".
+Snapshot LoadRows(const std::string& path, Io& io) {
+    Result<Snapshot> s = path == "-" ? SnapshotFromBytes(ReadStandardInput(io)) : LoadSnapshot(path);
+    if (!s) throw InputError(path + ": " + s.error().reason);
+    return std::move(*s);
 }
 
 std::vector<size_t> AllRows(size_t n) {
@@ -258,9 +249,6 @@ bool AllNamesDiffer(const std::vector<FileEntry>& rows) {
 class WriterReasons {
 public:
     void attach(WriteHooks& hooks) {
-        hooks.onMismatch = [this](std::string_view path, TimeKind kind, DateTime written, DateTime stored) {
-            add(path, KeptOtherwiseReason(kind, written, stored));
-        };
         hooks.onFailure = [this](std::string_view path, std::string_view reason) { add(path, std::string(reason)); };
     }
     void add(std::string_view path, std::string reason) {
@@ -348,6 +336,13 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
             WriteHooks hooks;
             hooks.dryRun = mode.dryRun;
             reasons.attach(hooks);
+            // The commands pass over a row they cannot read; for a script
+            // that is a failure to report, not a skip.
+            bool unreadable = false;
+            hooks.onUnreadable = [&reasons, &unreadable](std::string_view path, std::string_view reason) {
+                reasons.add(path, std::string(reason));
+                unreadable = true;
+            };
             hooks.observer = [&watch, &mode, &text = printed[s]](std::string_view path, TimeKind kind,
                                                                  std::string_view oldText, std::string_view newText) {
                 watch.saw(oldText, newText);
@@ -359,15 +354,13 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
             std::vector<size_t> which(1);
             for (size_t i = begin; i < end && !Interrupted(io); ++i) {
                 which[0] = i;
+                unreadable = false;
                 const auto f = command(rows, which, hooks);
                 bool rowFailed = f && !f->empty();
                 if (f)
                     for (const std::string& p : f->paths)
                         failed[s].add(p);
-                // The commands pass over a row they cannot read; one whose
-                // entry is gone is a failure to report, not a skip.
-                if (!rowFailed && !watch.wrote() && !sys().findEntry(EntryPathOf(rows[i].Name))) {
-                    reasons.add(rows[i].Name, sys().lastError().reason);
+                if (!rowFailed && unreadable) {
                     failed[s].add(rows[i].Name);
                     rowFailed = true;
                 }
@@ -436,9 +429,9 @@ private:
 
 // The rows without those naming an entry an earlier row names already, so
 // that no file is changed twice by one command; each keeps its selection.
-SnapshotRows WithoutRepeats(SnapshotRows s) {
+Snapshot WithoutRepeats(Snapshot s) {
     PathSet seen;
-    SnapshotRows kept;
+    Snapshot kept;
     for (size_t i = 0; i < s.rows.size(); ++i) {
         if (!seen.insert(AbsolutePath(s.rows[i].Name))) continue;
         kept.rows.push_back(std::move(s.rows[i]));
@@ -454,7 +447,7 @@ std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing, std
         if (!a.operands.empty() || a.has("files-from")) throw UsageError("--snapshot 与路径不能同时使用");
         if (HasPathOptions(a))
             throw UsageError("--filter、-r、--include-folders、--only-folders 只用于路径，不用于 --snapshot");
-        SnapshotRows s = WithoutRepeats(LoadRows(*snapshot, io));
+        Snapshot s = WithoutRepeats(LoadRows(*snapshot, io));
         if (selected) *selected = std::move(s.selected);
         return std::move(s.rows);
     }
@@ -475,10 +468,9 @@ void CheckSnapshotOutput(const ParsedArgs& a, const Io& io, bool alsoPrints) {
 bool SaveRows(const ParsedArgs& a, const std::vector<FileEntry>& rows, const std::vector<bool>& selected, Io& io) {
     const std::string name = a.value("save").value_or("");
     if (name == "-") {
-        std::string error;
-        const std::optional<std::string> bytes = SnapshotBytes(rows, selected, error);
+        const Result<std::string> bytes = SnapshotBytes(rows, selected);
         if (!bytes) {
-            Complain(io, name, error);
+            Complain(io, name, bytes.error().reason);
             return false;
         }
         io.out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
@@ -486,9 +478,10 @@ bool SaveRows(const ParsedArgs& a, const std::vector<FileEntry>& rows, const std
     }
     const std::string path = AbsolutePath(name);
     const bool force = a.has("force");
-    std::string error;
-    if (SaveSnapshot(path, rows, selected, error, force)) return true;
-    if (!force && IsOtherThanSnapshot(path)) error += "（加 --force 可替换它）";
+    const Status saved = SaveSnapshot(path, rows, selected, force);
+    if (saved) return true;
+    std::string error = saved.error().reason;
+    if (saved.error().code == OtherFileThere) error += "（加 --force 可替换它）";
     Complain(io, name, error);
     return false;
 }
@@ -542,9 +535,9 @@ std::string JsonEntry(const std::string& path, size_t seq, const NameTimeOptions
     JsonLine line;
     line.raw("seq", std::to_string(seq)).name("path", path);
     const std::string entry = EntryPathOf(path);
-    const std::optional<EntryInfo> info = sys().findEntry(entry);
+    const Result<EntryInfo> info = sys().findEntry(entry);
     if (!info) {
-        reason = sys().lastError().reason;
+        reason = info.error().reason;
         return line.text("error", reason).done();
     }
     EntryTimes sources;
@@ -621,7 +614,7 @@ int ReplaceCommand(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 3, 3, "查找文字、替换文字和一个快照文件");
     if (a.has("save") && a.has("json")) throw UsageError("--save 保存快照，不输出文字，不能与 --json 一起使用");
     CheckSnapshotOutput(a, io, false);
-    SnapshotRows s = LoadRows(a.operands[2], io);
+    Snapshot s = LoadRows(a.operands[2], io);
     ReplaceInNames(s.rows, a.operands[0], a.operands[1]);
     if (a.has("save")) {
         if (!SaveRows(a, s.rows, s.selected, io)) return ExitFailed;
@@ -770,8 +763,8 @@ int SetCommand(const ParsedArgs& a, Io& io) {
             values.creation = values.lastWrite = values.lastAccess = row;
         } else {
             // Each kind from the reference's own stamp of that kind.
-            const std::optional<LocalStamps> stamps = ReadLocalStamps(AbsolutePath(*reference));
-            if (!stamps) throw InputError(ShownName(*reference) + ": " + sys().lastError().reason);
+            const Result<LocalStamps> stamps = ReadLocalStamps(AbsolutePath(*reference));
+            if (!stamps) throw InputError(ShownName(*reference) + ": " + stamps.error().reason);
             values.creation.value = stamps->creation;
             values.lastWrite.value = stamps->lastWrite;
             values.lastAccess.value = stamps->lastAccess;
@@ -865,8 +858,8 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
         throw UsageError("--compare 不修改任何文件，不能与 --dry-run、--verbose、--selected 一起使用");
     const TimeKinds kinds = ReadKinds(a, compare);
     const WriteMode mode = ReadWriteMode(a);
-    SnapshotRows listA = LoadRows(a.operands[0], io);
-    SnapshotRows listB = LoadRows(a.operands[1], io);
+    Snapshot listA = LoadRows(a.operands[0], io);
+    Snapshot listB = LoadRows(a.operands[1], io);
     ProgressLine progress(io.out, io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
                           std::min(listA.rows.size(), listB.rows.size()));
     const ProgressFn onProgress = [&](size_t done, size_t) { progress.update(done); };

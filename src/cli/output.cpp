@@ -193,13 +193,6 @@ std::string JsonFailure(std::string_view path, std::string_view reason) {
     return JsonLine().name("path", path).text("error", reason).done();
 }
 
-std::string KeptOtherwiseReason(TimeKind kind, DateTime written, DateTime stored) {
-    const std::string_view name = kind == TimeKind::Creation     ? "创建时间"
-                                  : kind == TimeKind::LastAccess ? "访问时间"
-                                                                 : "修改时间";
-    return "文件系统将" + std::string(name) + "存为 " + FormatTimeText(stored) + "，而不是 " + FormatTimeText(written);
-}
-
 ProgressLine::ProgressLine(std::ostream& out, std::ostream& err, bool enabled, std::string caption, size_t total)
     : m_out(out), m_err(err), m_enabled(enabled && ShowsProgressWindow(total)), m_caption(std::move(caption)),
       m_total(total) {}

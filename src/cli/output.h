@@ -84,10 +84,6 @@ std::string JsonPair(size_t position, std::string_view pathA, std::string_view p
 // A path that failed, with its reason ("" when none is known).
 std::string JsonFailure(std::string_view path, std::string_view reason);
 
-// The reason for a stamp the file system kept otherwise than written: the
-// kind's name, the value it holds and the one written.
-std::string KeptOtherwiseReason(TimeKind kind, DateTime written, DateTime stored);
-
 // The failure header, then each path on a line of its own, with its reason
 // after a TAB where one is known. Nothing when there are no failures.
 template <class ReasonFn>

@@ -22,30 +22,26 @@ namespace kdx::gui {
 void TfrmMain::SaveSnapshot(FileListView* list) {
     const QString path = ChooseSnapshotToSave();
     if (path.isEmpty()) return;
-    std::string error;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = kdx::SaveSnapshot(QDir::toNativeSeparators(path).toStdString(), list->rowsModel()->rows(),
-                                      list->selectionFlags(), error, true); // the dialog asked before replacing
+    const Status saved = kdx::SaveSnapshot(QDir::toNativeSeparators(path).toStdString(), list->rowsModel()->rows(),
+                                           list->selectionFlags(), true); // the dialog asked before replacing
     QGuiApplication::restoreOverrideCursor();
-    if (!ok) ShowError(QString::fromStdString(error));
+    if (!saved) ShowError(QString::fromStdString(saved.error().reason));
 }
 
 void TfrmMain::LoadSnapshot(FileListView* list) {
     const QString path = ChooseSnapshotToOpen();
     if (path.isEmpty()) return;
-    std::vector<FileEntry> rows;
-    std::vector<bool> selected;
-    std::string error;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = kdx::LoadSnapshot(QDir::toNativeSeparators(path).toStdString(), rows, selected, error);
+    Result<Snapshot> loaded = kdx::LoadSnapshot(QDir::toNativeSeparators(path).toStdString());
     QGuiApplication::restoreOverrideCursor();
-    if (!ok) {
+    if (!loaded) {
         // The list on screen stays as it was.
-        ShowError(QString::fromStdString(error));
+        ShowError(QString::fromStdString(loaded.error().reason));
         return;
     }
-    list->rowsModel()->setRows(std::move(rows));
-    list->setSelectionFlags(selected);
+    list->rowsModel()->setRows(std::move(loaded->rows));
+    list->setSelectionFlags(loaded->selected);
 }
 
 void TfrmMain::bExchangeClick() {

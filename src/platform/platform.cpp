@@ -13,10 +13,12 @@ Platform& sys() {
     return p ? *p : hostPlatform();
 }
 
-bool Platform::setFileTimes(const std::string& path, const StampSet& stamps) {
-    return (!stamps.creation || setFileTime(path, TimeKind::Creation, *stamps.creation)) &&
-           (!stamps.lastWrite || setFileTime(path, TimeKind::LastWrite, *stamps.lastWrite)) &&
-           (!stamps.lastAccess || setFileTime(path, TimeKind::LastAccess, *stamps.lastAccess));
+Status Platform::setFileTimes(const std::string& path, const StampSet& stamps) {
+    StampSet rest = stamps;
+    for (TimeKind kind : {TimeKind::Creation, TimeKind::LastWrite, TimeKind::LastAccess})
+        if (const std::optional<FileTime>& value = *rest.of(kind))
+            if (Status done = setFileTime(path, kind, *value); !done) return done;
+    return {};
 }
 
 ScopedPlatform::ScopedPlatform(Platform& replacement) : m_previous(g_installed.exchange(&replacement)) {}

@@ -5,8 +5,7 @@
 // fake one (see ScopedPlatform) to produce what the local file system cannot.
 //
 // Paths are UTF-8 text with the platform's separator. Failures are reported
-// as false or an empty optional, never as exceptions; lastError() then
-// tells the system's own reason.
+// as a Result that carries the system's own reason, never as exceptions.
 
 #include <cstdint>
 #include <functional>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "base/filetime.h"
+#include "base/result.h"
 
 namespace kdx {
 
@@ -105,12 +105,6 @@ public:
     virtual uint64_t size() const = 0;
 };
 
-// An error a user may see, with the system's own reason text.
-struct SystemError {
-    int code = 0;
-    std::string reason;
-};
-
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -118,14 +112,14 @@ public:
     // --- entries ---------------------------------------------------------
     // The entry named by path itself (no wild cards, no trailing separator),
     // as a directory search for that one name would report it.
-    virtual std::optional<EntryInfo> findEntry(const std::string& path) = 0;
+    virtual Result<EntryInfo> findEntry(const std::string& path) = 0;
     // Every entry of folder whose name matches pattern ('*' and '?', ASCII
     // letters compared ignoring case), in a stable name order, without "."
     // and "..". With directoriesOnly, only folders come back, and of them
     // none with the hidden, system or volume-label bit. Appends to out;
-    // returns false when the folder cannot be searched.
-    virtual bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
-                               std::vector<DirEntry>& out) = 0;
+    // fails when the folder cannot be searched.
+    virtual Status listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                                 std::vector<DirEntry>& out) = 0;
     // The path with every symbolic link and junction in it resolved; nothing
     // when that cannot be done (a dangling link, a loop).
     virtual std::optional<std::string> resolvedPath(const std::string& path) { return path; }
@@ -134,31 +128,24 @@ public:
 
     // --- changing entries ------------------------------------------------
     // Sets one stamp and leaves the two others as they are.
-    virtual bool setFileTime(const std::string& path, TimeKind kind, FileTime value) = 0;
+    virtual Status setFileTime(const std::string& path, TimeKind kind, FileTime value) = 0;
     // Sets the stamps given and leaves the others as they are. This one sets
     // them one at a time (creation, last write, last access) and stops at the
     // first that fails; a system that sets several in one call overrides it,
     // and may then leave none of them set when that call fails.
-    virtual bool setFileTimes(const std::string& path, const StampSet& stamps);
-    virtual std::optional<uint32_t> getAttributes(const std::string& path) = 0;
-    virtual bool setAttributes(const std::string& path, uint32_t attributes) = 0;
+    virtual Status setFileTimes(const std::string& path, const StampSet& stamps);
+    virtual Result<uint32_t> getAttributes(const std::string& path) = 0;
+    virtual Status setAttributes(const std::string& path, uint32_t attributes) = 0;
     // Renames an entry; fails, and changes nothing, when `to` exists.
-    virtual bool renameNoReplace(const std::string& from, const std::string& to) = 0;
-    virtual bool deleteFile(const std::string& path) = 0;
-
-    // The system's reason for the latest failure on this thread of
-    // findEntry, listDirectory, setFileTime(s), getAttributes,
-    // setAttributes, renameNoReplace, deleteFile or openForRead. Kept per
-    // thread, as the system keeps its own, since rows are written on
-    // several; meaningful only right after such a failure.
-    virtual SystemError lastError() = 0;
+    virtual Status renameNoReplace(const std::string& from, const std::string& to) = 0;
+    virtual Status deleteFile(const std::string& path) = 0;
 
     // --- file contents ---------------------------------------------------
-    // Opens a regular file for reading; nullptr for folders, devices, pipes
+    // Opens a regular file for reading; fails for folders, devices, pipes
     // and anything that cannot be opened.
-    virtual std::unique_ptr<InputFile> openForRead(const std::string& path) = 0;
+    virtual Result<std::unique_ptr<InputFile>> openForRead(const std::string& path) = 0;
     // Reads a whole regular file of at most maxBytes.
-    virtual bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) = 0;
+    virtual Result<std::string> readWholeFile(const std::string& path, uint64_t maxBytes) = 0;
     // Writes data as the complete new content of path, which must name a
     // regular file or nothing yet; a folder, device, pipe or socket there is
     // refused and left as it is, and so is a file that may not be written.
@@ -167,7 +154,7 @@ public:
     // which is flushed and then renamed over the old one in one step, so
     // the path holds either the whole old file or the whole new one. The
     // old file's permissions (and owner, where allowed) are kept.
-    virtual bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) = 0;
+    virtual Status writeWholeFile(const std::string& path, std::string_view data) = 0;
 
     // --- the process -------------------------------------------------------
     // Called once at the start of each program: on Windows, a removed or

@@ -143,28 +143,26 @@ int OpenRegular(const std::string& path, struct stat& st) {
     return fd;
 }
 
-SystemError ErrorFromErrno(int code) {
-    return SystemError{code, std::strerror(code)};
+Failure ErrorFromErrno(int code) {
+    return Failure{code, std::strerror(code)};
 }
 
-thread_local int t_lastErrno = 0;
-
-// Keeps errno as the reason of the failure being returned; lets return
-// statements stay one line.
-bool Failed() {
-    t_lastErrno = errno;
-    return false;
+// The failure errno tells of; lets return statements stay one line.
+Failure Failed() {
+    return ErrorFromErrno(errno);
 }
-std::nullopt_t NoEntry() {
-    t_lastErrno = errno;
-    return std::nullopt;
+
+// Success when the call succeeded, otherwise the failure errno tells of.
+Status Checked(bool succeeded) {
+    if (succeeded) return {};
+    return Failed();
 }
 
 // The entry a write to path lands on: symbolic links followed to the end,
 // even to a name that does not exist yet. existed tells whether that entry
 // is there, and then st is its status. Fails for anything there that is
 // not a regular file.
-bool ResolveTarget(const std::string& path, std::string& target, struct stat& st, bool& existed, SystemError& error) {
+bool ResolveTarget(const std::string& path, std::string& target, struct stat& st, bool& existed, Failure& error) {
     if (path.empty()) {
         error = ErrorFromErrno(ENOENT);
         return false;
@@ -175,7 +173,7 @@ bool ResolveTarget(const std::string& path, std::string& target, struct stat& st
             return false;
         }
         if (!S_ISREG(st.st_mode)) {
-            error = SystemError{EINVAL, "Not a regular file"};
+            error = Failure{EINVAL, "Not a regular file"};
             return false;
         }
         existed = true;
@@ -241,16 +239,13 @@ public:
         if (m_utf8) ::freelocale(m_utf8);
     }
 
-    std::optional<EntryInfo> findEntry(const std::string& path) override {
-        if (path.empty()) {
-            errno = ENOENT;
-            return NoEntry();
-        }
+    Result<EntryInfo> findEntry(const std::string& path) override {
+        if (path.empty()) return ErrorFromErrno(ENOENT);
         EntryInfo info;
 #ifdef STATX_BTIME
         struct statx sx;
         if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
-            return NoEntry();
+            return Failed();
         struct stat st {};
         st.st_mode = sx.stx_mode;
         info.attributes = AttributesOf(path, st);
@@ -260,7 +255,7 @@ public:
         info.creation = (sx.stx_mask & STATX_BTIME) ? conv(sx.stx_btime) : info.lastWrite;
 #else
         struct stat st;
-        if (::lstat(path.c_str(), &st) != 0) return NoEntry();
+        if (::lstat(path.c_str(), &st) != 0) return Failed();
         info.attributes = AttributesOf(path, st);
         info.lastWrite = FileTime::fromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
         info.lastAccess = FileTime::fromUnix(st.st_atim.tv_sec, st.st_atim.tv_nsec);
@@ -269,8 +264,8 @@ public:
         return info;
     }
 
-    bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
-                       std::vector<DirEntry>& out) override {
+    Status listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                         std::vector<DirEntry>& out) override {
         const std::string dirPath = folder.empty() ? std::string(".") : folder;
         DIR* dir = ::opendir(dirPath.c_str());
         if (!dir) return Failed();
@@ -310,7 +305,7 @@ public:
         ::closedir(dir);
         std::sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
                   [](const DirEntry& x, const DirEntry& y) { return x.name < y.name; });
-        return true;
+        return {};
     }
 
     bool fileExists(const std::string& path) override {
@@ -323,12 +318,9 @@ public:
         return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
 
-    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
-        if (kind == TimeKind::NotChosen) return true;
-        if (kind == TimeKind::Creation) {
-            errno = ENOTSUP;
-            return Failed();
-        }
+    Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
+        if (kind == TimeKind::NotChosen) return {};
+        if (kind == TimeKind::Creation) return ErrorFromErrno(ENOTSUP);
         struct timespec times[2];
         times[0].tv_nsec = UTIME_OMIT;
         times[1].tv_nsec = UTIME_OMIT;
@@ -337,17 +329,14 @@ public:
         struct timespec& t = times[kind == TimeKind::LastAccess ? 0 : 1];
         t.tv_sec = static_cast<time_t>(sec);
         t.tv_nsec = static_cast<long>(nsec);
-        return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 || Failed();
+        return Checked(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0);
     }
 
     // Modification and access time in one call: half the cost of two, which
     // is most of what synchronising a tree costs.
-    bool setFileTimes(const std::string& path, const StampSet& stamps) override {
-        if (stamps.creation) {
-            errno = ENOTSUP;
-            return Failed();
-        }
-        if (!stamps.lastWrite && !stamps.lastAccess) return true;
+    Status setFileTimes(const std::string& path, const StampSet& stamps) override {
+        if (stamps.creation) return ErrorFromErrno(ENOTSUP);
+        if (!stamps.lastWrite && !stamps.lastAccess) return {};
         struct timespec times[2];
         auto put = [](struct timespec& t, const std::optional<FileTime>& value) {
             if (!value) {
@@ -362,125 +351,104 @@ public:
         };
         put(times[0], stamps.lastAccess);
         put(times[1], stamps.lastWrite);
-        return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 || Failed();
+        return Checked(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0);
     }
 
     std::optional<std::string> resolvedPath(const std::string& path) override {
         std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
-        if (!resolved) return NoEntry();
+        if (!resolved) return std::nullopt;
         return std::string(resolved.get());
     }
 
-    std::optional<uint32_t> getAttributes(const std::string& path) override {
+    Result<uint32_t> getAttributes(const std::string& path) override {
         struct stat st;
-        if (path.empty()) errno = ENOENT;
-        if (path.empty() || ::lstat(path.c_str(), &st) != 0) return NoEntry();
+        if (path.empty()) return ErrorFromErrno(ENOENT);
+        if (::lstat(path.c_str(), &st) != 0) return Failed();
         return AttributesOf(path, st);
     }
 
     // Only the read-only bit has a POSIX meaning: the write permissions.
-    bool setAttributes(const std::string& path, uint32_t attributes) override {
+    Status setAttributes(const std::string& path, uint32_t attributes) override {
         struct stat st;
         if (::lstat(path.c_str(), &st) != 0) return Failed();
-        if (S_ISLNK(st.st_mode)) return true;
+        if (S_ISLNK(st.st_mode)) return {};
         mode_t mode = st.st_mode & 07777;
         if (attributes & attr::ReadOnly)
             mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
         else
             mode |= S_IWUSR;
-        return mode == (st.st_mode & 07777) || ::chmod(path.c_str(), mode) == 0 || Failed();
+        return Checked(mode == (st.st_mode & 07777) || ::chmod(path.c_str(), mode) == 0);
     }
 
-    bool renameNoReplace(const std::string& from, const std::string& to) override {
+    Status renameNoReplace(const std::string& from, const std::string& to) override {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
-        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
         if (errno != EINVAL && errno != ENOSYS) return Failed();
 #endif
         // Without an atomic no-replace rename: link fails when `to` exists.
         struct stat st;
         if (::lstat(from.c_str(), &st) != 0) return Failed();
         if (S_ISDIR(st.st_mode)) {
-            if (::lstat(to.c_str(), &st) == 0) {
-                errno = EEXIST;
-                return Failed();
-            }
-            return ::rename(from.c_str(), to.c_str()) == 0 || Failed();
+            if (::lstat(to.c_str(), &st) == 0) return ErrorFromErrno(EEXIST);
+            return Checked(::rename(from.c_str(), to.c_str()) == 0);
         }
         if (::link(from.c_str(), to.c_str()) != 0) return Failed();
         if (::unlink(from.c_str()) != 0) {
-            const int saved = errno;
+            const Failure failure = Failed();
             ::unlink(to.c_str());
-            errno = saved;
-            return Failed();
+            return failure;
         }
-        return true;
+        return {};
     }
 
-    bool deleteFile(const std::string& path) override {
-        return ::unlink(path.c_str()) == 0 || Failed();
+    Status deleteFile(const std::string& path) override {
+        return Checked(::unlink(path.c_str()) == 0);
     }
 
-    std::unique_ptr<InputFile> openForRead(const std::string& path) override {
+    Result<std::unique_ptr<InputFile>> openForRead(const std::string& path) override {
         struct stat st;
         const int fd = OpenRegular(path, st);
-        if (fd < 0) {
-            Failed();
-            return nullptr;
-        }
-        return std::make_unique<PosixInputFile>(fd, static_cast<uint64_t>(st.st_size));
+        if (fd < 0) return Failed();
+        return std::unique_ptr<InputFile>(std::make_unique<PosixInputFile>(fd, static_cast<uint64_t>(st.st_size)));
     }
 
-    bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) override {
+    Result<std::string> readWholeFile(const std::string& path, uint64_t maxBytes) override {
         struct stat st;
         const int fd = OpenRegular(path, st);
-        if (fd < 0) {
-            error = ErrorFromErrno(errno);
-            return false;
-        }
+        if (fd < 0) return Failed();
         if (static_cast<uint64_t>(st.st_size) > maxBytes) {
             ::close(fd);
-            error = ErrorFromErrno(EFBIG);
-            return false;
+            return ErrorFromErrno(EFBIG);
         }
-        out.assign(static_cast<size_t>(st.st_size), '\0');
+        std::string out(static_cast<size_t>(st.st_size), '\0');
         PosixInputFile file(fd, static_cast<uint64_t>(st.st_size));
         const int64_t n = file.readAt(0, out.data(), out.size());
-        if (n < 0) {
-            error = ErrorFromErrno(errno);
-            return false;
-        }
+        if (n < 0) return Failed();
         out.resize(static_cast<size_t>(n));
-        return true;
+        return out;
     }
 
-    bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) override {
+    Status writeWholeFile(const std::string& path, std::string_view data) override {
         std::string target;
         struct stat old {};
         bool existed = false;
-        if (!ResolveTarget(path, target, old, existed, error)) return false;
+        Failure error;
+        if (!ResolveTarget(path, target, old, existed, error)) return error;
         if (existed) {
             // The rename below needs only the folder's permission; the file's
             // own must not be overridden by it.
             if ((old.st_mode & S_IWUSR) == 0) {
-                error = ErrorFromErrno(EACCES);
-                return false;
+                return ErrorFromErrno(EACCES);
             }
-            if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-                error = ErrorFromErrno(errno);
-                return false;
-            }
+            if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return Failed();
         }
         const std::string folder(FolderOf(target));
         std::string temp;
         const int fd = CreateUniqueFile(folder, temp);
-        if (fd < 0) {
-            error = ErrorFromErrno(errno);
-            return false;
-        }
+        if (fd < 0) return Failed();
         const auto fail = [&](int code) {
-            error = ErrorFromErrno(code);
             ::unlink(temp.c_str());
-            return false;
+            return ErrorFromErrno(code);
         };
         if (existed) {
             // Owner first: changing it may clear set-id bits the mode restores.
@@ -518,12 +486,9 @@ public:
             const bool synced = ::fsync(dir) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EROFS;
             const int code = errno;
             ::close(dir);
-            if (!synced) {
-                error = ErrorFromErrno(code);
-                return false;
-            }
+            if (!synced) return ErrorFromErrno(code);
         }
-        return true;
+        return {};
     }
 
     std::string currentFolder() override {
@@ -548,10 +513,6 @@ public:
         const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
         if (n <= 0) return {};
         return std::string(FolderOf(std::string_view(buf, static_cast<size_t>(n))));
-    }
-
-    SystemError lastError() override {
-        return ErrorFromErrno(t_lastErrno);
     }
 
     char separator() const override {

@@ -305,10 +305,10 @@ FILETIME ToFiletime(FileTime t) {
 constexpr DWORD ErrorOnlyInCloud = 0x20000001;
 constexpr DWORD ErrorOutsideFatRange = 0x20000002;
 
-SystemError ErrorFrom(DWORD code) {
-    if (code == ErrorOnlyInCloud) return SystemError{static_cast<int>(code), "文件仅在云端，未下载"};
+Failure ErrorFrom(DWORD code) {
+    if (code == ErrorOnlyInCloud) return Failure{static_cast<int>(code), "文件仅在云端，未下载"};
     if (code == ErrorOutsideFatRange)
-        return SystemError{static_cast<int>(code), "此卷只能保存 1980-01-01 到 2107-12-31 之间的时间"};
+        return Failure{static_cast<int>(code), "此卷只能保存 1980-01-01 到 2107-12-31 之间的时间"};
     wchar_t* text = nullptr;
     const DWORD n =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -317,7 +317,7 @@ SystemError ErrorFrom(DWORD code) {
     if (text) LocalFree(text);
     while (!reason.empty() && static_cast<unsigned char>(reason.back()) <= 0x20)
         reason.pop_back();
-    return SystemError{static_cast<int>(code), std::move(reason)};
+    return Failure{static_cast<int>(code), std::move(reason)};
 }
 
 // Names on Windows never hold '*' or '?'; a path that does would make a
@@ -460,30 +460,23 @@ bool NameBefore(const Found& a, const Found& b) {
     return a.name < b.name;
 }
 
-thread_local DWORD t_lastError = 0;
-
-// Keeps the system's code as the reason of the failure being returned.
-bool Failed() {
-    t_lastError = GetLastError();
-    return false;
+// The failure the system's last error code tells of.
+Failure Failed() {
+    return ErrorFrom(GetLastError());
 }
-std::nullopt_t NoEntry() {
-    t_lastError = GetLastError();
-    return std::nullopt;
+
+// Success when the call succeeded, otherwise the failure the system tells of.
+Status Checked(bool succeeded) {
+    if (succeeded) return {};
+    return Failed();
 }
 
 class Win32Platform final : public Platform {
 public:
-    std::optional<EntryInfo> findEntry(const std::string& path) override {
-        if (path.empty() || HasWildcard(path)) {
-            SetLastError(ERROR_INVALID_NAME);
-            return NoEntry();
-        }
+    Result<EntryInfo> findEntry(const std::string& path) override {
+        if (path.empty() || HasWildcard(path)) return ErrorFrom(ERROR_INVALID_NAME);
         const auto p = SystemPath(path);
-        if (!p) {
-            SetLastError(ERROR_INVALID_NAME);
-            return NoEntry();
-        }
+        if (!p) return ErrorFrom(ERROR_INVALID_NAME);
         WIN32_FIND_DATAW found;
         HANDLE h = FindFirstFileExW(p->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
         if (h != INVALID_HANDLE_VALUE) {
@@ -493,22 +486,19 @@ public:
         // A root (of a drive or a share) is no entry of any folder, so no
         // search finds it; it has attributes and stamps all the same.
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExW(p->c_str(), GetFileExInfoStandard, &data)) return NoEntry();
+        if (!GetFileAttributesExW(p->c_str(), GetFileExInfoStandard, &data)) return Failed();
         return InfoOf(data.dwFileAttributes, data.ftCreationTime, data.ftLastWriteTime, data.ftLastAccessTime);
     }
 
     // The pattern is the system's to match, as Explorer matches it: ignoring
     // case beyond ASCII too, and through 8.3 names where a volume keeps them.
-    bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
-                       std::vector<DirEntry>& out) override {
+    Status listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                         std::vector<DirEntry>& out) override {
         std::string query = folder;
         if (!query.empty() && !IsSeparator(query.back())) query += '\\';
         query += pattern;
         const auto p = SystemPath(query);
-        if (!p) {
-            SetLastError(ERROR_INVALID_NAME);
-            return Failed();
-        }
+        if (!p) return ErrorFrom(ERROR_INVALID_NAME);
         WIN32_FIND_DATAW found;
         HANDLE h = FindFirstFileExW(p->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                     FIND_FIRST_EX_LARGE_FETCH);
@@ -518,9 +508,8 @@ public:
             // "Nothing matches" from a folder that is there is an empty
             // result, not a failure.
             const DWORD error = GetLastError();
-            if (error == ERROR_FILE_NOT_FOUND && folderExists(folder.empty() ? "." : folder)) return true;
-            SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
-            return Failed();
+            if (error == ERROR_FILE_NOT_FOUND && folderExists(folder.empty() ? "." : folder)) return {};
+            return ErrorFrom(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
         }
         std::vector<Found> entries;
         do {
@@ -536,16 +525,13 @@ public:
         // a finished one: only this code says every entry was seen.
         const DWORD end = GetLastError();
         FindClose(h);
-        if (end != ERROR_NO_MORE_FILES) {
-            SetLastError(end);
-            return Failed();
-        }
+        if (end != ERROR_NO_MORE_FILES) return ErrorFrom(end);
         if (!std::is_sorted(entries.begin(), entries.end(), NameBefore))
             std::sort(entries.begin(), entries.end(), NameBefore);
         out.reserve(out.size() + entries.size());
         for (const Found& e : entries)
             out.push_back(DirEntry{Utf8FromWide(e.name), e.attributes, e.reparseTag});
-        return true;
+        return {};
     }
 
     bool fileExists(const std::string& path) override {
@@ -558,7 +544,7 @@ public:
         return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
     }
 
-    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
+    Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
         StampSet one;
         if (std::optional<FileTime>* stamp = one.of(kind)) *stamp = value;
         return setFileTimes(path, one);
@@ -566,21 +552,15 @@ public:
 
     // One open and one SetFileTime for all the stamps given; the others get
     // no value, which leaves them as they are.
-    bool setFileTimes(const std::string& path, const StampSet& stamps) override {
+    Status setFileTimes(const std::string& path, const StampSet& stamps) override {
         // Zero means "leave unchanged" to the system, and nothing before
         // 1601 exists: either would be a silent no-op.
         for (const auto* value : {&stamps.creation, &stamps.lastWrite, &stamps.lastAccess}) {
-            if (*value && (*value)->ticks <= 0) {
-                SetLastError(ERROR_INVALID_PARAMETER);
-                return Failed();
-            }
+            if (*value && (*value)->ticks <= 0) return ErrorFrom(ERROR_INVALID_PARAMETER);
         }
-        if (!stamps.creation && !stamps.lastWrite && !stamps.lastAccess) return true;
+        if (!stamps.creation && !stamps.lastWrite && !stamps.lastAccess) return {};
         const auto p = SystemPath(path);
-        if (!p) {
-            SetLastError(ERROR_INVALID_NAME);
-            return Failed();
-        }
+        if (!p) return ErrorFrom(ERROR_INVALID_NAME);
         // Writing attributes is all SetFileTime needs, and unlike write
         // access it is not refused for a file another program holds open
         // without write sharing.
@@ -602,21 +582,18 @@ public:
                 SetLastError(ErrorOutsideFatRange);
         }
         CloseKeepingError(h);
-        return ok || Failed();
+        return Checked(ok);
     }
 
-    std::optional<uint32_t> getAttributes(const std::string& path) override {
+    Result<uint32_t> getAttributes(const std::string& path) override {
         const DWORD a = attributesOf(path);
-        if (a == INVALID_FILE_ATTRIBUTES) return NoEntry();
+        if (a == INVALID_FILE_ATTRIBUTES) return Failed();
         return a;
     }
 
-    bool setAttributes(const std::string& path, uint32_t attributes) override {
+    Status setAttributes(const std::string& path, uint32_t attributes) override {
         const auto p = SystemPath(path);
-        if (!p) {
-            SetLastError(ERROR_INVALID_NAME);
-            return Failed();
-        }
+        if (!p) return ErrorFrom(ERROR_INVALID_NAME);
         // Only these can be set; the others (folder, compressed, ...) are
         // facts about the entry. An empty word must say "normal".
         // A cloud service's pinning bits go back as they were.
@@ -624,64 +601,47 @@ public:
         constexpr uint32_t Settable = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive | attr::Temporary |
                                       attr::Offline | attr::NotContentIndexed | Pinned | Unpinned;
         const uint32_t a = attributes & Settable;
-        return SetFileAttributesW(p->c_str(), a != 0 ? a : FILE_ATTRIBUTE_NORMAL) != 0 || Failed();
+        return Checked(SetFileAttributesW(p->c_str(), a != 0 ? a : FILE_ATTRIBUTE_NORMAL) != 0);
     }
 
-    bool renameNoReplace(const std::string& from, const std::string& to) override {
+    Status renameNoReplace(const std::string& from, const std::string& to) override {
         const auto f = SystemPath(from);
         const auto t = SystemPath(to);
-        if (!f || !t) {
-            SetLastError(ERROR_INVALID_NAME);
-            return Failed();
-        }
-        return MoveFileExW(f->c_str(), t->c_str(), 0) != 0 || Failed();
+        if (!f || !t) return ErrorFrom(ERROR_INVALID_NAME);
+        return Checked(MoveFileExW(f->c_str(), t->c_str(), 0) != 0);
     }
 
-    bool deleteFile(const std::string& path) override {
+    Status deleteFile(const std::string& path) override {
         const auto p = SystemPath(path);
-        if (!p) SetLastError(ERROR_INVALID_NAME);
-        return (p && DeleteFileW(p->c_str()) != 0) || Failed();
+        if (!p) return ErrorFrom(ERROR_INVALID_NAME);
+        return Checked(DeleteFileW(p->c_str()) != 0);
     }
 
-    std::unique_ptr<InputFile> openForRead(const std::string& path) override {
+    Result<std::unique_ptr<InputFile>> openForRead(const std::string& path) override {
         uint64_t size = 0;
         HANDLE h = OpenRegular(path, size, false);
-        if (h == INVALID_HANDLE_VALUE) {
-            Failed();
-            return nullptr;
-        }
-        return std::make_unique<Win32InputFile>(h, size);
+        if (h == INVALID_HANDLE_VALUE) return Failed();
+        return std::unique_ptr<InputFile>(std::make_unique<Win32InputFile>(h, size));
     }
 
-    bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) override {
+    Result<std::string> readWholeFile(const std::string& path, uint64_t maxBytes) override {
         uint64_t size = 0;
         // A file the user names as a whole (a snapshot) is fetched.
         HANDLE h = OpenRegular(path, size, true);
-        if (h == INVALID_HANDLE_VALUE) {
-            error = ErrorFrom(GetLastError());
-            return false;
-        }
+        if (h == INVALID_HANDLE_VALUE) return Failed();
         Win32InputFile file(h, size);
-        if (size > maxBytes) {
-            error = ErrorFrom(ERROR_FILE_TOO_LARGE);
-            return false;
-        }
-        out.assign(static_cast<size_t>(size), '\0');
+        if (size > maxBytes) return ErrorFrom(ERROR_FILE_TOO_LARGE);
+        std::string out(static_cast<size_t>(size), '\0');
         const int64_t n = file.readAt(0, out.data(), out.size());
-        if (n < 0) {
-            error = ErrorFrom(GetLastError());
-            return false;
-        }
+        if (n < 0) return Failed();
         out.resize(static_cast<size_t>(n));
-        return true;
+        return out;
     }
 
-    bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) override {
+    Status writeWholeFile(const std::string& path, std::string_view data) override {
+        Failure error;
         const auto named = SystemPath(path);
-        if (!named) {
-            error = ErrorFrom(ERROR_INVALID_NAME);
-            return false;
-        }
+        if (!named) return ErrorFrom(ERROR_INVALID_NAME);
         // What is there decides where the new content goes: an existing
         // file is asked for its final name (links followed), so a link is
         // kept and its target replaced.
@@ -694,18 +654,16 @@ public:
             BY_HANDLE_FILE_INFORMATION info;
             if (GetFileType(h) != FILE_TYPE_DISK) {
                 CloseHandle(h);
-                error = SystemError{ERROR_INVALID_FUNCTION, "Not a regular file"};
-                return false;
+                return Failure{ERROR_INVALID_FUNCTION, "Not a regular file"};
             }
             if (!GetFileInformationByHandle(h, &info)) {
-                error = ErrorFrom(GetLastError());
+                const Failure failure = Failed();
                 CloseHandle(h);
-                return false;
+                return failure;
             }
             if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 CloseHandle(h);
-                error = ErrorFrom(ERROR_DIRECTORY_NOT_SUPPORTED);
-                return false;
+                return ErrorFrom(ERROR_DIRECTORY_NOT_SUPPORTED);
             }
             // Only a link needs its final name; the name of anything else is
             // already the one to replace (and some systems cannot tell the
@@ -717,8 +675,7 @@ public:
                 const DWORD finalError = GetLastError();
                 if (n == 0 || n >= final.size()) {
                     CloseHandle(h);
-                    error = ErrorFrom(finalError);
-                    return false;
+                    return ErrorFrom(finalError);
                 }
                 final.resize(n);
                 target = final;
@@ -728,27 +685,19 @@ public:
             existed = true;
             // The rename below would replace a read-only file only after
             // clearing the bit; such a file is not ours to replace.
-            if (oldAttributes & FILE_ATTRIBUTE_READONLY) {
-                error = ErrorFrom(ERROR_ACCESS_DENIED);
-                return false;
-            }
+            if (oldAttributes & FILE_ATTRIBUTE_READONLY) return ErrorFrom(ERROR_ACCESS_DENIED);
         } else {
             const DWORD openError = GetLastError();
             // Only a name that is not there at all is made new; a dangling
             // link or anything that cannot be opened is reported.
-            if (openError != ERROR_FILE_NOT_FOUND || GetFileAttributesW(named->c_str()) != INVALID_FILE_ATTRIBUTES) {
-                error = ErrorFrom(openError);
-                return false;
-            }
+            if (openError != ERROR_FILE_NOT_FOUND || GetFileAttributesW(named->c_str()) != INVALID_FILE_ATTRIBUTES)
+                return ErrorFrom(openError);
         }
         const size_t cut = target.find_last_of(L'\\');
         const std::wstring folder = cut == std::wstring::npos ? std::wstring() : target.substr(0, cut + 1);
         std::wstring temp;
         h = CreateUniqueFile(folder, temp);
-        if (h == INVALID_HANDLE_VALUE) {
-            error = ErrorFrom(GetLastError());
-            return false;
-        }
+        if (h == INVALID_HANDLE_VALUE) return ErrorFrom(GetLastError());
         size_t done = 0;
         bool ok = true;
         while (ok && done < data.size()) {
@@ -776,8 +725,9 @@ public:
             ok = false;
             error = ErrorFrom(GetLastError());
         }
-        if (!ok) DeleteFileW(temp.c_str());
-        return ok;
+        if (ok) return {};
+        DeleteFileW(temp.c_str());
+        return error;
     }
 
     std::optional<std::string> resolvedPath(const std::string& path) override {
@@ -832,8 +782,6 @@ public:
         const size_t last = buffer.find_last_of(L"\\/");
         return last == std::wstring::npos ? std::string() : Utf8FromWide(std::wstring_view(buffer).substr(0, last + 1));
     }
-
-    SystemError lastError() override { return ErrorFrom(t_lastError); }
 
     void prepareProcess() override {
         // Kept with the bits the process already has.

@@ -315,10 +315,10 @@ public:
         creationSettable = false;
         needWritable = false;
     }
-    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
-        const bool ok = FakePlatform::setFileTime(path, kind, value);
+    Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
+        Status done = FakePlatform::setFileTime(path, kind, value);
         if (++m_calls == m_after) m_signal = 2;
-        return ok;
+        return done;
     }
 
 private:
@@ -379,7 +379,7 @@ TEST(Run, AFailedWriteGivesTheSystemsOwnReason) {
     test::FakePlatform fake = PosixFake();
     fake.addFile("/t/mine");
     fake.addFile("/t/theirs");
-    fake.refused["/t/theirs"] = SystemError{1, "Operation not permitted"};
+    fake.refused["/t/theirs"] = Failure{1, "Operation not permitted"};
     const Outcome o = RunOn(fake, {"set", "--to", "2020-01-02 03:04:05", "--kinds", "m", "/t/mine", "/t/theirs"});
     EXPECT_EQ(o.status, ExitFailed);
     EXPECT_EQ(o.err, "下列文件修改失败：\n/t/theirs\tOperation not permitted\n已修改 1，未变 0，跳过 0，失败 1\n");
@@ -397,7 +397,7 @@ TEST(Run, AShiftPastTheYear9999KeepsItsOwnReason) {
 TEST(Run, ARefusedRenameGivesTheSystemsOwnReason) {
     test::FakePlatform fake = PosixFake();
     fake.addFile("/t/mmexport1604139498000.jpg");
-    fake.refused["/t/mmexport1604139498000.jpg"] = SystemError{13, "Permission denied"};
+    fake.refused["/t/mmexport1604139498000.jpg"] = Failure{13, "Permission denied"};
     const Outcome o = RunOn(fake, {"rename-wechat", "/t/mmexport1604139498000.jpg"});
     EXPECT_EQ(o.status, ExitFailed);
     EXPECT_NE(o.err.find("\n/t/mmexport1604139498000.jpg\tPermission denied\n"), std::string::npos) << o.err;
@@ -408,8 +408,8 @@ TEST(Run, WhatCannotBeReadOrSearchedIsReportedWithItsReasonAndFails) {
     fake.addFile("/t/a.jpg");
     fake.addFolder("/t/locked");
     fake.addFile("/t/locked/b.jpg");
-    fake.refused["/t/locked/"] = SystemError{13, "Permission denied"};
-    fake.refused["/t/a.jpg"] = SystemError{13, "Permission denied"};
+    fake.refused["/t/locked/"] = Failure{13, "Permission denied"};
+    fake.refused["/t/a.jpg"] = Failure{13, "Permission denied"};
 
     Outcome o = RunOn(fake, {"list", "-r", "/t"});
     EXPECT_EQ(o.status, ExitFailed);

@@ -629,11 +629,10 @@ protected:
 TEST_F(AwkwardNames, AListFromAPipeIsSavedWhole) {
     const std::string kdx = dir / "x.kdx";
     Result r = Cli({"list", "--files-from", "-", "-0", "--save", kdx}, {}, NulList());
-    EXPECT_EQ(r.status, 0) << r.err << "|" << NulList();
-    std::vector<FileEntry> rows;
-    std::vector<bool> selected;
-    std::string error;
-    ASSERT_TRUE(LoadSnapshot(kdx, rows, selected, error)) << error;
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto saved = LoadSnapshot(kdx);
+    ASSERT_TRUE(saved) << saved.error().reason;
+    const std::vector<FileEntry>& rows = saved->rows;
     ASSERT_EQ(rows.size(), paths.size());
     for (const std::string& p : paths)
         EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const FileEntry& e) { return e.Name == p; })) << p;
@@ -820,13 +819,12 @@ TEST(Program, RenameWeChatSavesTheSnapshotWithTheNewNames) {
     dir.file("before.kdx", EncodeSnapshot(rows, {false, true}));
     Result r = Cli({"rename-wechat", "--snapshot", before, "--save", after});
     EXPECT_EQ(r.status, 0) << r.err;
-    std::vector<bool> selected;
-    std::string error;
-    ASSERT_TRUE(LoadSnapshot(after, rows, selected, error)) << error;
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].Name, dir / "mmexport_20201031_181818.jpg");
-    EXPECT_EQ(rows[1].Name, plain);
-    EXPECT_EQ(selected, (std::vector<bool>{false, true})) << "the selection is kept";
+    const auto saved = LoadSnapshot(after);
+    ASSERT_TRUE(saved) << saved.error().reason;
+    ASSERT_EQ(saved->rows.size(), 2u);
+    EXPECT_EQ(saved->rows[0].Name, dir / "mmexport_20201031_181818.jpg");
+    EXPECT_EQ(saved->rows[1].Name, plain);
+    EXPECT_EQ(saved->selected, (std::vector<bool>{false, true})) << "the selection is kept";
     EXPECT_EQ(Cli({"rename-wechat", "--save", after, plain}).status, 2) << "--save names a snapshot's rows";
 }
 
@@ -857,11 +855,9 @@ TEST(Program, SyncPairsComparesAndCopiesBOntoA) {
     EXPECT_EQ(Stamps(a2).WriteTime, "2001-01-01 00:00:00");
 
     // Only the pairs selected when the lists were saved.
-    std::vector<FileEntry> rows;
-    std::vector<bool> selected;
-    std::string error;
-    ASSERT_TRUE(LoadSnapshot(listA, rows, selected, error));
-    ASSERT_TRUE(SaveSnapshot(listA, rows, {true, false, false}, error));
+    const kdx::Result<Snapshot> loaded = LoadSnapshot(listA);
+    ASSERT_TRUE(loaded);
+    ASSERT_TRUE(SaveSnapshot(listA, loaded->rows, {true, false, false}));
     r = Cli({"sync-pairs", "--selected", listA, listB});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(Stamps(a2).WriteTime, "2001-01-01 00:00:00") << "pair 2 is not selected";

@@ -139,19 +139,19 @@ TEST(ExchangeLists, SwapsLikeASaveAndLoadOfEachList) {
     std::vector<bool> selA{false, true}; // shorter than its list
     std::vector<bool> selB{true};
 
-    const SnapshotResult viaFileA = DecodeSnapshot(EncodeSnapshot(a, selA));
-    const SnapshotResult viaFileB = DecodeSnapshot(EncodeSnapshot(b, selB));
+    const Result<Snapshot> viaFileA = DecodeSnapshot(EncodeSnapshot(a, selA));
+    const Result<Snapshot> viaFileB = DecodeSnapshot(EncodeSnapshot(b, selB));
     ExchangeLists(a, selA, b, selB);
-    EXPECT_EQ(a, viaFileB.rows);
-    EXPECT_EQ(selA, viaFileB.selected);
-    EXPECT_EQ(b, viaFileA.rows);
-    EXPECT_EQ(selB, viaFileA.selected);
+    EXPECT_EQ(a, viaFileB->rows);
+    EXPECT_EQ(selA, viaFileB->selected);
+    EXPECT_EQ(b, viaFileA->rows);
+    EXPECT_EQ(selB, viaFileA->selected);
     EXPECT_EQ(selB, (std::vector<bool>{false, true, false}));
 
     // Twice restores the texts and order.
     ExchangeLists(a, selA, b, selB);
-    EXPECT_EQ(a, viaFileA.rows);
-    EXPECT_EQ(b, viaFileB.rows);
+    EXPECT_EQ(a, viaFileA->rows);
+    EXPECT_EQ(b, viaFileB->rows);
 
     // An empty list takes part too.
     std::vector<FileEntry> empty;

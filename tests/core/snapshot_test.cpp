@@ -102,8 +102,8 @@ std::vector<std::string> Names(const std::vector<FileEntry>& rows) {
 }
 
 std::string Error(std::string_view bytes) {
-    const SnapshotResult r = DecodeSnapshot(bytes);
-    return r.ok() ? "(no error)" : r.error->message;
+    const Result<Snapshot> r = DecodeSnapshot(bytes);
+    return r.has_value() ? "(no error)" : r.error().reason;
 }
 
 // --- writing ---------------------------------------------------------------
@@ -133,10 +133,10 @@ TEST(SnapshotWriting, OneRowFileByteForByte) {
 TEST(SnapshotWriting, EmptyListIsSignatureAndZeroCount) {
     const std::string bytes = EncodeSnapshot({}, {});
     EXPECT_EQ(bytes, Hex("45 20 56 00 54 00 02 00 20 00 46 20 00 00 00 00"));
-    const SnapshotResult r = DecodeSnapshot(bytes);
-    ASSERT_TRUE(r.ok());
-    EXPECT_TRUE(r.rows.empty());
-    EXPECT_TRUE(r.selected.empty());
+    const Result<Snapshot> r = DecodeSnapshot(bytes);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_TRUE(r->rows.empty());
+    EXPECT_TRUE(r->selected.empty());
 }
 
 TEST(SnapshotWriting, RoundTripKeepsOrderTextsBlanksAndSelection) {
@@ -151,16 +151,16 @@ TEST(SnapshotWriting, RoundTripKeepsOrderTextsBlanksAndSelection) {
     rows[0].DiffMark = 1;
     rows[3].SeqNo = 9;
     // A selection shorter than the list leaves the rest unselected.
-    const SnapshotResult r = DecodeSnapshot(EncodeSnapshot(rows, {false, true, false}));
-    ASSERT_TRUE(r.ok()) << r.error->message;
-    ASSERT_EQ(r.rows.size(), rows.size());
+    const Result<Snapshot> r = DecodeSnapshot(EncodeSnapshot(rows, {false, true, false}));
+    ASSERT_TRUE(r.has_value()) << r.error().reason;
+    ASSERT_EQ(r->rows.size(), rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         FileEntry want = rows[i];
         want.SeqNo = 0;
         want.DiffMark = 0;
-        EXPECT_EQ(r.rows[i], want) << "row " << i;
+        EXPECT_EQ(r->rows[i], want) << "row " << i;
     }
-    EXPECT_EQ(r.selected, (std::vector<bool>{false, true, false, false}));
+    EXPECT_EQ(r->selected, (std::vector<bool>{false, true, false, false}));
 }
 
 // --- reading what others may have written ---------------------------------
@@ -191,33 +191,33 @@ TEST(SnapshotReading, RefusesWithTheMatchingMessage) {
 TEST(SnapshotReading, IgnoresTheBlankUnitAndTakesFewerRowsThanCounted) {
     std::string bytes = File(5, {RowChunk("a"), RowChunk("b")});
     bytes.replace(8, 2, U16('x'));
-    SnapshotResult r = DecodeSnapshot(bytes);
-    ASSERT_TRUE(r.ok()) << r.error->message;
-    EXPECT_EQ(Names(r.rows), (std::vector<std::string>{"a", "b"}));
+    Result<Snapshot> r = DecodeSnapshot(bytes);
+    ASSERT_TRUE(r.has_value()) << r.error().reason;
+    EXPECT_EQ(Names(r->rows), (std::vector<std::string>{"a", "b"}));
 
     // A count below the rows present ends the list there.
     r = DecodeSnapshot(File(1, {RowChunk("a"), RowChunk("b")}));
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(Names(r.rows), (std::vector<std::string>{"a"}));
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(Names(r->rows), (std::vector<std::string>{"a"}));
 }
 
 TEST(SnapshotReading, SkipsUnknownAndCaptionChunks) {
     const std::string caption = Chunk(3, U16('h') + U16('i'));
-    const SnapshotResult r =
+    const Result<Snapshot> r =
         DecodeSnapshot(File(3, {RowChunk("a", 0x0081, Chunk(7, "abc")), RowChunk("b", 0x0181, caption),
                                 RowChunk("c", 0x0081, Chunk(7, "") + Chunk(-3, "q"))}));
-    ASSERT_TRUE(r.ok()) << r.error->message;
-    EXPECT_EQ(Names(r.rows), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(r.rows[0].AccessTime, "2020-01-03 00:00:00");
-    EXPECT_EQ(r.selected, (std::vector<bool>{false, true, false}));
+    ASSERT_TRUE(r.has_value()) << r.error().reason;
+    EXPECT_EQ(Names(r->rows), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(r->rows[0].AccessTime, "2020-01-03 00:00:00");
+    EXPECT_EQ(r->selected, (std::vector<bool>{false, true, false}));
 }
 
 TEST(SnapshotReading, SkipsWhatABaseChunkHoldsAfterItsChildren) {
     const std::string base = Chunk(2, BaseBody(1, 0x0181) + RowChunk("/child") + "xyz");
-    const SnapshotResult r = DecodeSnapshot(File(2, {Chunk(1, base + PlainData("/parent")), RowChunk("/next")}));
-    ASSERT_TRUE(r.ok()) << r.error->message;
-    EXPECT_EQ(Names(r.rows), (std::vector<std::string>{"/parent", "/child", "/next"}));
-    EXPECT_EQ(r.selected, (std::vector<bool>{true, false, false}));
+    const Result<Snapshot> r = DecodeSnapshot(File(2, {Chunk(1, base + PlainData("/parent")), RowChunk("/next")}));
+    ASSERT_TRUE(r.has_value()) << r.error().reason;
+    EXPECT_EQ(Names(r->rows), (std::vector<std::string>{"/parent", "/child", "/next"}));
+    EXPECT_EQ(r->selected, (std::vector<bool>{true, false, false}));
 }
 
 TEST(SnapshotReading, VersionOneHasNoCountAndAOneByteFlagSet) {
@@ -227,11 +227,11 @@ TEST(SnapshotReading, VersionOneHasNoCountAndAOneByteFlagSet) {
         return Chunk(1, Chunk(2, body) + PlainData(name));
     };
     // Bit 7 of the old set means selected.
-    const SnapshotResult r = DecodeSnapshot(Signature(1) + row("a", 0x81) + row("b", 0x01) + row("c", 0x80));
-    ASSERT_TRUE(r.ok()) << r.error->message;
-    EXPECT_EQ(Names(r.rows), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(r.selected, (std::vector<bool>{true, false, true}));
-    EXPECT_EQ(r.rows[2].WriteTime, "2020-01-02 00:00:00");
+    const Result<Snapshot> r = DecodeSnapshot(Signature(1) + row("a", 0x81) + row("b", 0x01) + row("c", 0x80));
+    ASSERT_TRUE(r.has_value()) << r.error().reason;
+    EXPECT_EQ(Names(r->rows), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(r->selected, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(r->rows[2].WriteTime, "2020-01-02 00:00:00");
 
     // A version 2 reader needs the 17-byte body.
     EXPECT_EQ(Error(Signature(2) + U32(1) + row("a", 0x81)), SnapshotDataAfterEnd);
@@ -241,11 +241,11 @@ TEST(SnapshotReading, ChildRowsFollowTheirParentDepthFirst) {
     const std::string grandchild = RowChunk("a/1/x", 0x0181);
     const std::string child1 = RowChunk("a/1", 0x0081, {}, {grandchild});
     const std::string child2 = RowChunk("a/2", 0x0181);
-    const SnapshotResult r = DecodeSnapshot(File(2, {RowChunk("a", 0x00C1, {}, {child1, child2}), RowChunk("b")}));
-    ASSERT_TRUE(r.ok()) << r.error->message;
-    EXPECT_EQ(Names(r.rows), (std::vector<std::string>{"a", "a/1", "a/1/x", "a/2", "b"}));
-    EXPECT_EQ(r.selected, (std::vector<bool>{false, false, true, true, false}));
-    EXPECT_EQ(r.rows[0].CreateTime, "2020-01-01 00:00:00") << "the parent's data chunk comes after its children";
+    const Result<Snapshot> r = DecodeSnapshot(File(2, {RowChunk("a", 0x00C1, {}, {child1, child2}), RowChunk("b")}));
+    ASSERT_TRUE(r.has_value()) << r.error().reason;
+    EXPECT_EQ(Names(r->rows), (std::vector<std::string>{"a", "a/1", "a/1/x", "a/2", "b"}));
+    EXPECT_EQ(r->selected, (std::vector<bool>{false, false, true, true, false}));
+    EXPECT_EQ(r->rows[0].CreateTime, "2020-01-01 00:00:00") << "the parent's data chunk comes after its children";
 }
 
 // --- hostile files ----------------------------------------------------------
@@ -260,38 +260,30 @@ TEST(SnapshotHostile, EveryTruncationIsAnErrorOrEndsOnARow) {
     ASSERT_EQ(rowEnds.back(), full.size());
 
     for (size_t cut = 0; cut <= full.size(); ++cut) {
-        const SnapshotResult r = DecodeSnapshot(std::string_view(full).substr(0, cut));
+        const Result<Snapshot> r = DecodeSnapshot(std::string_view(full).substr(0, cut));
         const auto whole = std::find(rowEnds.begin(), rowEnds.end(), cut);
         if (whole != rowEnds.end()) {
             const auto n = static_cast<size_t>(whole - rowEnds.begin());
-            ASSERT_TRUE(r.ok()) << cut;
-            EXPECT_EQ(r.rows, std::vector<FileEntry>(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(n)));
-            EXPECT_EQ(r.selected.size(), n);
+            ASSERT_TRUE(r.has_value()) << cut;
+            EXPECT_EQ(r->rows, std::vector<FileEntry>(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(n)));
+            EXPECT_EQ(r->selected.size(), n);
         } else {
-            ASSERT_FALSE(r.ok()) << cut;
-            EXPECT_EQ(r.error->message, cut < 12 ? SnapshotNotEnoughData : SnapshotReadError) << cut;
-            EXPECT_TRUE(r.rows.empty()) << cut;
+            ASSERT_FALSE(r.has_value()) << cut;
+            EXPECT_EQ(r.error().reason, cut < 12 ? SnapshotNotEnoughData : SnapshotReadError) << cut;
         }
     }
 
-    // Through a file, a failed load leaves the caller's list as it was.
+    // Through a file the same.
     test::FakePlatform fake;
     ScopedPlatform use(fake);
     fake.addFolder("C:\\s", attr::Directory);
-    const std::vector<FileEntry> before{Entry("keep", "1", "2", "3", " ", " ")};
     for (size_t cut = 0; cut < full.size(); ++cut) {
         fake.addFile("C:\\s\\t.kdx", attr::Archive, full.substr(0, cut));
-        std::vector<FileEntry> list = before;
-        std::vector<bool> selected{true};
-        std::string message;
-        const bool loaded = LoadSnapshot("C:\\s\\t.kdx", list, selected, message);
-        if (std::find(rowEnds.begin(), rowEnds.end(), cut) != rowEnds.end()) {
-            EXPECT_TRUE(loaded) << cut;
-        } else {
-            ASSERT_FALSE(loaded) << cut;
-            EXPECT_EQ(list, before) << cut;
-            EXPECT_EQ(selected, std::vector<bool>{true}) << cut;
-            EXPECT_FALSE(message.empty());
+        const Result<Snapshot> loaded = LoadSnapshot("C:\\s\\t.kdx");
+        const bool atRowEnd = std::find(rowEnds.begin(), rowEnds.end(), cut) != rowEnds.end();
+        EXPECT_EQ(loaded.has_value(), atRowEnd) << cut;
+        if (!loaded) {
+            EXPECT_FALSE(loaded.error().reason.empty());
         }
     }
 }
@@ -299,9 +291,9 @@ TEST(SnapshotHostile, EveryTruncationIsAnErrorOrEndsOnARow) {
 TEST(SnapshotHostile, SizesAndCountsOutOfRange) {
     // Counts far above the rows present cost nothing.
     for (uint32_t count : {0x80000000u, 0xFFFFFFFFu}) {
-        const SnapshotResult r = DecodeSnapshot(File(count, {RowChunk("a")}));
-        ASSERT_TRUE(r.ok());
-        EXPECT_EQ(r.rows.size(), 1u);
+        const Result<Snapshot> r = DecodeSnapshot(File(count, {RowChunk("a")}));
+        ASSERT_TRUE(r.has_value());
+        EXPECT_EQ(r->rows.size(), 1u);
     }
     const std::string base = Chunk(2, BaseBody(0, 0x81));
     // A row chunk claiming more than the file holds, or a negative size.
@@ -325,26 +317,26 @@ TEST(SnapshotHostile, TextRunningPastItsDataChunkEndsTheRowsTexts) {
     // texts are kept, the rest stay empty, and the next row reads normally.
     const std::string body = DataBody({"/p", "2020-01-01 00:00:00"}) + U32(0xFFFFFFF0) + "2020";
     const std::string row = Chunk(1, Chunk(2, BaseBody(0, 0x181)) + Chunk(4, body));
-    const SnapshotResult r = DecodeSnapshot(File(2, {row, RowChunk("next")}));
-    ASSERT_TRUE(r.ok()) << r.error->message;
-    ASSERT_EQ(r.rows.size(), 2u);
-    EXPECT_EQ(r.rows[0], Entry("/p", "2020-01-01 00:00:00", "", "", "", ""));
-    EXPECT_EQ(r.selected, (std::vector<bool>{true, false}));
-    EXPECT_EQ(r.rows[1].Name, "next");
+    const Result<Snapshot> r = DecodeSnapshot(File(2, {row, RowChunk("next")}));
+    ASSERT_TRUE(r.has_value()) << r.error().reason;
+    ASSERT_EQ(r->rows.size(), 2u);
+    EXPECT_EQ(r->rows[0], Entry("/p", "2020-01-01 00:00:00", "", "", "", ""));
+    EXPECT_EQ(r->selected, (std::vector<bool>{true, false}));
+    EXPECT_EQ(r->rows[1].Name, "next");
 
     // A length running past its chunk into the next row reads nothing of it.
     const std::string into = Chunk(1, Chunk(2, BaseBody(0, 0x81)) + Chunk(4, DataBody({"/q"}) + U32(12) + "abcd"));
-    const SnapshotResult next = DecodeSnapshot(File(2, {into, RowChunk("after")}));
-    ASSERT_TRUE(next.ok()) << next.error->message;
-    EXPECT_EQ(next.rows[0], Entry("/q", "", "", "", "", ""));
-    EXPECT_EQ(next.rows[1].Name, "after");
+    const Result<Snapshot> next = DecodeSnapshot(File(2, {into, RowChunk("after")}));
+    ASSERT_TRUE(next.has_value()) << next.error().reason;
+    EXPECT_EQ(next->rows[0], Entry("/q", "", "", "", "", ""));
+    EXPECT_EQ(next->rows[1].Name, "after");
 
     // A data chunk with only a path, an empty one, and none at all.
-    const SnapshotResult partial =
+    const Result<Snapshot> partial =
         DecodeSnapshot(File(3, {Chunk(1, Chunk(2, BaseBody(0, 0x81)) + Chunk(4, DataBody({"/only"}))),
                                 Chunk(1, Chunk(2, BaseBody(0, 0x81)) + Chunk(4, "")), Chunk(1, "")}));
-    ASSERT_TRUE(partial.ok()) << partial.error->message;
-    EXPECT_EQ(partial.rows, (std::vector<FileEntry>{Entry("/only", "", "", "", "", ""), FileEntry{}, FileEntry{}}));
+    ASSERT_TRUE(partial.has_value()) << partial.error().reason;
+    EXPECT_EQ(partial->rows, (std::vector<FileEntry>{Entry("/only", "", "", "", "", ""), FileEntry{}, FileEntry{}}));
 }
 
 TEST(SnapshotHostile, DeepNestingDoesNotExhaustTheStack) {
@@ -355,9 +347,9 @@ TEST(SnapshotHostile, DeepNestingDoesNotExhaustTheStack) {
         const auto size = static_cast<int32_t>(33 * (depth - i));
         nested += Header(1, size - 8) + Header(2, size - 16) + BaseBody(i + 1 < depth ? 1 : 0, 0x81);
     }
-    const SnapshotResult r = DecodeSnapshot(File(1, {nested}));
-    ASSERT_TRUE(r.ok()) << r.error->message;
-    EXPECT_EQ(r.rows.size(), depth);
+    const Result<Snapshot> r = DecodeSnapshot(File(1, {nested}));
+    ASSERT_TRUE(r.has_value()) << r.error().reason;
+    EXPECT_EQ(r->rows.size(), depth);
 }
 
 TEST(SnapshotHostile, RowsBeyondTheLimitAreRefused) {
@@ -378,15 +370,15 @@ TEST(SnapshotHostile, StoredRegressionInputs) {
     for (const auto& item : fs::directory_iterator(folder)) {
         std::ifstream in(item.path(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const SnapshotResult r = DecodeSnapshot(bytes);
-        ASSERT_EQ(r.rows.size(), r.selected.size()) << item.path();
-        if (r.ok()) {
-            const SnapshotResult again = DecodeSnapshot(EncodeSnapshot(r.rows, r.selected));
-            ASSERT_TRUE(again.ok()) << item.path();
-            EXPECT_EQ(again.rows, r.rows) << item.path();
-            EXPECT_EQ(again.selected, r.selected) << item.path();
+        const Result<Snapshot> r = DecodeSnapshot(bytes);
+        if (r.has_value()) {
+            ASSERT_EQ(r->rows.size(), r->selected.size()) << item.path();
+            const Result<Snapshot> again = DecodeSnapshot(EncodeSnapshot(r->rows, r->selected));
+            ASSERT_TRUE(again.has_value()) << item.path();
+            EXPECT_EQ(again->rows, r->rows) << item.path();
+            EXPECT_EQ(again->selected, r->selected) << item.path();
         } else {
-            EXPECT_TRUE(r.rows.empty()) << item.path();
+            EXPECT_FALSE(r.error().reason.empty()) << item.path();
         }
         ++replayed;
     }
@@ -414,8 +406,8 @@ TEST(SnapshotFiles, SaveReplacesAnExistingFileAndLoadReplacesTheList) {
     const std::string path = dir.file("list.kdx", std::string(5000, 'x'));
     const std::vector<FileEntry> rows{Entry(dir / "a.jpg", "1", "2", "3", " ", " "),
                                       Entry(dir / "文件.txt", "4", "5", "6", "7", "8")};
-    std::string message;
-    ASSERT_TRUE(SaveSnapshot(path, rows, {false, true}, message, true)) << message;
+    const Status saved = SaveSnapshot(path, rows, {false, true}, true);
+    ASSERT_TRUE(saved) << saved.error().reason;
     // The file holds the system's 8-bit text: UTF-8 on POSIX, GBK on a
     // Chinese Windows.
     std::vector<FileEntry> stored = rows;
@@ -423,12 +415,10 @@ TEST(SnapshotFiles, SaveReplacesAnExistingFileAndLoadReplacesTheList) {
         e.Name = *ToStoredText(e.Name);
     EXPECT_EQ(fs::file_size(path), SnapshotSize(stored));
 
-    std::vector<FileEntry> list{Entry("old", "", "", "", "", ""), Entry("old2", "", "", "", "", "")};
-    list[0].SeqNo = 1;
-    std::vector<bool> selected{true, true};
-    ASSERT_TRUE(LoadSnapshot(path, list, selected, message)) << message;
-    EXPECT_EQ(list, rows);
-    EXPECT_EQ(selected, (std::vector<bool>{false, true}));
+    const Result<Snapshot> loaded = LoadSnapshot(path);
+    ASSERT_TRUE(loaded) << loaded.error().reason;
+    EXPECT_EQ(loaded->rows, rows);
+    EXPECT_EQ(loaded->selected, (std::vector<bool>{false, true}));
 }
 
 TEST(SnapshotFiles, TextsAreStoredInTheSystemsCodePageAndNamesItCannotHoldAreNotSaved) {
@@ -438,65 +428,62 @@ TEST(SnapshotFiles, TextsAreStoredInTheSystemsCodePageAndNamesItCannotHoldAreNot
     fake.addFolder("C:\\s");
     const std::string path = "C:\\s\\list.kdx";
     const std::vector<FileEntry> rows{Entry("C:\\s\\café.jpg", "1", "2", "3", " ", " ")};
-    std::string message;
-    ASSERT_TRUE(SaveSnapshot(path, rows, {false}, message)) << message;
+    ASSERT_TRUE(SaveSnapshot(path, rows, {false}));
     const std::string saved = fake.node(path)->content;
     EXPECT_NE(saved.find("C:\\s\\caf\xE9.jpg"), std::string::npos) << "one byte of the code page for 'é'";
     EXPECT_EQ(saved.find("café"), std::string::npos);
-    std::vector<FileEntry> list;
-    std::vector<bool> selected;
-    ASSERT_TRUE(LoadSnapshot(path, list, selected, message)) << message;
-    EXPECT_EQ(list, rows);
+    const Result<Snapshot> loaded = LoadSnapshot(path);
+    ASSERT_TRUE(loaded) << loaded.error().reason;
+    EXPECT_EQ(loaded->rows, rows);
 
     // A stand-in character would name another file: such a list is not
     // saved at all, and the file already there is kept.
     const std::vector<FileEntry> foreign{Entry("C:\\s\\a.jpg", "1", "2", "3", " ", " "),
                                          Entry("C:\\s\\照片.jpg", "1", "2", "3", " ", " ")};
-    EXPECT_FALSE(SaveSnapshot(path, foreign, {false, false}, message));
-    EXPECT_EQ(message, "Cannot create file \"C:\\s\\list.kdx\". The row \"C:\\s\\照片.jpg\" holds text the "
-                       "system's code page cannot store; nothing was saved.");
+    const Status refused = SaveSnapshot(path, foreign, {false, false});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().reason,
+              "Cannot create file \"C:\\s\\list.kdx\". The row \"C:\\s\\照片.jpg\" holds text the "
+              "system's code page cannot store; nothing was saved.");
     EXPECT_EQ(fake.node(path)->content, saved);
 }
 
-TEST(SnapshotFiles, FailuresLeaveTheListAndNameThePath) {
+// The reason a load or save failed with; "(done)" when it did not fail.
+template <class T>
+std::string Why(const Result<T>& r) {
+    return r ? std::string("(done)") : r.error().reason;
+}
+
+TEST(SnapshotFiles, FailuresNameThePath) {
     test::TempDir dir;
     const std::vector<FileEntry> before{Entry("keep", "1", "2", "3", " ", " ")};
-    std::vector<FileEntry> list = before;
-    std::vector<bool> selected{true};
-    std::string message;
 
     const std::string missing = dir / "missing.kdx";
-    EXPECT_FALSE(LoadSnapshot(missing, list, selected, message));
-    ExpectSystemReason(message, "Cannot open file \"" + missing + "\". ", "No such file or directory");
+    ExpectSystemReason(Why(LoadSnapshot(missing)), "Cannot open file \"" + missing + "\". ",
+                       "No such file or directory");
 
     const std::string corrupt = dir.file("corrupt.kdx", File(2, {RowChunk("a"), Header(9, 0)}));
-    EXPECT_FALSE(LoadSnapshot(corrupt, list, selected, message));
-    EXPECT_EQ(message, SnapshotAnchorMissing);
+    EXPECT_EQ(Why(LoadSnapshot(corrupt)), SnapshotAnchorMissing);
 
     // Larger than any snapshot may be: refused unread (the file is sparse).
     const std::string huge = dir.file("huge.kdx");
     fs::resize_file(huge, MaxSnapshotBytes + 1);
-    EXPECT_FALSE(LoadSnapshot(huge, list, selected, message));
-    EXPECT_EQ(message, "Cannot open file \"" + huge + "\". The file is larger than 1 GiB.");
-
-    EXPECT_EQ(list, before);
-    EXPECT_EQ(selected, std::vector<bool>{true});
+    EXPECT_EQ(Why(LoadSnapshot(huge)), "Cannot open file \"" + huge + "\". The file is larger than 1 GiB.");
 
     // A snapshot the user may not write is not replaced behind its back.
     const std::string readOnly = dir.file("ro.kdx", EncodeSnapshot(before, {true}));
     fs::permissions(readOnly, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    EXPECT_FALSE(SaveSnapshot(readOnly, {}, {}, message));
 #ifdef _WIN32
-    ExpectSystemReason(message, "Cannot create file \"" + readOnly + "\". ", "");
+    ExpectSystemReason(Why(SaveSnapshot(readOnly, {}, {})), "Cannot create file \"" + readOnly + "\". ", "");
 #else
-    EXPECT_EQ(message, "Cannot create file \"" + readOnly + "\". Permission denied");
+    EXPECT_EQ(Why(SaveSnapshot(readOnly, {}, {})), "Cannot create file \"" + readOnly + "\". Permission denied");
 #endif
     EXPECT_EQ(fs::file_size(readOnly), SnapshotSize(before));
 
     const std::string noFolder = dir / "no/such/folder.kdx";
-    EXPECT_FALSE(SaveSnapshot(noFolder, before, {}, message));
-    ExpectSystemReason(message, "Cannot create file \"" + noFolder + "\". ", "No such file or directory");
+    ExpectSystemReason(Why(SaveSnapshot(noFolder, before, {})), "Cannot create file \"" + noFolder + "\". ",
+                       "No such file or directory");
     EXPECT_FALSE(fs::exists(noFolder));
 }
 

@@ -48,8 +48,8 @@ TEST(SetFileTimes, HostSetsTheStampsGivenAndKeepsTheOthers) {
 
 // A Windows-like platform whose last-write stamp cannot be set.
 struct NoLastWrite : test::FakePlatform {
-    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
-        if (kind == TimeKind::LastWrite) return false;
+    Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
+        if (kind == TimeKind::LastWrite) return Failure{5, "Access is denied."};
         return FakePlatform::setFileTime(path, kind, value);
     }
 };
@@ -69,7 +69,7 @@ TEST(SetFileTimes, OneAtATimeElsewhereStoppingAtTheFirstFailure) {
 // Records what the writer hands to the platform.
 struct Recording : test::FakePlatform {
     std::vector<StampSet> calls;
-    bool setFileTimes(const std::string& path, const StampSet& stamps) override {
+    Status setFileTimes(const std::string& path, const StampSet& stamps) override {
         calls.push_back(stamps);
         return Platform::setFileTimes(path, stamps);
     }

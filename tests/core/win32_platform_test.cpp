@@ -57,10 +57,14 @@ Stamps StampsOf(const std::string& path) {
 }
 
 std::string Content(const std::string& path) {
-    std::string out;
-    SystemError error;
-    EXPECT_TRUE(hostPlatform().readWholeFile(path, 1 << 20, out, error)) << path << ": " << error.reason;
-    return out;
+    Result<std::string> read = hostPlatform().readWholeFile(path, 1 << 20);
+    return read ? *read : "(not read: " + read.error().reason + ")";
+}
+
+// The reason a call failed with; "(done)" when it did not fail.
+template <class T>
+std::string Why(const Result<T>& r) {
+    return r ? std::string("(done)") : r.error().reason;
 }
 
 std::vector<std::string> Names(const std::vector<DirEntry>& entries) {
@@ -291,9 +295,7 @@ TEST(Win32Platform, StampsAFileAnotherProgramHoldsOpenWithoutWriteSharing) {
     HANDLE busy = CreateFileW(W(f).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(hostPlatform().setFileTime(f, TimeKind::LastWrite, k2005));
-    std::string content;
-    SystemError error;
-    EXPECT_TRUE(hostPlatform().readWholeFile(f, 100, content, error)) << error.reason;
+    const std::string content = Content(f);
     CloseHandle(busy);
     EXPECT_EQ(StampsOf(f).lastWrite, k2005);
     EXPECT_EQ(content, "x");
@@ -306,10 +308,10 @@ TEST(Win32Platform, ReadingAFileLeavesItsAccessTime) {
     const std::string f = dir.file("photo.jpg", std::string(4096, 'x'));
     ASSERT_TRUE(hostPlatform().setFileTime(f, TimeKind::LastAccess, k2001));
     auto file = hostPlatform().openForRead(f);
-    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(file);
     char buffer[16];
-    EXPECT_EQ(file->readAt(100, buffer, sizeof buffer), 16);
-    file.reset();
+    EXPECT_EQ((*file)->readAt(100, buffer, sizeof buffer), 16);
+    file->reset();
     EXPECT_EQ(StampsOf(f).lastAccess, k2001);
 }
 
@@ -318,10 +320,9 @@ TEST(Win32Platform, RenameNeverReplaces) {
     Platform& p = hostPlatform();
     const std::string a = dir.file("a.txt", "A");
     const std::string b = dir.file("b.txt", "B");
-    const bool moved = p.renameNoReplace(a, b);
-    const DWORD why = GetLastError();
-    EXPECT_FALSE(moved);
-    EXPECT_EQ(why, DWORD{ERROR_ALREADY_EXISTS});
+    const Status moved = p.renameNoReplace(a, b);
+    ASSERT_FALSE(moved);
+    EXPECT_EQ(moved.error().code, int{ERROR_ALREADY_EXISTS});
     EXPECT_EQ(Content(a), "A");
     EXPECT_EQ(Content(b), "B");
     EXPECT_FALSE(p.renameNoReplace(a, dir / "B.TXT")) << "another spelling of the same name";
@@ -336,21 +337,22 @@ TEST(Win32Platform, RenameNeverReplaces) {
 TEST(Win32Platform, WholeFileWriteReplacesOnlyWhatItMay) {
     test::TempDir dir;
     Platform& p = hostPlatform();
-    SystemError error;
     const std::string f = dir / "list.kdx";
-    ASSERT_TRUE(p.writeWholeFile(f, "one", error));
-    ASSERT_TRUE(p.writeWholeFile(f, "second", error)) << error.reason;
+    ASSERT_TRUE(p.writeWholeFile(f, "one"));
+    ASSERT_EQ(Why(p.writeWholeFile(f, "second")), "(done)");
     EXPECT_EQ(Content(f), "second");
 
     const std::string ro = dir.file("ro.kdx", "keep");
     ASSERT_TRUE(SetFileAttributesW(W(ro).c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(p.writeWholeFile(ro, "new", error));
-    EXPECT_EQ(error.code, ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(error.reason.empty());
+    const Status readOnly = p.writeWholeFile(ro, "new");
+    ASSERT_FALSE(readOnly);
+    EXPECT_EQ(readOnly.error().code, ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(readOnly.error().reason.empty());
     EXPECT_EQ(Content(ro), "keep");
-    EXPECT_FALSE(p.writeWholeFile(dir.folder("folder.kdx"), "x", error));
-    EXPECT_FALSE(p.writeWholeFile(dir / "missing/x.kdx", "x", error));
-    EXPECT_EQ(error.code, ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(p.writeWholeFile(dir.folder("folder.kdx"), "x"));
+    const Status noFolder = p.writeWholeFile(dir / "missing/x.kdx", "x");
+    ASSERT_FALSE(noFolder);
+    EXPECT_EQ(noFolder.error().code, ERROR_PATH_NOT_FOUND);
 
     std::vector<DirEntry> left;
     ASSERT_TRUE(p.listDirectory(dir.path(), "*", false, left));
@@ -369,8 +371,7 @@ TEST(Win32Platform, LongPathsWorkInEveryCall) {
     }
     ASSERT_GT(folder.size(), 360u);
     const std::string f = folder + "photo.jpg";
-    SystemError error;
-    ASSERT_TRUE(p.writeWholeFile(f, "content", error)) << error.reason;
+    ASSERT_EQ(Why(p.writeWholeFile(f, "content")), "(done)");
     EXPECT_EQ(Content(f), "content");
     EXPECT_TRUE(p.fileExists(f));
     EXPECT_TRUE(p.folderExists(folder));
@@ -384,7 +385,7 @@ TEST(Win32Platform, LongPathsWorkInEveryCall) {
     std::vector<DirEntry> listed;
     ASSERT_TRUE(p.listDirectory(folder, "*.jpg", false, listed));
     EXPECT_EQ(Names(listed), std::vector<std::string>{"photo.jpg"});
-    EXPECT_NE(p.openForRead(f), nullptr);
+    EXPECT_TRUE(p.openForRead(f));
     std::string slashed = f;
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
     EXPECT_TRUE(p.fileExists(slashed)) << "'/' separates in the long form too";
@@ -433,11 +434,10 @@ TEST(Win32Platform, NamesEndingInSpaceOrDotAndDeviceNamesAreTheirOwnEntries) {
     EXPECT_TRUE(p.fileExists(dotted + "\\in.jpg"));
     EXPECT_FALSE(p.fileExists(dotted + "\\other.jpg"));
 
-    SystemError error;
     for (const char* device : {"CON", "nul.txt", "COM1"}) {
         const std::string path = dir / device;
         EXPECT_FALSE(p.findEntry(path)) << device << " is no entry before it is made";
-        ASSERT_TRUE(p.writeWholeFile(path, device, error)) << device << ": " << error.reason;
+        ASSERT_EQ(Why(p.writeWholeFile(path, device)), "(done)") << device;
         EXPECT_EQ(Content(path), device);
         EXPECT_NE(GetFileAttributesW(Literal(path).c_str()), INVALID_FILE_ATTRIBUTES) << device;
     }
@@ -478,8 +478,8 @@ TEST(Win32Platform, ProgramFolderAndFacts) {
     EXPECT_TRUE(p.pathsIgnoreCase());
     EXPECT_TRUE(p.timesNeedWritable());
     EXPECT_TRUE(p.canSetCreationTime());
-    EXPECT_EQ(p.openForRead("NUL"), nullptr);
-    EXPECT_EQ(p.openForRead(folder), nullptr);
+    EXPECT_FALSE(p.openForRead("NUL"));
+    EXPECT_FALSE(p.openForRead(folder));
 }
 
 TEST(Win32Platform, NoErrorBoxForARemovedCardAndTheOtherModeBitsStay) {
@@ -522,40 +522,36 @@ TEST(Win32Snapshot, NamesAreStoredInTheSystemsCodePageOrNotAtAll) {
     row.Name = "C:\\照片\\春节.jpg";
     row.CreateTime = row.WriteTime = row.AccessTime = "2020-01-25 08:00:00";
     row.PhotoTime = row.NameTime = " ";
-    std::string message;
     if (const auto stored = CodePageFromUtf8(row.Name, GetACP())) {
-        ASSERT_TRUE(SaveSnapshot(path, {row}, {true}, message)) << message;
+        ASSERT_EQ(Why(SaveSnapshot(path, {row}, {true})), "(done)");
         const std::string bytes = Content(path);
         EXPECT_NE(bytes.find(*stored), std::string::npos);
         if (GetACP() == Gbk) {
             EXPECT_NE(bytes.find("C:\\\xD5\xD5\xC6\xAC\\"), std::string::npos) << "GBK on disk";
         }
-        std::vector<FileEntry> list;
-        std::vector<bool> selected;
-        ASSERT_TRUE(LoadSnapshot(path, list, selected, message)) << message;
-        ASSERT_EQ(list.size(), 1u);
-        EXPECT_EQ(list[0].Name, row.Name);
+        const Result<Snapshot> loaded = LoadSnapshot(path);
+        ASSERT_EQ(Why(loaded), "(done)");
+        ASSERT_EQ(loaded->rows.size(), 1u);
+        EXPECT_EQ(loaded->rows[0].Name, row.Name);
     }
 
     // A file another program wrote in GBK reads back as the same names.
     if (GetACP() == Gbk) {
         FileEntry theirs = row;
         theirs.Name = "C:\\\xD5\xD5\xC6\xAC\\\xB4\xBA\xBD\xDA.jpg";
-        SystemError error;
         const std::string written = dir / "theirs.kdx";
-        ASSERT_TRUE(hostPlatform().writeWholeFile(written, EncodeSnapshot({theirs}, {false}), error));
-        std::vector<FileEntry> list;
-        std::vector<bool> selected;
-        ASSERT_TRUE(LoadSnapshot(written, list, selected, message)) << message;
-        ASSERT_EQ(list.size(), 1u);
-        EXPECT_EQ(list[0].Name, "C:\\照片\\春节.jpg");
+        ASSERT_TRUE(hostPlatform().writeWholeFile(written, EncodeSnapshot({theirs}, {false})));
+        const Result<Snapshot> loaded = LoadSnapshot(written);
+        ASSERT_EQ(Why(loaded), "(done)");
+        ASSERT_EQ(loaded->rows.size(), 1u);
+        EXPECT_EQ(loaded->rows[0].Name, "C:\\照片\\春节.jpg");
     }
 
     // No ANSI code page has this character: nothing is written.
     const std::string other = dir / "other.kdx";
     FileEntry foreign = row;
     foreign.Name = "C:\\照片\\😀.jpg";
-    EXPECT_FALSE(SaveSnapshot(other, {row, foreign}, {}, message));
+    const std::string message = Why(SaveSnapshot(other, {row, foreign}, {}));
     EXPECT_NE(message.find("\"C:\\照片\\😀.jpg\""), std::string::npos) << message;
     EXPECT_EQ(Attributes(other), INVALID_FILE_ATTRIBUTES);
 }

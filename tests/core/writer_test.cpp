@@ -172,7 +172,7 @@ TEST(WriteHooks, EachFailedWriteIsToldWithItsReason) {
     fake.creationSettable = false;
     fake.addFolder("C:\\t");
     fake.addFile("C:\\t\\theirs.txt");
-    fake.refused["C:\\t\\theirs.txt"] = SystemError{5, "Access is denied."};
+    fake.refused["C:\\t\\theirs.txt"] = Failure{5, "Access is denied."};
     reasons.clear();
     EXPECT_FALSE(WriteFileTime("C:\\t\\theirs.txt", TimeKind::LastWrite, T("2001-01-01 00:00:00"), true, true, hooks));
     EXPECT_FALSE(WriteFileTime("C:\\t\\theirs.txt", TimeKind::Creation, T("2001-01-01 00:00:00"), true, true, hooks));
@@ -222,20 +222,13 @@ TEST(WriteHooks, DryRunReportsEachChangeAndWritesNothing) {
     EXPECT_TRUE(seen.empty());
 }
 
-struct Mismatch {
-    TimeKind kind;
-    std::string written, stored;
-};
-
-WriteHooks Watching(std::vector<Mismatch>& mismatches, std::vector<std::string>* told = nullptr) {
+WriteHooks Watching(std::vector<std::string>& reasons, std::vector<std::string>* told = nullptr) {
     WriteHooks hooks;
     if (told)
         hooks.observer = [told](std::string_view, TimeKind, std::string_view, std::string_view newText) {
             told->emplace_back(newText);
         };
-    hooks.onMismatch = [&mismatches](std::string_view, TimeKind kind, DateTime written, DateTime stored) {
-        mismatches.push_back({kind, FormatTimeText(written), FormatTimeText(stored)});
-    };
+    hooks.onFailure = [&reasons](std::string_view, std::string_view reason) { reasons.emplace_back(reason); };
     return hooks;
 }
 
@@ -247,18 +240,18 @@ TEST(WriteFileTime, AStampTheFileSystemKeepsOtherwiseFailsWithTheValueItKept) {
     fake.fatResolution = true;
     ScopedPlatform use(fake);
     fake.addFile("C:\\a.txt");
-    std::vector<Mismatch> mismatches;
+    std::vector<std::string> mismatches;
     std::vector<std::string> told;
 
     // Read first (an observer watches) and written straight away: both see it.
     for (WriteHooks hooks : {Watching(mismatches, &told), Watching(mismatches)}) {
         mismatches.clear();
         told.clear();
-        EXPECT_FALSE(WriteFileTime("C:\\a.txt", TimeKind::LastWrite, T("1970-01-01 00:00:00"), true, true, hooks));
-        ASSERT_EQ(mismatches.size(), 1u);
-        EXPECT_EQ(mismatches[0].kind, TimeKind::LastWrite);
-        EXPECT_EQ(mismatches[0].written, "1970-01-01 00:00:00");
-        EXPECT_EQ(mismatches[0].stored, "1980-01-01 00:00:00");
+        const Status written =
+            WriteFileTime("C:\\a.txt", TimeKind::LastWrite, T("1970-01-01 00:00:00"), true, true, hooks);
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().reason, "文件系统将修改时间存为 1980-01-01 00:00:00，而不是 1970-01-01 00:00:00");
+        EXPECT_EQ(mismatches, std::vector<std::string>{written.error().reason}) << "told once, the same reason";
         EXPECT_TRUE(told.empty()) << "a stamp that does not hold is not reported as written";
     }
 
@@ -283,14 +276,13 @@ TEST(WriteFileTime, YearsTheLocalFileSystemCannotHoldFailWithTheValueItKept) {
     if (hostPlatform().findEntry(f)->lastWrite == year1)
         GTEST_SKIP() << "this file system holds year 1 (ext4 and FAT clamp it; tmpfs and NTFS do not)";
 
-    std::vector<Mismatch> mismatches;
     for (const char* wanted : {"0001-01-01 00:00:00", "9999-12-31 00:00:00"}) {
         test::TempDir::setTimes(f, kOct31, kOct31);
-        mismatches.clear();
-        EXPECT_FALSE(WriteFileTime(f, TimeKind::LastWrite, T(wanted), true, true, Watching(mismatches))) << wanted;
-        ASSERT_EQ(mismatches.size(), 1u) << wanted;
-        EXPECT_EQ(mismatches[0].written, wanted);
-        EXPECT_EQ(mismatches[0].stored, Stamps(f).WriteTime) << "the value the file now holds";
+        const Status written = WriteFileTime(f, TimeKind::LastWrite, T(wanted), true, true);
+        ASSERT_FALSE(written) << wanted;
+        EXPECT_EQ(written.error().reason,
+                  "文件系统将修改时间存为 " + Stamps(f).WriteTime + "，而不是 " + std::string(wanted))
+            << "the value the file now holds";
     }
 }
 
@@ -300,12 +292,12 @@ struct RecordingPlatform : test::FakePlatform {
     bool failSetAttributes = false;
     std::vector<uint32_t> attributesWhenStamped;
 
-    bool setAttributes(const std::string& path, uint32_t attributes) override {
+    Status setAttributes(const std::string& path, uint32_t attributes) override {
         ++setAttributeCalls;
-        if (failSetAttributes) return false;
+        if (failSetAttributes) return Failure{5, "Access is denied."};
         return FakePlatform::setAttributes(path, attributes);
     }
-    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
+    Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
         if (const Node* n = node(path)) attributesWhenStamped.push_back(n->attributes);
         return FakePlatform::setFileTime(path, kind, value);
     }

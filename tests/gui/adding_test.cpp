@@ -81,8 +81,8 @@ public:
     std::atomic<bool> entered{false};
     std::atomic<bool> released{false};
 
-    bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
-                       std::vector<DirEntry>& out) override {
+    Status listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                         std::vector<DirEntry>& out) override {
         if (folder.find("/sub") != std::string::npos) {
             entered = true;
             while (!released)

@@ -100,16 +100,24 @@ TEST(HostPlatform, SetsOneStampAndLeavesTheOthers) {
     EXPECT_FALSE(p.setFileTime(dir / "missing", TimeKind::LastWrite, FileTime::fromUnix(1, 0)));
 }
 
+// The content of a whole file, or what kept it from being read.
+std::string Content(const std::string& path, uint64_t maxBytes = 100) {
+    Result<std::string> read = hostPlatform().readWholeFile(path, maxBytes);
+    return read ? *read : "(not read: " + read.error().reason + ")";
+}
+
+// The reason a call failed with; "(done)" when it did not fail.
+std::string Why(const Status& done) {
+    return done ? std::string("(done)") : done.error().reason;
+}
+
 TEST(HostPlatform, RenameNeverReplaces) {
     test::TempDir dir;
     const std::string a = dir.file("a", "A");
     const std::string b = dir.file("b", "B");
     Platform& p = hostPlatform();
     EXPECT_FALSE(p.renameNoReplace(a, b));
-    std::string content;
-    SystemError err;
-    ASSERT_TRUE(p.readWholeFile(b, 100, content, err));
-    EXPECT_EQ(content, "B");
+    EXPECT_EQ(Content(b), "B");
     EXPECT_TRUE(p.fileExists(a));
     EXPECT_TRUE(p.renameNoReplace(a, dir / "c"));
     EXPECT_FALSE(p.fileExists(a));
@@ -119,24 +127,22 @@ TEST(HostPlatform, RenameNeverReplaces) {
 TEST(HostPlatform, WholeFileWriteReplacesContentSafely) {
     test::TempDir dir;
     Platform& p = hostPlatform();
-    SystemError err;
     const std::string f = dir / "snap.kdx";
-    ASSERT_TRUE(p.writeWholeFile(f, "one", err));
-    ASSERT_TRUE(p.writeWholeFile(f, "two!", err));
-    std::string content;
-    ASSERT_TRUE(p.readWholeFile(f, 100, content, err));
-    EXPECT_EQ(content, "two!");
-    EXPECT_FALSE(p.readWholeFile(f, 3, content, err)) << "larger than allowed";
-    EXPECT_FALSE(p.writeWholeFile(dir / "no/such/folder/x.kdx", "x", err));
-    EXPECT_FALSE(err.reason.empty());
+    ASSERT_TRUE(p.writeWholeFile(f, "one"));
+    ASSERT_TRUE(p.writeWholeFile(f, "two!"));
+    EXPECT_EQ(Content(f), "two!");
+    EXPECT_FALSE(p.readWholeFile(f, 3)) << "larger than allowed";
+    const Status refused = p.writeWholeFile(dir / "no/such/folder/x.kdx", "x");
+    ASSERT_FALSE(refused);
+    EXPECT_FALSE(refused.error().reason.empty());
     std::vector<DirEntry> left;
-    p.listDirectory(dir.path(), "*", false, left);
+    ASSERT_TRUE(p.listDirectory(dir.path(), "*", false, left));
     EXPECT_EQ(left.size(), 1u) << "no temporary file stays behind";
 }
 
 std::vector<std::string> NamesIn(const std::string& folder) {
     std::vector<DirEntry> found;
-    hostPlatform().listDirectory(folder, "*", false, found);
+    if (!hostPlatform().listDirectory(folder, "*", false, found)) return {"(not searchable)"};
     std::vector<std::string> names;
     for (const DirEntry& e : found)
         names.push_back(e.name);
@@ -147,9 +153,9 @@ TEST(HostPlatform, WholeFileWriteLeavesAFolderAlone) {
     test::TempDir dir;
     const std::string folder = dir.folder("Pictures");
     dir.file("Pictures/IMG_0001.JPG", "photo");
-    SystemError err;
-    EXPECT_FALSE(hostPlatform().writeWholeFile(folder, "x", err));
-    EXPECT_FALSE(err.reason.empty());
+    const Status refused = hostPlatform().writeWholeFile(folder, "x");
+    ASSERT_FALSE(refused);
+    EXPECT_FALSE(refused.error().reason.empty());
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"IMG_0001.JPG"});
     EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{"Pictures"}) << "nothing moved aside or left behind";
@@ -160,23 +166,17 @@ TEST(HostPlatform, WholeFileWriteIsNotBlockedByLeftoversOfACrash) {
     const std::string f = dir.file("x.kdx", "old");
     dir.file("x.kdx.kdx-new", "stale");
     dir.file("x.kdx.kdx-old", "stale");
-    SystemError err;
-    ASSERT_TRUE(hostPlatform().writeWholeFile(f, "new", err)) << err.reason;
-    std::string content;
-    ASSERT_TRUE(hostPlatform().readWholeFile(f, 100, content, err));
-    EXPECT_EQ(content, "new");
+    ASSERT_EQ(Why(hostPlatform().writeWholeFile(f, "new")), "(done)");
+    EXPECT_EQ(Content(f), "new");
     EXPECT_EQ(NamesIn(dir.path()).size(), 3u);
 }
 
 TEST(HostPlatform, WholeFileWriteTakesANameAtTheLengthLimit) {
     test::TempDir dir;
     const std::string f = dir / (std::string(251, 'n') + ".kdx");
-    SystemError err;
-    ASSERT_TRUE(hostPlatform().writeWholeFile(f, "one", err)) << err.reason;
-    ASSERT_TRUE(hostPlatform().writeWholeFile(f, "two", err)) << err.reason;
-    std::string content;
-    ASSERT_TRUE(hostPlatform().readWholeFile(f, 100, content, err));
-    EXPECT_EQ(content, "two");
+    ASSERT_EQ(Why(hostPlatform().writeWholeFile(f, "one")), "(done)");
+    ASSERT_EQ(Why(hostPlatform().writeWholeFile(f, "two")), "(done)");
+    EXPECT_EQ(Content(f), "two");
 }
 
 #ifndef _WIN32
@@ -184,9 +184,7 @@ TEST(HostPlatform, WholeFileWriteRefusesAPipe) {
     test::TempDir dir;
     const std::string fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    SystemError err;
-    EXPECT_FALSE(hostPlatform().writeWholeFile(fifo, "x", err));
-    EXPECT_EQ(err.reason, "Not a regular file");
+    EXPECT_EQ(Why(hostPlatform().writeWholeFile(fifo, "x")), "Not a regular file");
     EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
@@ -195,12 +193,9 @@ TEST(HostPlatform, WholeFileWriteReplacesALinksTargetAndKeepsTheLink) {
     const std::string target = dir.file("real/list.kdx", "old");
     const std::string link = dir / "link.kdx";
     fs::create_symlink("real/list.kdx", link);
-    SystemError err;
-    ASSERT_TRUE(hostPlatform().writeWholeFile(link, "new", err)) << err.reason;
+    ASSERT_EQ(Why(hostPlatform().writeWholeFile(link, "new")), "(done)");
     EXPECT_TRUE(fs::is_symlink(link));
-    std::string content;
-    ASSERT_TRUE(hostPlatform().readWholeFile(target, 100, content, err));
-    EXPECT_EQ(content, "new");
+    EXPECT_EQ(Content(target), "new");
     EXPECT_EQ(NamesIn(dir / "real").size(), 1u);
 }
 
@@ -208,8 +203,7 @@ TEST(HostPlatform, WholeFileWriteKeepsTheFilesMode) {
     test::TempDir dir;
     const std::string f = dir.file("x.kdx", "old");
     fs::permissions(f, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    SystemError err;
-    ASSERT_TRUE(hostPlatform().writeWholeFile(f, "new", err)) << err.reason;
+    ASSERT_EQ(Why(hostPlatform().writeWholeFile(f, "new")), "(done)");
     EXPECT_EQ(fs::status(f).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 #endif
@@ -217,14 +211,15 @@ TEST(HostPlatform, WholeFileWriteKeepsTheFilesMode) {
 TEST(HostPlatform, OpensOnlyRegularFilesForReading) {
     test::TempDir dir;
     Platform& p = hostPlatform();
-    EXPECT_EQ(p.openForRead(dir.folder("d")), nullptr);
+    EXPECT_FALSE(p.openForRead(dir.folder("d")));
 #ifdef _WIN32
-    EXPECT_EQ(p.openForRead("NUL"), nullptr);
+    EXPECT_FALSE(p.openForRead("NUL"));
 #else
-    EXPECT_EQ(p.openForRead("/dev/null"), nullptr);
+    EXPECT_FALSE(p.openForRead("/dev/null"));
 #endif
-    auto f = p.openForRead(dir.file("x", "hello"));
-    ASSERT_NE(f, nullptr);
+    auto opened = p.openForRead(dir.file("x", "hello"));
+    ASSERT_TRUE(opened);
+    InputFile* f = opened->get();
     char buf[8] = {};
     EXPECT_EQ(f->size(), 5u);
     EXPECT_EQ(f->readAt(1, buf, 8), 4);

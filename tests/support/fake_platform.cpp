@@ -66,25 +66,14 @@ FakePlatform::Node& FakePlatform::addFile(const std::string& path, uint32_t attr
 }
 
 namespace {
-// Per thread, as the systems keep theirs.
-thread_local SystemError t_last;
-const SystemError kMissing{2, "No such file or directory"};
-const SystemError kDenied{5, "Access is denied."};
+const Failure kMissing{2, "No such file or directory"};
+const Failure kDenied{5, "Access is denied."};
 } // namespace
 
-bool FakePlatform::fail(SystemError error) {
-    t_last = std::move(error);
-    return false;
-}
-
-bool FakePlatform::refuses(const std::string& path) {
+std::optional<Failure> FakePlatform::refusal(const std::string& path) {
     for (const auto& [p, error] : refused)
-        if (key(p) == key(path)) return !fail(error);
-    return false;
-}
-
-SystemError FakePlatform::lastError() {
-    return t_last;
+        if (key(p) == key(path)) return error;
+    return std::nullopt;
 }
 
 FakePlatform::Node* FakePlatform::node(const std::string& path) {
@@ -92,21 +81,18 @@ FakePlatform::Node* FakePlatform::node(const std::string& path) {
     return it == m_nodes.end() ? nullptr : &it->second.second;
 }
 
-std::optional<EntryInfo> FakePlatform::findEntry(const std::string& path) {
+Result<EntryInfo> FakePlatform::findEntry(const std::string& path) {
     const Node* n = node(path);
-    if (!n) {
-        fail(kMissing);
-        return std::nullopt;
-    }
+    if (!n) return kMissing;
     return EntryInfo{n->attributes, n->creation, n->lastWrite, n->lastAccess};
 }
 
-bool FakePlatform::listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
-                                 std::vector<DirEntry>& out) {
+Status FakePlatform::listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                                   std::vector<DirEntry>& out) {
     const Node* dir = node(folder);
-    if (!dir) return fail(kMissing);
-    if (!dir->isDir()) return fail({20, "Not a directory"});
-    if (refuses(folder)) return false;
+    if (!dir) return kMissing;
+    if (!dir->isDir()) return Failure{20, "Not a directory"};
+    if (auto no = refusal(folder)) return *no;
     std::string prefix = folder;
     if (prefix.empty() || prefix.back() != sep) prefix += sep;
     const std::string prefixKey = ignoreCase ? AsciiUpper(prefix) : prefix;
@@ -123,7 +109,7 @@ bool FakePlatform::listDirectory(const std::string& folder, std::string_view pat
     }
     std::sort(found.begin(), found.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     out.insert(out.end(), found.begin(), found.end());
-    return true;
+    return {};
 }
 
 bool FakePlatform::fileExists(const std::string& path) {
@@ -136,14 +122,14 @@ bool FakePlatform::folderExists(const std::string& path) {
     return n && n->isDir();
 }
 
-bool FakePlatform::setFileTime(const std::string& path, TimeKind kind, FileTime value) {
+Status FakePlatform::setFileTime(const std::string& path, TimeKind kind, FileTime value) {
     ++setTimeCalls;
     Node* n = node(path);
-    if (!n) return fail(kMissing);
-    if (refuses(path)) return false;
-    if (locked.count(key(path))) return fail({32, "The process cannot access the file because it is being used."});
-    if (kind == TimeKind::Creation && !creationSettable) return fail({95, "Operation not supported"});
-    if (needWritable && readOnlyRefusesTimes && (n->attributes & attr::ReadOnly)) return fail(kDenied);
+    if (!n) return kMissing;
+    if (auto no = refusal(path)) return *no;
+    if (locked.count(key(path))) return Failure{32, "The process cannot access the file because it is being used."};
+    if (kind == TimeKind::Creation && !creationSettable) return Failure{95, "Operation not supported"};
+    if (needWritable && readOnlyRefusesTimes && (n->attributes & attr::ReadOnly)) return kDenied;
     if (earliestStamp && value < *earliestStamp) value = *earliestStamp;
     if (latestStamp && value > *latestStamp) value = *latestStamp;
     if (fatResolution && kind == TimeKind::LastWrite)
@@ -152,76 +138,62 @@ bool FakePlatform::setFileTime(const std::string& path, TimeKind kind, FileTime 
     if (fatResolution && kind == TimeKind::LastAccess)
         value = LocalDateTimeToFileTime(FileTimeToLocalDateTime(value, offsetSeconds).date(), offsetSeconds);
     (kind == TimeKind::Creation ? n->creation : kind == TimeKind::LastWrite ? n->lastWrite : n->lastAccess) = value;
-    return true;
+    return {};
 }
 
-std::optional<uint32_t> FakePlatform::getAttributes(const std::string& path) {
+Result<uint32_t> FakePlatform::getAttributes(const std::string& path) {
     const Node* n = node(path);
-    if (!n) {
-        fail(kMissing);
-        return std::nullopt;
-    }
+    if (!n) return kMissing;
     return n->attributes;
 }
 
-bool FakePlatform::setAttributes(const std::string& path, uint32_t attributes) {
+Status FakePlatform::setAttributes(const std::string& path, uint32_t attributes) {
     Node* n = node(path);
-    if (!n) return fail(kMissing);
-    if (refuses(path)) return false;
+    if (!n) return kMissing;
+    if (auto no = refusal(path)) return *no;
     n->attributes = attributes;
-    return true;
+    return {};
 }
 
-bool FakePlatform::renameNoReplace(const std::string& from, const std::string& to) {
+Status FakePlatform::renameNoReplace(const std::string& from, const std::string& to) {
     auto it = m_nodes.find(key(from));
-    if (it == m_nodes.end()) return fail(kMissing);
-    if (refuses(from)) return false;
-    if (node(to)) return fail({17, "File exists"});
+    if (it == m_nodes.end()) return kMissing;
+    if (auto no = refusal(from)) return *no;
+    if (node(to)) return Failure{17, "File exists"};
     auto value = it->second;
     m_nodes.erase(it);
     value.first = to;
     m_nodes[key(to)] = value;
-    return true;
+    return {};
 }
 
-bool FakePlatform::deleteFile(const std::string& path) {
-    if (refuses(path)) return false;
-    return m_nodes.erase(key(path)) > 0 || fail(kMissing);
+Status FakePlatform::deleteFile(const std::string& path) {
+    if (auto no = refusal(path)) return *no;
+    if (m_nodes.erase(key(path)) == 0) return kMissing;
+    return {};
 }
 
-std::unique_ptr<InputFile> FakePlatform::openForRead(const std::string& path) {
+Result<std::unique_ptr<InputFile>> FakePlatform::openForRead(const std::string& path) {
     const Node* n = node(path);
-    if (!n) {
-        fail(kMissing);
-        return nullptr;
-    }
-    if (n->isDir()) {
-        fail({21, "Is a directory"});
-        return nullptr;
-    }
-    if (refuses(path)) return nullptr;
-    return std::make_unique<StringFile>(n->content);
+    if (!n) return kMissing;
+    if (n->isDir()) return Failure{21, "Is a directory"};
+    if (auto no = refusal(path)) return *no;
+    return std::unique_ptr<InputFile>(std::make_unique<StringFile>(n->content));
 }
 
-bool FakePlatform::readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) {
+Result<std::string> FakePlatform::readWholeFile(const std::string& path, uint64_t maxBytes) {
     const Node* n = node(path);
-    if (!n || n->isDir() || n->content.size() > maxBytes) {
-        error = SystemError{2, "The system cannot find the file specified."};
-        return false;
-    }
-    out = n->content;
-    return true;
+    if (!n || n->isDir() || n->content.size() > maxBytes)
+        return Failure{2, "The system cannot find the file specified."};
+    return n->content;
 }
 
-bool FakePlatform::writeWholeFile(const std::string& path, std::string_view data, SystemError& error) {
-    if (!node(std::string(FolderOf(path)))) {
-        error = SystemError{3, "The system cannot find the path specified."};
-        return false;
-    }
+Status FakePlatform::writeWholeFile(const std::string& path, std::string_view data) {
+    if (!node(std::string(FolderOf(path)))) return Failure{3, "The system cannot find the path specified."};
     Node* n = node(path);
     if (!n) n = &addFile(path);
     n->content = std::string(data);
-    return true;
+    return {};
 }
 
 std::string FakePlatform::toUpper(std::string_view text) {

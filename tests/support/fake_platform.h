@@ -37,7 +37,7 @@ public:
     // Paths that are there but refuse to be changed, searched, opened or
     // renamed, with the system's reason (a folder without search permission,
     // a file that may not be read).
-    std::map<std::string, SystemError> refused;
+    std::map<std::string, Failure> refused;
     // Stamps kept otherwise than given, as real file systems keep them: out
     // of [earliestStamp, latestStamp] the nearer end (ext4, FAT); with
     // fatResolution the last write to the even second below and the last
@@ -53,19 +53,19 @@ public:
     Node& addFile(const std::string& path, uint32_t attributes = attr::Archive, std::string content = {});
     Node* node(const std::string& path);
 
-    std::optional<EntryInfo> findEntry(const std::string& path) override;
-    bool listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
-                       std::vector<DirEntry>& out) override;
+    Result<EntryInfo> findEntry(const std::string& path) override;
+    Status listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                         std::vector<DirEntry>& out) override;
     bool fileExists(const std::string& path) override;
     bool folderExists(const std::string& path) override;
-    bool setFileTime(const std::string& path, TimeKind kind, FileTime value) override;
-    std::optional<uint32_t> getAttributes(const std::string& path) override;
-    bool setAttributes(const std::string& path, uint32_t attributes) override;
-    bool renameNoReplace(const std::string& from, const std::string& to) override;
-    bool deleteFile(const std::string& path) override;
-    std::unique_ptr<InputFile> openForRead(const std::string& path) override;
-    bool readWholeFile(const std::string& path, uint64_t maxBytes, std::string& out, SystemError& error) override;
-    bool writeWholeFile(const std::string& path, std::string_view data, SystemError& error) override;
+    Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override;
+    Result<uint32_t> getAttributes(const std::string& path) override;
+    Status setAttributes(const std::string& path, uint32_t attributes) override;
+    Status renameNoReplace(const std::string& from, const std::string& to) override;
+    Status deleteFile(const std::string& path) override;
+    Result<std::unique_ptr<InputFile>> openForRead(const std::string& path) override;
+    Result<std::string> readWholeFile(const std::string& path, uint64_t maxBytes) override;
+    Status writeWholeFile(const std::string& path, std::string_view data) override;
     int64_t utcOffsetNow() override { return offsetSeconds; }
     std::string currentFolder() override { return workingFolder; }
     std::string programFolder() override { return folderOfProgram; }
@@ -73,14 +73,12 @@ public:
     bool pathsIgnoreCase() const override { return ignoreCase; }
     bool canSetCreationTime() const override { return creationSettable; }
     bool timesNeedWritable() const override { return needWritable; }
-    SystemError lastError() override;
     std::string toUpper(std::string_view text) override;
     std::optional<std::string> toSystemCodePage(std::string_view text) override;
     std::string fromSystemCodePage(std::string_view text) override;
 
 private:
-    bool fail(SystemError error);
-    bool refuses(const std::string& path);
+    std::optional<Failure> refusal(const std::string& path);
     std::string key(const std::string& path) const;
     std::map<std::string, std::pair<std::string, Node>> m_nodes; // key -> (path as added, node)
 };

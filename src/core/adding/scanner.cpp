@@ -63,7 +63,8 @@ public:
         std::vector<std::string> subFolders;
         if (m_flags.subFolders) {
             m_entries.clear();
-            if (!sys().listDirectory(folder, "*.*", true, m_entries)) return refused(folder);
+            if (const Status listed = sys().listDirectory(folder, "*.*", true, m_entries); !listed)
+                return refused(folder, listed.error());
             for (DirEntry& e : m_entries)
                 if (IsFolderEntry(e)) subFolders.push_back(std::move(e.name));
         }
@@ -72,7 +73,8 @@ public:
         if (!m_flags.foldersOnly) {
             for (const std::string& pattern : m_patterns) {
                 m_entries.clear();
-                if (!sys().listDirectory(folder, pattern, false, m_entries)) return refused(folder);
+                if (const Status listed = sys().listDirectory(folder, pattern, false, m_entries); !listed)
+                    return refused(folder, listed.error());
                 for (const DirEntry& e : m_entries) {
                     if (!IsFileEntry(e) || !m_test.passes(ExtensionOfName(e.name))) continue;
                     std::string& path = m_result.emplace_back();
@@ -91,9 +93,8 @@ public:
     }
 
 private:
-    void refused(const std::string& folder) const {
-        if (m_flags.onUnsearchable && *m_flags.onUnsearchable)
-            (*m_flags.onUnsearchable)(folder, sys().lastError().reason);
+    void refused(const std::string& folder, const Failure& failure) const {
+        if (m_flags.onUnsearchable && *m_flags.onUnsearchable) (*m_flags.onUnsearchable)(folder, failure.reason);
     }
 
     MaskTest m_test;

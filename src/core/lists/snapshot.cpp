@@ -355,13 +355,11 @@ std::string EncodeSnapshot(const std::vector<FileEntry>& rows, const std::vector
     return out;
 }
 
-SnapshotResult DecodeSnapshot(std::string_view bytes) {
-    SnapshotResult result;
+Result<Snapshot> DecodeSnapshot(std::string_view bytes) {
     CountingSink counter;
-    if (Fault f = Parser<CountingSink>(bytes, counter).run(); f != Fault::None) {
-        result.error = SnapshotError{std::string(MessageOf(f))};
-        return result;
-    }
+    if (Fault f = Parser<CountingSink>(bytes, counter).run(); f != Fault::None)
+        return Failure{0, std::string(MessageOf(f))};
+    Snapshot result;
     result.rows.reserve(counter.rows);
     result.selected.reserve(counter.rows);
     BuildingSink builder{result.rows, result.selected};
@@ -372,96 +370,79 @@ SnapshotResult DecodeSnapshot(std::string_view bytes) {
 bool IsOtherThanSnapshot(const std::string& path) {
     const auto file = sys().openForRead(path);
     if (!file) return false;
+    InputFile& input = **file;
     // The units the reader checks; a file with any other start is not ours.
     unsigned char start[12] = {};
-    if (file->readAt(0, start, sizeof start) != static_cast<int64_t>(sizeof start)) return true;
+    if (input.readAt(0, start, sizeof start) != static_cast<int64_t>(sizeof start)) return true;
     const std::string_view b(reinterpret_cast<const char*>(start), sizeof start);
     return Get16(b, 0) != SignatureOpen || Get16(b, 2) != 'V' || Get16(b, 4) != 'T' || Get16(b, 10) != SignatureClose;
 }
 
-bool SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
-                  std::string& errorMessage, bool replaceOtherFiles) {
-    if (!replaceOtherFiles && IsOtherThanSnapshot(path)) {
-        errorMessage = Substitute(CannotCreate, path, "The file there is not a snapshot file; it was left as it is.");
-        return false;
-    }
+Status SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
+                    bool replaceOtherFiles) {
+    if (!replaceOtherFiles && IsOtherThanSnapshot(path))
+        return Failure{OtherFileThere,
+                       Substitute(CannotCreate, path, "The file there is not a snapshot file; it was left as it is.")};
     // A file that could not be loaded again is not worth writing.
-    if (rows.size() > MaxSnapshotRows || SnapshotSize(rows) > MaxSnapshotBytes) {
-        errorMessage = Substitute(CannotCreate, path, "The list is too large for a snapshot file.");
-        return false;
-    }
+    if (rows.size() > MaxSnapshotRows || SnapshotSize(rows) > MaxSnapshotBytes)
+        return Failure{0, Substitute(CannotCreate, path, "The list is too large for a snapshot file.")};
     std::vector<FileEntry> stored(rows.size());
     for (size_t r = 0; r < rows.size(); ++r) {
         for (size_t i = 0; i < TextCount; ++i) {
             std::optional<std::string> text = ToStoredText(TextOf(rows[r], i));
-            if (!text) {
-                errorMessage = Substitute(CannotCreate, path,
-                                          "The row \"" + rows[r].Name +
-                                              "\" holds text the system's code page cannot store; "
-                                              "nothing was saved.");
-                return false;
-            }
+            if (!text)
+                return Failure{0, Substitute(CannotCreate, path,
+                                             "The row \"" + rows[r].Name +
+                                                 "\" holds text the system's code page cannot store; "
+                                                 "nothing was saved.")};
             TextOf(stored[r], i) = std::move(*text);
         }
     }
-    SystemError error;
-    if (!sys().writeWholeFile(path, EncodeSnapshot(stored, selected), error)) {
-        errorMessage = Substitute(CannotCreate, path, error.reason);
-        return false;
-    }
-    return true;
+    if (const Status written = sys().writeWholeFile(path, EncodeSnapshot(stored, selected)); !written)
+        return Failure{written.error().code, Substitute(CannotCreate, path, written.error().reason)};
+    return {};
 }
 
-bool LoadSnapshot(const std::string& path, std::vector<FileEntry>& rows, std::vector<bool>& selected,
-                  std::string& errorMessage) {
-    std::string bytes;
-    SystemError error;
-    if (!sys().readWholeFile(path, MaxSnapshotBytes, bytes, error)) {
+Result<Snapshot> LoadSnapshot(const std::string& path) {
+    Result<std::string> bytes = sys().readWholeFile(path, MaxSnapshotBytes);
+    if (!bytes) {
         const auto file = sys().openForRead(path);
-        const bool tooLarge = file && file->size() > MaxSnapshotBytes;
-        errorMessage = Substitute(CannotOpen, path, tooLarge ? "The file is larger than 1 GiB." : error.reason);
-        return false;
+        const bool tooLarge = file && (*file)->size() > MaxSnapshotBytes;
+        return Failure{
+            bytes.error().code,
+            Substitute(CannotOpen, path, tooLarge ? "The file is larger than 1 GiB." : bytes.error().reason)};
     }
-    SnapshotResult result = DecodeSnapshot(bytes);
-    if (!result.ok()) {
-        errorMessage = std::move(result.error->message);
-        return false;
-    }
-    for (FileEntry& row : result.rows)
-        for (size_t i = 0; i < TextCount; ++i)
-            TextOf(row, i) = FromStoredText(TextOf(row, i));
-    rows = std::move(result.rows);
-    selected = std::move(result.selected);
-    return true;
+    Result<Snapshot> result = DecodeSnapshot(*bytes);
+    if (result)
+        for (FileEntry& row : result->rows)
+            for (size_t i = 0; i < TextCount; ++i)
+                TextOf(row, i) = FromStoredText(TextOf(row, i));
+    return result;
 }
 
-std::optional<std::string> SnapshotBytes(const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
-                                         std::string& errorMessage) {
-    if (rows.size() > MaxSnapshotRows || SnapshotSize(rows) > MaxSnapshotBytes) {
-        errorMessage = "The list is too large for a snapshot file.";
-        return std::nullopt;
-    }
+Result<std::string> SnapshotBytes(const std::vector<FileEntry>& rows, const std::vector<bool>& selected) {
+    if (rows.size() > MaxSnapshotRows || SnapshotSize(rows) > MaxSnapshotBytes)
+        return Failure{0, "The list is too large for a snapshot file."};
     std::vector<FileEntry> stored(rows.size());
     for (size_t r = 0; r < rows.size(); ++r) {
         for (size_t i = 0; i < TextCount; ++i) {
             std::optional<std::string> text = ToStoredText(TextOf(rows[r], i));
-            if (!text) {
-                errorMessage = "The row \"" + rows[r].Name +
-                               "\" holds text the system's code page cannot store; nothing was saved.";
-                return std::nullopt;
-            }
+            if (!text)
+                return Failure{0, "The row \"" + rows[r].Name +
+                                      "\" holds text the system's code page cannot store; nothing was saved."};
             TextOf(stored[r], i) = std::move(*text);
         }
     }
     return EncodeSnapshot(stored, selected);
 }
 
-SnapshotResult SnapshotFromBytes(std::string_view bytes) {
-    if (bytes.size() > MaxSnapshotBytes) return SnapshotResult{{}, {}, SnapshotError{"The file is larger than 1 GiB."}};
-    SnapshotResult result = DecodeSnapshot(bytes);
-    for (FileEntry& row : result.rows)
-        for (size_t i = 0; i < TextCount; ++i)
-            TextOf(row, i) = FromStoredText(TextOf(row, i));
+Result<Snapshot> SnapshotFromBytes(std::string_view bytes) {
+    if (bytes.size() > MaxSnapshotBytes) return Failure{0, "The file is larger than 1 GiB."};
+    Result<Snapshot> result = DecodeSnapshot(bytes);
+    if (result)
+        for (FileEntry& row : result->rows)
+            for (size_t i = 0; i < TextCount; ++i)
+                TextOf(row, i) = FromStoredText(TextOf(row, i));
     return result;
 }
 

@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "core/lists/file_entry.h"
 
 namespace kdx {
@@ -46,18 +47,15 @@ inline constexpr uint64_t MaxSnapshotBytes = uint64_t{1} << 30;
 // would still let a hostile file demand tens of gigabytes of rows.
 inline constexpr size_t MaxSnapshotRows = 10'000'000;
 
-struct SnapshotError {
-    std::string message;
-};
+// The code of SaveSnapshot's failure when the file there is not a snapshot
+// (the program's own codes are negative, the system's are not).
+inline constexpr int OtherFileThere = -1;
 
-// The rows of a decoded snapshot (SeqNo and DiffMark 0), with one selection
-// flag per row; or, when the file is unusable, no rows and the message.
-struct SnapshotResult {
+// The rows of a snapshot (SeqNo and DiffMark 0), with one selection flag
+// per row.
+struct Snapshot {
     std::vector<FileEntry> rows;
     std::vector<bool> selected;
-    std::optional<SnapshotError> error;
-
-    bool ok() const { return !error.has_value(); }
 };
 
 // The bytes of a snapshot of rows in their order; a row is stored as
@@ -73,35 +71,34 @@ uint64_t SnapshotSize(const std::vector<FileEntry>& rows);
 // Reads a whole snapshot. Rows nested in a row as its children are appended
 // after their parent (depth first), since the lists are flat and dropping
 // them would lose paths the file holds. The texts come back as stored
-// (LoadSnapshot turns them into the program's text).
-SnapshotResult DecodeSnapshot(std::string_view bytes);
+// (LoadSnapshot turns them into the program's text). A file that is not
+// usable fails with the message for the user.
+Result<Snapshot> DecodeSnapshot(std::string_view bytes);
 
 // Writes the snapshot to path, replacing any file there only once the new
-// one is complete (see Platform::writeWholeFile). On failure returns false
-// with the message for the user; a list with a text the system's 8-bit text
+// one is complete (see Platform::writeWholeFile). Fails with the message
+// for the user; a list with a text the system's 8-bit text
 // cannot hold is not saved at all (see ToStoredText), and the message names
 // that row's path. A file there that is not a snapshot (IsOtherThanSnapshot)
 // is replaced only with replaceOtherFiles, for a caller that has already
 // asked the user.
-bool SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
-                  std::string& errorMessage, bool replaceOtherFiles = false);
+Status SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
+                    bool replaceOtherFiles = false);
 
 // Whether path names a file that can be read and does not begin with the
 // snapshot signature: a photo or a document that a save would destroy.
 bool IsOtherThanSnapshot(const std::string& path);
 
-// Replaces rows and selected by the snapshot at path. On any failure returns
-// false with the message for the user and leaves both untouched.
-bool LoadSnapshot(const std::string& path, std::vector<FileEntry>& rows, std::vector<bool>& selected,
-                  std::string& errorMessage);
+// The snapshot at path, its texts as the program holds them; or the
+// failure with the message for the user.
+Result<Snapshot> LoadSnapshot(const std::string& path);
 
-// The same two without a file: the bytes SaveSnapshot would write, or
-// nothing with the reason when it would refuse the list (too large, a text
-// the code page cannot hold); and the rows LoadSnapshot would give for
-// bytes, or the reader's message.
-std::optional<std::string> SnapshotBytes(const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
-                                         std::string& errorMessage);
-SnapshotResult SnapshotFromBytes(std::string_view bytes);
+// The same two without a file: the bytes SaveSnapshot would write, or the
+// reason it would refuse the list (too large, a text the code page cannot
+// hold); and the rows LoadSnapshot would give for bytes, or the reader's
+// message.
+Result<std::string> SnapshotBytes(const std::vector<FileEntry>& rows, const std::vector<bool>& selected);
+Result<Snapshot> SnapshotFromBytes(std::string_view bytes);
 
 // The texts in a snapshot are the system's 8-bit text (the platform's
 // toSystemCodePage and fromSystemCodePage): UTF-8 on POSIX, which is what

@@ -15,9 +15,9 @@ constexpr size_t kProgressEvery = 256;
 
 // The source's stamps are read once and serve all three kinds: the same as
 // reading them again per kind, at a third of the cost.
-bool CopyTimes(std::string_view source, std::string_view target, const TimeKinds& kinds, const WriteHooks& hooks) {
+Status CopyTimes(std::string_view source, std::string_view target, const TimeKinds& kinds, const WriteHooks& hooks) {
     const auto stamps = ReadLocalStamps(source);
-    if (!stamps) return hooks.fail(target, std::string(source) + ": " + sys().lastError().reason);
+    if (!stamps) return hooks.fail(target, std::string(source) + ": " + stamps.error().reason);
     const StampChange changes[3] = {
         {kinds.creation, stamps->of(kinds.creation)},
         {kinds.lastWrite, stamps->of(kinds.lastWrite)},
@@ -70,9 +70,9 @@ std::string_view CheckSyncFolders(std::string_view sourceFolder, std::string_vie
     return {};
 }
 
-bool CopyTimeFromFile(std::string_view source, std::string_view target, TimeKind kind, const WriteHooks& hooks) {
+Status CopyTimeFromFile(std::string_view source, std::string_view target, TimeKind kind, const WriteHooks& hooks) {
     const auto stamps = ReadLocalStamps(source);
-    if (!stamps) return false;
+    if (!stamps) return stamps.error();
     return WriteFileTime(target, kind, stamps->of(kind), true, true, hooks);
 }
 

@@ -26,7 +26,7 @@ std::string_view CheckSyncFolders(std::string_view sourceFolder, std::string_vie
 // Gives target the source's stamp of one kind (1-3), date and time. The
 // source is read even for a kind that writes nothing; false when it cannot
 // be read or the write fails.
-bool CopyTimeFromFile(std::string_view source, std::string_view target, TimeKind kind, const WriteHooks& hooks = {});
+Status CopyTimeFromFile(std::string_view source, std::string_view target, TimeKind kind, const WriteHooks& hooks = {});
 
 // For each entry of targetList, in order: the path with sourceRoot in place
 // of targetRoot is looked up in sourceList (by the platform's rule for

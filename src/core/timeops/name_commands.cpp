@@ -28,7 +28,7 @@ void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& 
             if (!onUnreadable) {
                 t = GetPhotoTime(rows[i].Name);
             } else if (const auto info = sys().findEntry(EntryPathOf(rows[i].Name)); !info) {
-                why = sys().lastError().reason;
+                why = info.error().reason;
             } else if ((info->attributes & (attr::Directory | attr::System)) == 0) {
                 // Folders, pipes and devices (system entries) are never
                 // opened, which is no failure to open them.
@@ -62,11 +62,11 @@ std::optional<FailureList> RenameWeChatFiles(std::vector<FileEntry>& rows, const
             if (hooks.observer) hooks.observer(row.Name, newName);
             continue;
         }
-        if (sys().renameNoReplace(row.Name, newName)) {
+        if (const Status renamed = sys().renameNoReplace(row.Name, newName)) {
             if (hooks.observer) hooks.observer(row.Name, newName);
             row.Name = newName;
         } else {
-            if (hooks.onFailure) hooks.onFailure(row.Name, sys().lastError().reason);
+            if (hooks.onFailure) hooks.onFailure(row.Name, renamed.error().reason);
             failures.add(row.Name);
         }
     }

@@ -41,11 +41,15 @@ std::optional<Picked> PickText(const std::string& text) {
 
 // The stamps come as values: the same as their time texts read back, and
 // only the one that is kept needs to become text.
-std::optional<Picked> PickFromFile(const std::string& path, TimeSource source, const SourceOptions& options) {
+std::optional<Picked> PickFromFile(const std::string& path, TimeSource source, const SourceOptions& options,
+                                   const WriteHooks& hooks) {
     if (source < TimeSource::Creation || source > TimeSource::FileName || source == TimeSource::Row)
         return std::nullopt;
     const auto stamps = ReadLocalStamps(path);
-    if (!stamps) return std::nullopt;
+    if (!stamps) {
+        if (hooks.onUnreadable) hooks.onUnreadable(path, stamps.error().reason);
+        return std::nullopt;
+    }
     // A stamp past year 9999 has no time text; such a file has no usable
     // value, as a text that does not read back would not.
     const bool usable[3] = {InYearRange(stamps->creation), InYearRange(stamps->lastWrite),
@@ -123,7 +127,7 @@ std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, cons
             if (!WriteFileTimes(row.Name, changes, hooks)) failures.add(row.Name);
             continue;
         }
-        const auto picked = PickFromFile(row.Name, source, options);
+        const auto picked = PickFromFile(row.Name, source, options, hooks);
         if (!picked) continue;
         if (!WriteSameTime(row.Name, kinds, picked->value, hooks)) {
             failures.add(row.Name);

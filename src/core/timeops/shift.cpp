@@ -84,7 +84,10 @@ std::optional<FailureList> ShiftTimes(std::vector<FileEntry>& rows, const std::v
         if (i >= rows.size()) continue;
         FileEntry& row = rows[i];
         const auto old = ReadLocalStamps(row.Name);
-        if (!old) continue;
+        if (!old) {
+            if (hooks.onUnreadable) hooks.onUnreadable(row.Name, old.error().reason);
+            continue;
+        }
         const std::optional<DateTime> shifted[3] = {
             TryShiftDateTime(amount, old->creation),
             TryShiftDateTime(amount, old->lastWrite),

@@ -37,9 +37,9 @@ ReadOnlyState AdjustReadOnly(std::string_view path, bool clear) {
     if (!attributes) return state; // nothing there to change
     state.wasReadOnly = (*attributes & attr::ReadOnly) != 0;
     if (clear && state.wasReadOnly)
-        state.ok = sys().setAttributes(entry, *attributes & ~attr::ReadOnly);
+        state.ok = sys().setAttributes(entry, *attributes & ~attr::ReadOnly).has_value();
     else if (!clear && !state.wasReadOnly)
-        state.ok = sys().setAttributes(entry, *attributes | attr::ReadOnly);
+        state.ok = sys().setAttributes(entry, *attributes | attr::ReadOnly).has_value();
     return state;
 }
 
@@ -70,11 +70,11 @@ struct Written {
 // Reads the entry back once its stamps are written: the system accepts a
 // value out of the file system's range and keeps another one. A kind
 // written twice is judged by its last write. Fills in what is stored.
-bool CheckStored(const std::string& entry, std::string_view path, std::span<Written> written, int64_t offset,
-                 const WriteHooks& hooks) {
+Status CheckStored(const std::string& entry, std::string_view path, std::span<Written> written, int64_t offset,
+                   const WriteHooks& hooks) {
     const auto after = sys().findEntry(entry);
-    if (!after) return hooks.fail(path, sys().lastError().reason);
-    bool ok = true;
+    if (!after) return hooks.fail(path, after.error().reason);
+    Status result;
     for (size_t i = 0; i < written.size(); ++i) {
         Written& w = written[i];
         const FileTime stored = after->of(w.kind);
@@ -87,11 +87,10 @@ bool CheckStored(const std::string& entry, std::string_view path, std::span<Writ
         }
         if (HoldsAtResolution(w.kind, w.stamp, stored, offset)) continue;
         w.holds = false;
-        ok = false;
-        if (hooks.onMismatch)
-            hooks.onMismatch(path, w.kind, FileTimeToLocalDateTime(w.stamp, offset).wholeSeconds(), w.stored);
+        result = hooks.fail(path,
+                            StoredOtherwise(w.kind, FileTimeToLocalDateTime(w.stamp, offset).wholeSeconds(), w.stored));
     }
-    return ok;
+    return result;
 }
 
 // Whole values written where stamps need no unlocking and no one watches:
@@ -100,8 +99,8 @@ bool CheckStored(const std::string& entry, std::string_view path, std::span<Writ
 // The stamps go to the system together, up to the first change that cannot
 // be made: one call instead of one per stamp, with the same outcome.
 // One stat after the write tells whether the stamps hold.
-bool WriteWithoutReading(std::string_view path, const std::string& entry, std::span<const StampChange> changes,
-                         const WriteHooks& hooks) {
+Status WriteWithoutReading(std::string_view path, const std::string& entry, std::span<const StampChange> changes,
+                           const WriteHooks& hooks) {
     Platform& p = sys();
     const int64_t offset = p.utcOffsetNow();
     StampSet stamps;
@@ -113,14 +112,16 @@ bool WriteWithoutReading(std::string_view path, const std::string& entry, std::s
         const DateTime v = c.value.wholeSeconds();
         const bool creationRefused = c.kind == TimeKind::Creation && !p.canSetCreationTime();
         if (creationRefused || v < kFirst || v > kLast) {
-            if (any && !p.setFileTimes(entry, stamps)) return hooks.fail(path, p.lastError().reason);
+            if (any)
+                if (const Status done = p.setFileTimes(entry, stamps); !done)
+                    return hooks.fail(path, done.error().reason);
             return hooks.fail(path, creationRefused ? CreationNotSettable : OutsideYears);
         }
         *stamps.of(c.kind) = LocalDateTimeToFileTime(v, offset);
         any = true;
     }
-    if (!any) return true;
-    if (!p.setFileTimes(entry, stamps)) return hooks.fail(path, p.lastError().reason);
+    if (!any) return {};
+    if (const Status done = p.setFileTimes(entry, stamps); !done) return hooks.fail(path, done.error().reason);
     // Each slot holds the last value given for its kind.
     for (TimeKind kind : {TimeKind::Creation, TimeKind::LastWrite, TimeKind::LastAccess})
         if (const std::optional<FileTime>& slot = *stamps.of(kind))
@@ -137,8 +138,8 @@ bool NeedsEntry(std::span<const StampChange> changes, const WriteHooks& hooks) {
 
 } // namespace
 
-bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks) {
-    if (std::none_of(changes.begin(), changes.end(), HasEffect)) return true;
+Status WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks) {
+    if (std::none_of(changes.begin(), changes.end(), HasEffect)) return {};
     if (!NeedsEntry(changes, hooks)) {
         // An empty entry is left to the read below, which tells why it fails.
         if (const std::string entry = EntryPathOf(path); !entry.empty())
@@ -149,7 +150,7 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
     std::optional<EntryInfo> info;
     int64_t offset = 0;
     bool unlocked = false;
-    bool ok = true;
+    Status result;
     std::vector<Written> written;
     written.reserve(changes.size());
     for (const StampChange& c : changes) {
@@ -158,16 +159,17 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
             // Read only once something is to be written: a change without
             // effect succeeds even for a path that does not exist.
             entry = EntryPathOf(path);
-            info = p.findEntry(entry);
-            if (!info) {
-                ok = hooks.fail(path, p.lastError().reason);
+            Result<EntryInfo> found = p.findEntry(entry);
+            if (!found) {
+                result = hooks.fail(path, found.error().reason);
                 break;
             }
+            info = *found;
             offset = p.utcOffsetNow();
         }
         // Never report a creation stamp as written where none can be.
         if (c.kind == TimeKind::Creation && !p.canSetCreationTime()) {
-            ok = hooks.fail(path, CreationNotSettable);
+            result = hooks.fail(path, CreationNotSettable);
             break;
         }
         const DateTime current = FileTimeToLocalDateTime(info->of(c.kind), offset).wholeSeconds();
@@ -176,49 +178,49 @@ bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes,
         const int64_t time = c.changeTime ? wanted.timeOfDayMs() : current.timeOfDayMs();
         const DateTime v = DateTime::fromMs(day.ms() + time);
         if (v < kFirst || v > kLast) {
-            ok = hooks.fail(path, OutsideYears);
+            result = hooks.fail(path, OutsideYears);
             break;
         }
         const FileTime stamp = LocalDateTimeToFileTime(v, offset);
         if (!hooks.dryRun) {
-            bool set = p.setFileTime(entry, c.kind, stamp);
+            Status set = p.setFileTime(entry, c.kind, stamp);
             // Some Windows file systems refuse stamps on read-only entries;
             // only then is the bit cleared (on a folder it also switches off
             // its customisation), and put back below. POSIX lets the owner
             // set them regardless, so permissions stay untouched there.
             if (!set && !unlocked && p.timesNeedWritable() && (info->attributes & attr::ReadOnly)) {
-                const SystemError refusal = p.lastError();
                 const ReadOnlyState cleared = AdjustReadOnly(entry, true);
                 unlocked = cleared.ok && cleared.wasReadOnly;
                 if (!unlocked) {
-                    ok = hooks.fail(path, refusal.reason);
+                    result = hooks.fail(path, set.error().reason);
                     break;
                 }
                 set = p.setFileTime(entry, c.kind, stamp);
             }
             if (!set) {
-                ok = hooks.fail(path, p.lastError().reason);
+                result = hooks.fail(path, set.error().reason);
                 break;
             }
         }
         written.push_back(Written{c.kind, stamp, current, v, true});
     }
     if (unlocked) AdjustReadOnly(entry, false);
-    if (!hooks.dryRun && !written.empty() && !CheckStored(entry, path, written, offset, hooks)) ok = false;
+    if (!hooks.dryRun && !written.empty())
+        if (Status stored = CheckStored(entry, path, written, offset, hooks); !stored && result) result = stored;
     // Told only of stamps that hold, with the value the entry now has.
     if (hooks.observer)
         for (const Written& w : written)
             if (w.holds) hooks.observer(path, w.kind, FormatTimeText(w.before), FormatTimeText(w.stored));
-    return ok;
+    return result;
 }
 
-bool WriteFileTime(std::string_view path, TimeKind kind, DateTime value, bool changeDate, bool changeTime,
-                   const WriteHooks& hooks) {
+Status WriteFileTime(std::string_view path, TimeKind kind, DateTime value, bool changeDate, bool changeTime,
+                     const WriteHooks& hooks) {
     const StampChange change{kind, value, changeDate, changeTime};
     return WriteFileTimes(path, std::span<const StampChange>(&change, 1), hooks);
 }
 
-bool WriteSameTime(std::string_view path, const TimeKinds& kinds, DateTime value, const WriteHooks& hooks) {
+Status WriteSameTime(std::string_view path, const TimeKinds& kinds, DateTime value, const WriteHooks& hooks) {
     const StampChange changes[3] = {
         {kinds.creation, value, true, true},
         {kinds.lastWrite, value, true, true},
@@ -227,9 +229,16 @@ bool WriteSameTime(std::string_view path, const TimeKinds& kinds, DateTime value
     return WriteFileTimes(path, changes, hooks);
 }
 
-std::optional<LocalStamps> ReadLocalStamps(std::string_view path) {
+std::string StoredOtherwise(TimeKind kind, DateTime written, DateTime stored) {
+    const std::string_view name = kind == TimeKind::Creation     ? "创建时间"
+                                  : kind == TimeKind::LastAccess ? "访问时间"
+                                                                 : "修改时间";
+    return "文件系统将" + std::string(name) + "存为 " + FormatTimeText(stored) + "，而不是 " + FormatTimeText(written);
+}
+
+Result<LocalStamps> ReadLocalStamps(std::string_view path) {
     const auto info = sys().findEntry(EntryPathOf(path));
-    if (!info) return std::nullopt;
+    if (!info) return info.error();
     const int64_t offset = sys().utcOffsetNow();
     return LocalStamps{FileTimeToLocalDateTime(info->creation, offset).wholeSeconds(),
                        FileTimeToLocalDateTime(info->lastWrite, offset).wholeSeconds(),

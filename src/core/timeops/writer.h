@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "core/common/filetime.h"
 
 namespace kdx {
@@ -29,20 +30,18 @@ struct TimeKinds {
 using WriteObserver =
     std::function<void(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText)>;
 
-// Told about a stamp the file system holds otherwise than it was written,
-// beyond its resolution: the path as given, the kind, the local value
-// written and the one read back. Out of its range a file system keeps the
-// nearest value it can (ext4 from 1901, FAT from 1980) without an error.
-using MismatchObserver = std::function<void(std::string_view path, TimeKind kind, DateTime written, DateTime stored)>;
-
 // Told why a write failed, once per failed write: the path as given and the
-// reason, the system's own where the system refused. A stamp kept otherwise
-// is told through the MismatchObserver instead.
+// reason, the system's own where the system refused, StoredOtherwise where
+// the file system kept another value than the one written.
 using FailureObserver = std::function<void(std::string_view path, std::string_view reason)>;
 
 // The reasons the writer gives itself.
 inline constexpr std::string_view CreationNotSettable = "此系统不能修改创建时间";
 inline constexpr std::string_view OutsideYears = "时间超出 1 至 9999 年";
+// A stamp the file system holds otherwise than it was written, beyond its
+// resolution: out of its range a file system keeps the nearest value it can
+// (ext4 from 1901, FAT from 1980) without an error.
+std::string StoredOtherwise(TimeKind kind, DateTime written, DateTime stored);
 
 // How the writing commands write. The default writes for real and tells no
 // one. A dry run writes nothing and changes no row, but still reports every
@@ -51,26 +50,30 @@ inline constexpr std::string_view OutsideYears = "时间超出 1 至 9999 年";
 struct WriteHooks {
     bool dryRun = false;
     WriteObserver observer;
-    MismatchObserver onMismatch;
     FailureObserver onFailure{};
+    // Told of a row a command passes over because its entry cannot be read
+    // (gone, or refused by the system), with the system's reason. The
+    // window passes such rows over without a word; a script is told.
+    FailureObserver onUnreadable{};
     // Asked between entries by the commands that walk many of them: when it
     // says so, the command ends after the entry in hand, reporting as done
     // only the entries it got to.
     std::function<bool()> stopRequested{};
     bool stopped() const { return stopRequested && stopRequested(); }
-    // Tells onFailure, if anyone listens; false, for the failing caller to return.
-    bool fail(std::string_view path, std::string_view reason) const {
+    // Tells onFailure, if anyone listens; the failure, for the failing
+    // caller to return.
+    Failure fail(std::string_view path, std::string_view reason) const {
         if (onFailure) onFailure(path, reason);
-        return false;
+        return Failure{0, std::string(reason)};
     }
 };
 
 // Writes one stamp of path (file or folder, trailing separators allowed).
 // Of value only the date (changeDate) and/or the time of day (changeTime)
 // are applied, to whole seconds; the rest comes from the entry's current
-// stamp. True when written or when there was nothing to do (kind not 1-3, or
-// neither part chosen: the path is then not even examined); false when the
-// entry is missing, the result would leave years 1-9999, the kind cannot be
+// stamp. Succeeds when written or when there was nothing to do (no kind, or
+// neither part chosen: the path is then not even examined); fails, with the
+// reason, when the entry is missing, the result would leave years 1-9999, the kind cannot be
 // written on this system, the system refuses the stamp, or the stamp read
 // back afterwards is not the one written.
 //
@@ -78,8 +81,8 @@ struct WriteHooks {
 // (FAT keeps last-write times to 2 s), or, for the last access, when it is
 // midnight of the same local day (FAT keeps that as a date only). The
 // observer is then told the value read back.
-bool WriteFileTime(std::string_view path, TimeKind kind, DateTime value, bool changeDate, bool changeTime,
-                   const WriteHooks& hooks = {});
+Status WriteFileTime(std::string_view path, TimeKind kind, DateTime value, bool changeDate, bool changeTime,
+                     const WriteHooks& hooks = {});
 
 // One stamp to write.
 struct StampChange {
@@ -92,11 +95,11 @@ struct StampChange {
 // Writes the changes in order and stops at the first that fails. The outcome
 // is that of one WriteFileTime call per change, but the entry is read once
 // and a read-only entry is unlocked once.
-bool WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks = {});
+Status WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks = {});
 
 // The same value written to the creation, last-write and last-access kinds
 // in that order (a kind of 0 is skipped), date and time both applied.
-bool WriteSameTime(std::string_view path, const TimeKinds& kinds, DateTime value, const WriteHooks& hooks = {});
+Status WriteSameTime(std::string_view path, const TimeKinds& kinds, DateTime value, const WriteHooks& hooks = {});
 
 struct ReadOnlyState {
     bool wasReadOnly = false;
@@ -118,6 +121,6 @@ struct LocalStamps {
         return kind == TimeKind::LastWrite ? lastWrite : kind == TimeKind::LastAccess ? lastAccess : creation;
     }
 };
-std::optional<LocalStamps> ReadLocalStamps(std::string_view path);
+Result<LocalStamps> ReadLocalStamps(std::string_view path);
 
 } // namespace kdx

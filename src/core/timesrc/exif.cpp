@@ -307,7 +307,7 @@ uint32_t TExif::dword(const uint8_t* p) const {
 
 bool TExif::ReadFromFile(const std::string& path) {
     const auto file = sys().openForRead(path);
-    return file && ReadFrom(*file);
+    return file && ReadFrom(**file);
 }
 
 bool TExif::ReadFrom(InputFile& source, size_t firstRead) {

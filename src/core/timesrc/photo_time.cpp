@@ -59,8 +59,8 @@ std::string GetPhotoTime(std::string_view path, std::string* openFailure) {
         if (!IsPictureName(path)) return {};
         // Folders, devices and pipes are not opened.
         const auto file = sys().openForRead(std::string(path));
-        if (!file && openFailure) *openFailure = sys().lastError().reason;
-        return file ? GetPhotoTime(*file) : std::string();
+        if (!file && openFailure) *openFailure = file.error().reason;
+        return file ? GetPhotoTime(**file) : std::string();
     } catch (...) {
         return {};
     }
