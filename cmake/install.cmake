@@ -1,6 +1,6 @@
 # Installing on Linux and other freedesktop systems: the two programs, the
-# desktop entry, the icon, the AppStream data, the manual pages and the
-# documents; and the Debian package made from them (cpack -G DEB; see
+# desktop entry, the icon, the AppStream data, the manual pages, the bash
+# completion and the documents; and the Debian package made from them (cpack -G DEB; see
 # scripts/package.sh). The data lies in packaging/linux/.
 if(WIN32 OR APPLE)
     return()
@@ -35,6 +35,9 @@ endforeach()
 add_custom_target(kairodex_gzipped ALL DEPENDS ${KAIRODEX_GZIPPED})
 
 install(FILES "${KAIRODEX_GZIPPED_DIR}/kairodex-cli.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Where bash-completion looks for a command's completion, by the command's name.
+install(FILES "${KAIRODEX_PACKAGING_DIR}/kairodex-cli.bash"
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions RENAME kairodex-cli)
 install(FILES "${KAIRODEX_GZIPPED_DIR}/changelog.gz" "${KAIRODEX_PACKAGING_DIR}/copyright"
               "${PROJECT_SOURCE_DIR}/README.md"
         DESTINATION ${KAIRODEX_DOC_DIR})

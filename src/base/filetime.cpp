@@ -215,4 +215,106 @@ std::optional<DateTime> ParseTimeText(std::string_view s) {
     return DateTime::tryFromFields(f);
 }
 
+namespace {
+
+// "Z", or the sign, two digits of hours and two of minutes after a colon.
+void AppendOffset(std::string& out, int64_t utcOffsetSeconds) {
+    if (utcOffsetSeconds == 0) {
+        out += 'Z';
+        return;
+    }
+    const int64_t minutes = (utcOffsetSeconds < 0 ? -utcOffsetSeconds : utcOffsetSeconds) / 60;
+    const char text[] = {utcOffsetSeconds < 0 ? '-' : '+',           static_cast<char>('0' + minutes / 600),
+                         static_cast<char>('0' + minutes / 60 % 10), ':',
+                         static_cast<char>('0' + minutes % 60 / 10), static_cast<char>('0' + minutes % 10)};
+    out.append(text, sizeof text);
+}
+
+// hh, hh:mm or hhmm after the sign; hours to 23, minutes to 59.
+std::optional<int64_t> ParseOffset(std::string_view s) {
+    if (s == "Z" || s == "z") return 0;
+    if (s.empty() || (s[0] != '+' && s[0] != '-')) return std::nullopt;
+    const int64_t sign = s[0] == '-' ? -1 : 1;
+    s.remove_prefix(1);
+    std::string digits;
+    if (s.size() == 5 && s[2] == ':')
+        digits = std::string(s.substr(0, 2)) + std::string(s.substr(3));
+    else if (s.size() == 2 || s.size() == 4)
+        digits = std::string(s);
+    else
+        return std::nullopt;
+    int value[2] = {0, 0};
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (digits[i] < '0' || digits[i] > '9') return std::nullopt;
+        value[i / 2] = value[i / 2] * 10 + (digits[i] - '0');
+    }
+    if (value[0] > 23 || value[1] > 59) return std::nullopt;
+    return sign * (value[0] * 3600 + value[1] * 60);
+}
+
+} // namespace
+
+std::optional<TypedTime> ParseIsoTime(std::string_view text) {
+    // The date: digits, "-", digits, "-", digits, after any blanks.
+    size_t pos = 0;
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+    int dashes = 0;
+    while (pos < text.size() && ((text[pos] >= '0' && text[pos] <= '9') || (text[pos] == '-' && dashes < 2))) {
+        dashes += text[pos] == '-';
+        ++pos;
+    }
+    std::string plain(text);
+    const size_t afterDate = pos;
+    TypedTime typed;
+    if (pos < text.size() && (text[pos] == 'T' || text[pos] == 't')) {
+        plain[pos] = ' ';
+        typed.hasTime = true;
+    } else {
+        while (pos < text.size() && IsBlank(text[pos]))
+            ++pos;
+        typed.hasTime = pos < text.size();
+    }
+    if (typed.hasTime) {
+        // An offset begins at the first "Z", "+" or "-" after the date.
+        const size_t zone = plain.find_first_of("Zz+-", afterDate);
+        if (zone != std::string::npos) {
+            size_t end = plain.size();
+            while (end > zone && IsBlank(plain[end - 1]))
+                --end;
+            typed.utcOffsetSeconds = ParseOffset(std::string_view(plain).substr(zone, end - zone));
+            if (!typed.utcOffsetSeconds) return std::nullopt;
+            plain.erase(zone);
+        }
+    }
+    // "2020-10-31T" or "2020-10-31Z", with no time of day, is no time.
+    size_t timeStart = afterDate;
+    while (timeStart < plain.size() && IsBlank(plain[timeStart]))
+        ++timeStart;
+    if (typed.hasTime && timeStart == plain.size()) return std::nullopt;
+    const auto value = ParseTimeText(plain);
+    if (!value) return std::nullopt;
+    typed.value = *value;
+    return typed;
+}
+
+std::string FormatIsoTime(DateTime local, int64_t utcOffsetSeconds) {
+    std::string s = FormatTimeText(local.wholeSeconds());
+    if (s.size() > 10 && s[s.size() - 9] == ' ') s[s.size() - 9] = 'T';
+    AppendOffset(s, utcOffsetSeconds);
+    return s;
+}
+
+std::string FormatIsoStamp(FileTime stamp, int64_t utcOffsetSeconds) {
+    std::string s = FormatTimeText(FileTimeToLocalDateTime(stamp, utcOffsetSeconds));
+    if (s.size() > 10 && s[s.size() - 9] == ' ') s[s.size() - 9] = 'T';
+    const int64_t ticks = stamp.ticks - FloorDiv(stamp.ticks, FileTime::TicksPerSecond) * FileTime::TicksPerSecond;
+    std::string fraction = std::to_string(ticks);
+    s += '.';
+    s.append(7 - fraction.size(), '0');
+    s += fraction;
+    AppendOffset(s, utcOffsetSeconds);
+    return s;
+}
+
 } // namespace kdx

@@ -102,6 +102,23 @@ std::string FormatCompactTime(DateTime value);
 // Blanks are spaces: tabs and other control characters are not skipped.
 std::optional<DateTime> ParseTimeText(std::string_view text);
 
+// A time as typed in ISO 8601's extended form or as a time text: the date,
+// then optionally "T" (or blanks) and the time of day, then optionally a UTC
+// offset ("Z", "+hh", "+hh:mm", "+hhmm", or with "-"). A fraction of the
+// seconds is read to the millisecond.
+struct TypedTime {
+    DateTime value;                          // as written: in the offset's zone when one is given
+    bool hasTime = false;                    // a time of day was written, not a date alone
+    std::optional<int64_t> utcOffsetSeconds; // the offset written, if any
+};
+std::optional<TypedTime> ParseIsoTime(std::string_view text);
+
+// ISO 8601 with the offset: "yyyy-mm-ddThh:nn:ss+hh:mm" ("Z" for UTC).
+// The value is local to that offset and kept to whole seconds; a stamp keeps
+// its 100-ns part as seven digits of fraction.
+std::string FormatIsoTime(DateTime local, int64_t utcOffsetSeconds);
+std::string FormatIsoStamp(FileTime stamp, int64_t utcOffsetSeconds);
+
 // The text held for a missing photo or file-name time.
 inline constexpr std::string_view BlankTime = " ";
 

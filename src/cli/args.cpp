@@ -10,10 +10,22 @@ namespace kdx::cli {
 
 namespace {
 
+// The option named exactly, or else the only one whose name begins so.
 const OptionSpec* FindLong(std::span<const OptionSpec> specs, std::string_view name) {
     for (const OptionSpec& s : specs)
         if (s.name == name) return &s;
-    return nullptr;
+    std::vector<const OptionSpec*> matches;
+    for (const OptionSpec& s : specs)
+        if (!name.empty() && s.name.starts_with(name) &&
+            std::none_of(matches.begin(), matches.end(), [&](const OptionSpec* m) { return m->name == s.name; }))
+            matches.push_back(&s);
+    if (matches.size() > 1) {
+        std::string names;
+        for (const OptionSpec* m : matches)
+            names += (names.empty() ? "--" : "、--") + std::string(m->name);
+        throw UsageError("选项 --" + std::string(name) + " 有歧义：可以是 " + names);
+    }
+    return matches.empty() ? nullptr : matches.front();
 }
 
 const OptionSpec* FindShort(std::span<const OptionSpec> specs, char c) {
@@ -60,12 +72,18 @@ ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSp
             shown = "--" + std::string(body);
             option = FindLong(specs, body);
         } else {
-            shown = arg.substr(0, 2);
-            option = FindShort(specs, arg[1]);
-            if (option && arg.size() > 2) {
-                if (!option->takesValue) throw UsageError("未知选项 " + arg + "（单字母选项不能连写）");
-                inlineValue = arg.substr(2);
+            // Bundled letters: flags up to the first one that takes a value,
+            // which takes the rest of the argument (or the next one).
+            size_t at = 1;
+            for (; at + 1 < arg.size(); ++at) {
+                const OptionSpec* flag = FindShort(specs, arg[at]);
+                if (!flag) throw UsageError("未知选项 -" + std::string(1, arg[at]));
+                if (flag->takesValue) break;
+                parsed.options[std::string(flag->name)].emplace_back();
             }
+            shown = "-" + std::string(1, arg[at]);
+            option = FindShort(specs, arg[at]);
+            if (option && at + 1 < arg.size()) inlineValue = arg.substr(at + 1);
         }
         if (!option) throw UsageError("未知选项 " + shown);
         std::vector<std::string>& values = parsed.options[std::string(option->name)];
@@ -142,12 +160,18 @@ int ParseStart(std::string_view text) {
 }
 
 DateTime ParseTimeValue(std::string_view text, bool timeOnly) {
-    if (auto v = ParseTimeText(text)) return *v;
+    if (const auto typed = ParseTypedTime(text)) {
+        if (timeOnly && !typed->hasTime)
+            throw UsageError("--to " + Quoted(text) + " 只有日期，而 --time-only 只改时分秒：请写出时间，如 18:18:18");
+        return typed->value;
+    }
     // Only the time of day is used: any date will do to read it.
     if (timeOnly)
         if (auto v = ParseTimeText("2000-01-01 " + std::string(Trim(text)))) return *v;
     throw UsageError("--to " + Quoted(text) + " 不是时间：应为 \"yyyy-mm-dd hh:nn:ss\"" +
-                     (timeOnly ? "（或只有 hh:nn:ss）" : ""));
+                     (timeOnly ? "（或只有 hh:nn:ss）" : "") +
+                     "，或 ISO 8601（如 2020-10-31T18:18:18、2020-10-31T10:18:18Z、2020-10-31T18:18:18+08:00），"
+                     "或 @秒数（自 1970-01-01 00:00:00 UTC 起）");
 }
 
 int ParseAmount(std::string_view option, std::string_view text) {
@@ -158,25 +182,40 @@ int ParseAmount(std::string_view option, std::string_view text) {
     return static_cast<int>(n);
 }
 
-void ParseTimeOfDay(std::string_view text, ShiftAmount& amount) {
+int ParseTimeOfDay(std::string_view text, ShiftAmount& amount) {
+    int direction = 0;
+    std::string_view rest = text;
+    if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
+        direction = rest.front() == '+' ? 1 : -1;
+        rest.remove_prefix(1);
+    }
     int parts[3] = {0, 0, 0};
     size_t count = 0;
-    std::string_view rest = text;
-    bool ok = !text.empty();
+    bool ok = !rest.empty();
     while (ok) {
         const size_t colon = rest.find(':');
         const std::string_view part = rest.substr(0, colon);
         long long v = 0;
-        ok = count < 3 && !part.empty() && part.front() != '+' && ParseInt(part, v) && v >= 0 && v <= 59;
+        ok = count < 3 && !part.empty() && part.front() != '+' && part.front() != '-' && ParseInt(part, v) && v <= 59;
         if (ok) parts[count++] = static_cast<int>(v);
         if (colon == std::string_view::npos) break;
         rest.remove_prefix(colon + 1);
     }
-    if (!ok || count < 2 || !IsValidTime(parts[0], parts[1], parts[2]))
-        throw UsageError("--time " + Quoted(text) + " 无效：应为 hh:mm:ss（时 0-23，分、秒 0-59）");
+    if (!ok || !IsValidTime(parts[0], parts[1], parts[2]))
+        throw UsageError("--time " + Quoted(text) +
+                         " 无效：应为 [+|-]h[:mm[:ss]]（时 0-23，分、秒 0-59），如 8、01:30、-0:00:30");
     amount.hours = parts[0];
     amount.minutes = parts[1];
     amount.seconds = parts[2];
+    return direction;
+}
+
+int ParseWholeAmount(std::string_view option, std::string_view text) {
+    long long n = 0;
+    if (text.empty() || text.front() == '+' || !ParseInt(text, n) || n < 0 || n > MaxWholeAmount)
+        throw UsageError(std::string(option) + " " + Quoted(text) + " 无效：应为 0 到 " +
+                         std::to_string(MaxWholeAmount) + " 的整数");
+    return static_cast<int>(n);
 }
 
 TimeSource ParseSource(std::string_view text) {

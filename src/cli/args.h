@@ -47,7 +47,9 @@ public:
 };
 
 // Options and operands may be mixed; "--" ends the options, and "-" alone is
-// an operand. Unknown options, a missing value and a value given to a flag
+// an operand. Short flags may be bundled ("-rn"; "-rj4" gives -j its value),
+// and a long option may be shortened to any beginning no other one shares.
+// Unknown or ambiguous options, a missing value and a value given to a flag
 // are usage errors.
 ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs);
 
@@ -64,13 +66,19 @@ std::string_view KindLetter(TimeKind kind);
 unsigned ParseJobs(std::string_view text);
 // A start position in a file name: a whole number of at least 1.
 int ParseStart(std::string_view text);
-// "yyyy-mm-dd hh:nn:ss" (seconds optional, a date alone is midnight); with
-// timeOnly "hh:nn[:ss]" alone is enough.
+// A time as typed (see ParseTypedTime): "yyyy-mm-dd hh:nn:ss" (seconds
+// optional, a date alone is midnight), ISO 8601 with "T" and an optional
+// offset, or "@SECONDS"; with timeOnly "hh:nn[:ss]" alone is enough, and a
+// date alone is refused.
 DateTime ParseTimeValue(std::string_view text, bool timeOnly);
 // A year, month or day amount: a whole number from 0 to 10000.
 int ParseAmount(std::string_view option, std::string_view text);
-// "hh:mm[:ss]", a time of day; fills the hours, minutes and seconds.
-void ParseTimeOfDay(std::string_view text, ShiftAmount& amount);
+// An hour, minute or second amount: a whole number from 0 to MaxWholeAmount.
+inline constexpr long long MaxWholeAmount = 1'000'000'000;
+int ParseWholeAmount(std::string_view option, std::string_view text);
+// "[+|-]h[:mm[:ss]]", a time of day; fills the hours, minutes and seconds
+// and returns the direction its sign gives (+1, -1; 0 without a sign).
+int ParseTimeOfDay(std::string_view text, ShiftAmount& amount);
 
 // The names of --from: the sources of the set command.
 TimeSource ParseSource(std::string_view text);

@@ -4,6 +4,7 @@
 // on paths, folders and snapshot files instead of list panes.
 
 #include <atomic>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -33,11 +34,23 @@ struct Io {
     // Set (to the signal's number) when the user asks the run to stop; a
     // writing command then finishes the entry in hand and ends.
     const std::atomic<int>* interruption = nullptr;
+    // Standard input, for "-" as a file name; none: nothing to read.
+    std::istream* in = nullptr;
+    bool outIsTerminal = false; // a snapshot is not written there
+    // Set by the run: standard input has been read once already, and
+    // failures are also told as JSON lines on standard output.
+    bool inputTaken = false;
+    bool jsonFailures = false;
 };
 
 // Runs the command line (without the program's name) and returns the exit
 // status.
 int Run(const std::vector<std::string>& args, Io& io);
+
+// The commands, and the options of one ("--name", and "-x" where it has a
+// letter), for the help, the manual page and the shell's completion.
+std::vector<std::string> CommandNames();
+std::vector<std::string> CommandOptions(std::string_view command);
 
 // The help of the program, or of one command ("" when there is none).
 std::string ProgramHelp();

@@ -28,6 +28,7 @@
 #include "core/timeops/shift.h"
 #include "core/timeops/undo.h"
 #include "core/timesrc/name_time.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 
 namespace kdx::cli {
@@ -44,6 +45,10 @@ constexpr OptionSpec kNameOptions[] = {{"name-start", 0, true}, {"start", 0, tru
 constexpr OptionSpec kSaveOptions[] = {{"save", 'o', true}, {"force", 0, false}};
 constexpr OptionSpec kWriteOptions[] = {
     {"kinds", 'k', true}, {"dry-run", 'n', false}, {"verbose", 'v', false}, {"no-journal", 0, false}};
+// Names read from files or standard input; -0 also sets the output apart by NULs.
+constexpr OptionSpec kNameListOptions[] = {{"files-from", 0, true}, {"null", '0', false}};
+constexpr OptionSpec kJson{"json", 0, false};
+constexpr OptionSpec kNull{"null", '0', false};
 
 template <class... Groups>
 std::vector<OptionSpec> Options(const Groups&... groups) {
@@ -70,6 +75,8 @@ bool HasPathOptions(const ParsedArgs& a) {
 }
 
 PathOptions ReadPathOptions(const ParsedArgs& a) {
+    if (a.has("only-folders") && !a.has("include-folders"))
+        throw UsageError("--only-folders 只要目录，需与 --include-folders 一起使用");
     PathOptions o;
     o.filter = a.value("filter").value_or("*.*");
     o.flags.subFolders = a.has("recursive");
@@ -104,8 +111,19 @@ void RequireOperands(const ParsedArgs& a, size_t min, size_t max, std::string_vi
     if (n < min || n > max) throw UsageError("需要" + std::string(what));
 }
 
+// On standard error only.
+void TellOfError(Io& io, std::string_view subject, std::string_view message) {
+    io.err << ProgramName << ": " << ShownName(subject) << ": " << message << '\n';
+}
+
+// On standard error, and as a JSON line where the output is JSON.
 void Complain(Io& io, std::string_view subject, std::string_view message) {
-    io.err << ProgramName << ": " << subject << ": " << message << '\n';
+    TellOfError(io, subject, message);
+    if (io.jsonFailures) io.out << JsonFailure(subject, message);
+}
+
+OutputForm ReadOutputForm(const ParsedArgs& a) {
+    return a.has("json") ? OutputForm::Json : a.has("null") ? OutputForm::Null : OutputForm::Text;
 }
 
 // Tells each folder a scan could not search, with the system's reason, and
@@ -162,8 +180,57 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-Snapshot LoadRows(const std::string& path) {
-    Result<Snapshot> s = LoadSnapshot(path);
+// What standard input holds; it can be read only once.
+std::string ReadStandardInput(Io& io) {
+    if (io.inputTaken) throw UsageError("标准输入（-）只能使用一次");
+    io.inputTaken = true;
+    std::string bytes;
+    if (!io.in) return bytes;
+    char buffer[65536];
+    while (const std::streamsize n = io.in->rdbuf()->sgetn(buffer, sizeof buffer))
+        bytes.append(buffer, static_cast<size_t>(n));
+    return bytes;
+}
+
+// The names of every --files-from list ("-": standard input), one a line,
+// or NUL-separated with -0. Empty names are passed over.
+std::vector<std::string> NamesFromLists(const ParsedArgs& a, Io& io) {
+    std::vector<std::string> names;
+    const auto lists = a.options.find("files-from");
+    if (lists == a.options.end()) return names;
+    const char separator = a.has("null") ? '\0' : '\n';
+    for (const std::string& list : lists->second) {
+        std::string bytes, reason;
+        if (list == "-")
+            bytes = ReadStandardInput(io);
+        else if (!console::ReadWholeInput(list, bytes, reason))
+            throw InputError(ShownName(list) + ": " + reason);
+        const std::string text = console::NameListText(std::move(bytes));
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find(separator, start);
+            if (end == std::string::npos) end = text.size();
+            if (end > start) names.emplace_back(text, start, end - start);
+            start = end + 1;
+        }
+    }
+    return names;
+}
+
+// The names a command works on: its operands, then those of the lists.
+std::vector<std::string> NamesGiven(const ParsedArgs& a, Io& io) {
+    std::vector<std::string> names = a.operands;
+    std::vector<std::string> listed = NamesFromLists(a, io);
+    names.insert(names.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+    return names;
+}
+
+void RequireNames(const ParsedArgs& a, std::string_view what) {
+    if (!a.has("files-from")) RequireOperands(a, 1, SIZE_MAX, what);
+}
+
+// The snapshot at path, or on standard input for "-".
+Snapshot LoadRows(const std::string& path, Io& io) {
+    Result<Snapshot> s = path == "-" ? SnapshotFromBytes(ReadStandardInput(io)) : LoadSnapshot(path);
     if (!s) throw InputError(path + ": " + s.error().reason);
     return std::move(*s);
 }
@@ -214,10 +281,29 @@ struct WriteMode {
     bool dryRun = false;
     bool verbose = false;
     bool tells() const { return dryRun || verbose; }
+    OutputForm form = OutputForm::Text;
+    int64_t utcOffset = 0; // for the JSON form
 };
 
 WriteMode ReadWriteMode(const ParsedArgs& a) {
-    return WriteMode{a.has("dry-run"), a.has("verbose")};
+    return WriteMode{a.has("dry-run"), a.has("verbose"), ReadOutputForm(a), sys().utcOffsetNow()};
+}
+
+// One change as the mode prints it.
+std::string ChangeRecord(const WriteMode& mode, std::string_view path, TimeKind kind, std::string_view oldText,
+                         std::string_view newText) {
+    if (mode.form == OutputForm::Json) return JsonChange(path, kind, oldText, newText, mode.dryRun, mode.utcOffset);
+    return Record({path, KindLetter(kind), oldText, newText}, mode.form);
+}
+
+// The failure report on standard error, and as JSON lines where the output
+// is JSON.
+template <class ReasonFn>
+void TellFailures(Io& io, std::string_view header, const FailureList& failures, const ReasonFn& reason) {
+    ReportFailures(io.err, header, failures, reason);
+    if (io.jsonFailures)
+        for (const std::string& path : failures.paths)
+            io.out << JsonFailure(path, reason(path));
 }
 
 // The undo journal of a writing command, finished when the command ends:
@@ -289,7 +375,7 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
                                                                  std::string_view oldText, std::string_view newText) {
                 watch.saw(oldText, newText);
                 if (mode.tells() && !(mode.dryRun && oldText == newText))
-                    text += ChangeLine(path, kind, oldText, newText);
+                    text += ChangeRecord(mode, path, kind, oldText, newText);
             };
             // One row at a time, so that a stop request ends the run after
             // the row in hand and each row's outcome is counted.
@@ -370,30 +456,54 @@ private:
 };
 
 // The rows without those naming an entry an earlier row names already, so
-// that no file is changed twice by one command.
-std::vector<FileEntry> WithoutRepeats(std::vector<FileEntry> rows) {
+// that no file is changed twice by one command; each keeps its selection.
+Snapshot WithoutRepeats(Snapshot s) {
     PathSet seen;
-    std::erase_if(rows, [&](const FileEntry& r) { return !seen.insert(AbsolutePath(r.Name)); });
-    return rows;
+    Snapshot kept;
+    for (size_t i = 0; i < s.rows.size(); ++i) {
+        if (!seen.insert(AbsolutePath(s.rows[i].Name))) continue;
+        kept.rows.push_back(std::move(s.rows[i]));
+        kept.selected.push_back(i < s.selected.size() && s.selected[i]);
+    }
+    return kept;
 }
 
-// Rows of a writing command: the rows of --snapshot, or the PATHs added as
-// the window adds them.
-std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing) {
+// Rows of a writing command: the rows of --snapshot (with their selection,
+// where asked for), or the PATHs added as the window adds them.
+std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing, std::vector<bool>* selected = nullptr) {
     if (const auto snapshot = a.value("snapshot")) {
-        if (!a.operands.empty()) throw UsageError("--snapshot 与路径不能同时使用");
+        if (!a.operands.empty() || a.has("files-from")) throw UsageError("--snapshot 与路径不能同时使用");
         if (HasPathOptions(a))
             throw UsageError("--filter、-r、--include-folders、--only-folders 只用于路径，不用于 --snapshot");
-        return WithoutRepeats(LoadRows(*snapshot).rows);
+        Snapshot s = WithoutRepeats(LoadRows(*snapshot, io));
+        if (selected) *selected = std::move(s.selected);
+        return std::move(s.rows);
     }
-    if (a.operands.empty()) throw UsageError("需要至少一个路径，或 --snapshot 快照文件");
-    return RowsNaming(CollectPaths(a.operands, ReadPathOptions(a), io, missing));
+    if (a.operands.empty() && !a.has("files-from")) throw UsageError("需要至少一个路径，或 --snapshot 快照文件");
+    return RowsNaming(CollectPaths(NamesGiven(a, io), ReadPathOptions(a), io, missing));
+}
+
+// "--save -" writes the snapshot to standard output: never to a terminal,
+// and never mixed with other output.
+void CheckSnapshotOutput(const ParsedArgs& a, const Io& io, bool alsoPrints) {
+    if (a.value("save") != "-") return;
+    if (io.outIsTerminal) throw UsageError("--save - 把快照写到标准输出，而标准输出是终端：请重定向到文件或管道");
+    if (alsoPrints) throw UsageError("--save - 把快照写到标准输出，不能再同时输出文字");
 }
 
 // Saves rows to the --save file. A file there that is not a snapshot is
 // kept unless --force says it may go.
 bool SaveRows(const ParsedArgs& a, const std::vector<FileEntry>& rows, const std::vector<bool>& selected, Io& io) {
     const std::string name = a.value("save").value_or("");
+    if (name == "-") {
+        const Result<std::string> bytes = SnapshotBytes(rows, selected);
+        if (!bytes) {
+            Complain(io, name, bytes.error().reason);
+            return false;
+        }
+        io.out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+        return true;
+    }
     const std::string path = AbsolutePath(name);
     const bool force = a.has("force");
     const Status saved = SaveSnapshot(path, rows, selected, force);
@@ -410,13 +520,105 @@ int Finish(bool failed) {
 
 // --- list and snapshots -----------------------------------------------------------
 
+// The rows as list prints them: the list text (names escaped where needed),
+// NUL-separated fields without the header, or a JSON object a row with the
+// times as the snapshot holds them.
+std::string RowsText(const std::vector<FileEntry>& rows, OutputForm form) {
+    const auto plainName = [](const FileEntry& r) { return ShownName(r.Name) == r.Name; };
+    if (form == OutputForm::Text && std::all_of(rows.begin(), rows.end(), plainName)) return CopyListText(rows, "\n");
+    if (form == OutputForm::Text) {
+        std::vector<FileEntry> shown = rows;
+        for (FileEntry& r : shown)
+            r.Name = ShownName(r.Name);
+        return CopyListText(shown, "\n");
+    }
+    const int64_t offset = sys().utcOffsetNow();
+    std::string text;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const FileEntry& r = rows[i];
+        if (form == OutputForm::Null) {
+            text += Record({std::to_string(i + 1), r.Name, r.CreateTime, r.WriteTime, r.AccessTime, Trim(r.PhotoTime),
+                            Trim(r.NameTime)},
+                           form);
+            continue;
+        }
+        text += JsonLine()
+                    .raw("seq", std::to_string(i + 1))
+                    .name("path", r.Name)
+                    .raw("creation", JsonTime(r.CreateTime, "snapshot", offset))
+                    .raw("modification", JsonTime(r.WriteTime, "snapshot", offset))
+                    .raw("access", JsonTime(r.AccessTime, "snapshot", offset))
+                    .raw("photo", JsonTime(r.PhotoTime, "snapshot", offset))
+                    .raw("file_name", JsonTime(r.NameTime, "snapshot", offset))
+                    .done();
+    }
+    return text;
+}
+
+// One entry of list --json, read as list reads it, with the stamps kept for
+// their sub-second part and the source of each time.
+// An entry gone since it was found gives its reason instead.
+std::string JsonEntry(const std::string& path, size_t seq, const NameTimeOptions& options, int64_t offset,
+                      std::string& reason) {
+    JsonLine line;
+    line.raw("seq", std::to_string(seq)).name("path", path);
+    const std::string entry = EntryPathOf(path);
+    const Result<EntryInfo> info = sys().findEntry(entry);
+    if (!info) {
+        reason = info.error().reason;
+        return line.text("error", reason).done();
+    }
+    EntryTimes sources;
+    ReadSourceTexts(entry, true, false, options, sources);
+    std::string nameTime, newName;
+    ParseFileNameTime(entry, options.start, options.weChat, nameTime, newName);
+    const auto stamp = [&](const FileTime& t) { return JsonStamp(t, "file", offset); };
+    return line.raw("creation", stamp(info->creation))
+        .raw("modification", stamp(info->lastWrite))
+        .raw("access", stamp(info->lastAccess))
+        .raw("photo", JsonTime(sources.PhotoTime, "exif", offset))
+        .raw("file_name", JsonTime(nameTime, newName.empty() ? "file_name" : "wechat", offset))
+        .done();
+}
+
+int ListJson(const std::vector<std::string>& paths, const NameTimeOptions& options, unsigned jobs, Io& io) {
+    const int64_t offset = sys().utcOffsetNow();
+    const size_t slices = (paths.size() + kSliceRows - 1) / kSliceRows;
+    std::vector<std::string> printed(slices);
+    std::vector<std::string> reasons(paths.size());
+    ProgressLine progress(io.out, io.err, io.errIsTerminal, std::string(ScanningCaption), paths.size());
+    bool failed = false;
+    RunInOrder(
+        slices, jobs,
+        [&](size_t s) {
+            for (size_t i = s * kSliceRows; i < std::min(paths.size(), (s + 1) * kSliceRows); ++i)
+                printed[s] += JsonEntry(paths[i], i + 1, options, offset, reasons[i]);
+        },
+        [&](size_t s) {
+            progress.clear();
+            for (size_t i = s * kSliceRows; i < std::min(paths.size(), (s + 1) * kSliceRows); ++i) {
+                if (reasons[i].empty()) continue;
+                TellOfError(io, paths[i], reasons[i]);
+                failed = true;
+            }
+            io.out << printed[s];
+            std::string().swap(printed[s]);
+            progress.update(std::min(paths.size(), (s + 1) * kSliceRows));
+            return true;
+        });
+    return Finish(failed);
+}
+
 int ListCommand(const ParsedArgs& a, Io& io) {
-    RequireOperands(a, 1, SIZE_MAX, "至少一个文件或目录");
+    RequireNames(a, "至少一个文件或目录");
+    if (a.has("save") && a.has("json")) throw UsageError("--save 保存快照，不输出文字，不能与 --json 一起使用");
+    CheckSnapshotOutput(a, io, false);
     const PathOptions paths = ReadPathOptions(a);
     const NameTimeOptions names = ReadNameOptions(a);
     const unsigned jobs = ReadJobs(a, io);
     bool missing = false;
-    const std::vector<std::string> found = CollectPaths(a.operands, paths, io, missing);
+    const std::vector<std::string> found = CollectPaths(NamesGiven(a, io), paths, io, missing);
+    if (a.has("json")) return std::max(ListJson(found, names, jobs, io), Finish(missing));
     std::vector<FileEntry> rows;
     {
         ProgressLine progress(io.out, io.err, io.errIsTerminal, std::string(ScanningCaption), found.size());
@@ -426,52 +628,47 @@ int ListCommand(const ParsedArgs& a, Io& io) {
         if (!SaveRows(a, rows, std::vector<bool>(rows.size(), false), io)) return ExitFailed;
         return Finish(missing);
     }
-    io.out << CopyListText(rows, "\n");
+    io.out << RowsText(rows, ReadOutputForm(a));
     return Finish(missing);
 }
 
 int ShowCommand(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 1, 1, "一个快照文件");
-    io.out << CopyListText(LoadRows(a.operands[0]).rows, "\n");
+    io.out << RowsText(LoadRows(a.operands[0], io).rows, ReadOutputForm(a));
     return ExitDone;
 }
 
 int ReplaceCommand(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 3, 3, "查找文字、替换文字和一个快照文件");
-    Snapshot s = LoadRows(a.operands[2]);
+    if (a.has("save") && a.has("json")) throw UsageError("--save 保存快照，不输出文字，不能与 --json 一起使用");
+    CheckSnapshotOutput(a, io, false);
+    Snapshot s = LoadRows(a.operands[2], io);
     ReplaceInNames(s.rows, a.operands[0], a.operands[1]);
     if (a.has("save")) {
         if (!SaveRows(a, s.rows, s.selected, io)) return ExitFailed;
         return ExitDone;
     }
-    io.out << CopyListText(s.rows, "\n");
+    io.out << RowsText(s.rows, ReadOutputForm(a));
     return ExitDone;
 }
 
 // --- time sources -----------------------------------------------------------------
 
-// Files are read as named, in the order given (a missing one is reported in
-// its place); a folder stands for the paths that list finds in it, with the
-// same path options.
-std::vector<std::string> PhotoTimePaths(const ParsedArgs& a, Io& io, bool& missing) {
-    const PathOptions options = ReadPathOptions(a);
-    std::vector<std::string> paths;
-    for (const std::string& name : a.operands) {
-        if (!sys().folderExists(EntryPathOf(name))) {
-            paths.push_back(name);
-            continue;
-        }
-        for (std::string& found : CollectPaths({name}, options, io, missing))
-            paths.push_back(std::move(found));
-    }
-    return paths;
+// The names of photo-time and name-time: as given, or with path options
+// the paths list would make of them (folders scanned, masks applied).
+std::vector<std::string> SourceNames(const ParsedArgs& a, Io& io, bool& missing) {
+    std::vector<std::string> names = NamesGiven(a, io);
+    if (!HasPathOptions(a)) return names;
+    return CollectPaths(names, ReadPathOptions(a), io, missing);
 }
 
 int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
-    RequireOperands(a, 1, SIZE_MAX, "至少一个文件或目录");
+    RequireNames(a, "至少一个文件");
     const unsigned jobs = ReadJobs(a, io);
+    const OutputForm form = ReadOutputForm(a);
+    const int64_t offset = sys().utcOffsetNow();
     bool anyMissing = false;
-    std::vector<FileEntry> rows = RowsNaming(PhotoTimePaths(a, io, anyMissing));
+    std::vector<FileEntry> rows = RowsNaming(SourceNames(a, io, anyMissing));
     std::vector<std::string> unreadable(rows.size()); // the system's reason, per row
     const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
     ProgressLine progress(io.out, io.err, io.errIsTerminal, "正在读取拍摄时间，请稍候...", rows.size());
@@ -490,10 +687,17 @@ int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
             for (size_t i = begin; i < end; ++i) {
                 if (!unreadable[i].empty()) {
                     io.out.flush();
-                    Complain(io, rows[i].Name, unreadable[i]);
+                    TellOfError(io, rows[i].Name, unreadable[i]);
                     anyMissing = true;
                 }
-                io.out << PhotoTimeLine(Trim(rows[i].PhotoTime), rows[i].Name);
+                if (form != OutputForm::Json) {
+                    io.out << Record({Trim(rows[i].PhotoTime), rows[i].Name}, form);
+                    continue;
+                }
+                JsonLine line;
+                line.name("path", rows[i].Name).raw("photo", JsonTime(rows[i].PhotoTime, "exif", offset));
+                if (!unreadable[i].empty()) line.text("error", unreadable[i]);
+                io.out << line.done();
             }
             progress.update(end);
             return true;
@@ -502,21 +706,36 @@ int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
 }
 
 int NameTimeCommand(const ParsedArgs& a, Io& io) {
-    RequireOperands(a, 1, SIZE_MAX, "至少一个文件名");
+    RequireNames(a, "至少一个文件名");
     const NameTimeOptions o = ReadNameOptions(a);
+    const OutputForm form = ReadOutputForm(a);
+    const int64_t offset = sys().utcOffsetNow();
+    bool missing = false;
     std::string timeText, newName;
-    for (const std::string& name : a.operands) {
+    for (const std::string& name : SourceNames(a, io, missing)) {
         ParseFileNameTime(name, o.start, o.weChat, timeText, newName);
-        io.out << NameTimeLine(timeText, newName, name);
+        if (form != OutputForm::Json) {
+            io.out << Record({timeText, newName, name}, form);
+            continue;
+        }
+        io.out << JsonLine()
+                      .name("path", name)
+                      .raw("time", JsonTime(timeText, newName.empty() ? "file_name" : "wechat", offset))
+                      .raw("new_path", newName.empty() ? "null" : JsonString(newName))
+                      .done();
     }
-    return ExitDone;
+    return Finish(missing);
 }
 
 int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     const NameTimeOptions options{ReadNameOptions(a).start, true};
     const WriteMode mode = ReadWriteMode(a);
+    if (a.has("save") && !a.has("snapshot")) throw UsageError("--save 保存改名后的快照，需与 --snapshot 一起使用");
+    if (a.has("save") && mode.dryRun) throw UsageError("--dry-run 不改名，不能与 --save 一起使用");
+    CheckSnapshotOutput(a, io, mode.tells());
     bool missing = false;
-    std::vector<FileEntry> rows = InputRows(a, io, missing);
+    std::vector<bool> selected;
+    std::vector<FileEntry> rows = InputRows(a, io, missing, &selected);
     PathSet told; // new names given away so far, to tell a clash from a taken name
     WriterReasons refusals;
     const CommandJournal journal(a, mode);
@@ -526,16 +745,19 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     hooks.onFailure = [&](std::string_view path, std::string_view reason) { refusals.add(path, std::string(reason)); };
     hooks.observer = [&](std::string_view from, std::string_view to) {
         told.insert(to);
-        if (mode.tells()) io.out << RenameLine(from, to);
+        if (!mode.tells()) return;
+        io.out << (mode.form == OutputForm::Json ? JsonRename(from, to, mode.dryRun) : Record({from, to}, mode.form));
     };
     const auto failures = RenameWeChatFiles(rows, AllRows(rows.size()), options, hooks);
-    if (!failures) return Finish(missing);
+    // The snapshot with the new names, whatever could not be renamed.
+    const bool saved = !a.has("save") || SaveRows(a, rows, selected, io);
+    if (!failures) return Finish(missing || !saved);
     io.out.flush();
     Tally tally;
     tally.changed = told.size();
     tally.failed = failures->paths.size();
     tally.skipped = rows.size() - std::min(rows.size(), tally.changed + tally.failed);
-    ReportFailures(io.err, FailedModified, *failures, [&](const std::string& path) -> std::string {
+    TellFailures(io, FailedModified, *failures, [&](const std::string& path) -> std::string {
         if (std::string reason = refusals(path); !reason.empty()) return reason;
         // A dry run fails only where the new name is taken.
         std::string timeText, newName;
@@ -544,7 +766,7 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
         return "已有同名文件：" + newName;
     });
     io.err << SummaryLine(tally);
-    return Finish(missing || !failures->empty());
+    return Finish(missing || !saved || !failures->empty());
 }
 
 // --- setting and shifting -------------------------------------------------------
@@ -556,16 +778,27 @@ int SetCommand(const ParsedArgs& a, Io& io) {
     const unsigned jobs = ReadJobs(a, io);
     const auto to = a.value("to");
     const auto from = a.value("from");
-    if (to.has_value() == from.has_value()) throw UsageError("需要 --to 时间 或 --from 来源（二者选一）");
+    const auto reference = a.value("reference");
+    if (reference && (to || from)) throw UsageError("--reference 不能与 --to 或 --from 一起使用");
+    if (!reference && to.has_value() == from.has_value()) throw UsageError("需要 --to 时间 或 --from 来源（二者选一）");
     const bool dateOnly = a.has("date-only"), timeOnly = a.has("time-only");
     if ((dateOnly || timeOnly) && !to) throw UsageError("--date-only 和 --time-only 只能与 --to 一起使用");
     if (dateOnly && timeOnly) throw UsageError("--date-only 和 --time-only 不能同时使用");
 
     RowCommandFn command;
-    if (to) {
+    if (to || reference) {
         PickerValues values;
-        const PickerValues::Row row{ParseTimeValue(*to, timeOnly), !timeOnly, !dateOnly};
-        values.creation = values.lastWrite = values.lastAccess = row;
+        if (to) {
+            const PickerValues::Row row{ParseTimeValue(*to, timeOnly), !timeOnly, !dateOnly};
+            values.creation = values.lastWrite = values.lastAccess = row;
+        } else {
+            // Each kind from the reference's own stamp of that kind.
+            const Result<LocalStamps> stamps = ReadLocalStamps(AbsolutePath(*reference));
+            if (!stamps) throw InputError(ShownName(*reference) + ": " + stamps.error().reason);
+            values.creation.value = stamps->creation;
+            values.lastWrite.value = stamps->lastWrite;
+            values.lastAccess.value = stamps->lastAccess;
+        }
         values.kinds = kinds;
         values.nameOptions = names;
         command = [values](std::vector<FileEntry>& rows, const std::vector<size_t>& which, const WriteHooks& hooks) {
@@ -592,7 +825,7 @@ int SetCommand(const ParsedArgs& a, Io& io) {
     const CommandJournal journal(a, mode);
     const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons, journal.get());
     io.out.flush();
-    ReportFailures(io.err, FailedModified, run.failures, reasons);
+    TellFailures(io, FailedModified, run.failures, reasons);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
@@ -605,7 +838,17 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
     if (const auto v = a.value("years")) amount.years = ParseAmount("--years", *v);
     if (const auto v = a.value("months")) amount.months = ParseAmount("--months", *v);
     if (const auto v = a.value("days")) amount.days = ParseAmount("--days", *v);
-    if (const auto v = a.value("time")) ParseTimeOfDay(*v, amount);
+    if (const auto v = a.value("time")) {
+        if (a.has("hours") || a.has("minutes") || a.has("seconds"))
+            throw UsageError("--time 与 --hours、--minutes、--seconds 不能同时使用");
+        // A sign gives the direction of the whole shift.
+        const int direction = ParseTimeOfDay(*v, amount);
+        if (direction > 0 && a.has("subtract")) throw UsageError("--time 的 + 号与 --subtract 相矛盾");
+        if (direction < 0) amount.add = false;
+    }
+    if (const auto v = a.value("hours")) amount.hours = ParseWholeAmount("--hours", *v);
+    if (const auto v = a.value("minutes")) amount.minutes = ParseWholeAmount("--minutes", *v);
+    if (const auto v = a.value("seconds")) amount.seconds = ParseWholeAmount("--seconds", *v);
     bool missing = false;
     std::vector<FileEntry> rows = InputRows(a, io, missing);
     const RowCommandFn command = [amount, kinds](std::vector<FileEntry>& r, const std::vector<size_t>& which,
@@ -616,7 +859,7 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
     const CommandJournal journal(a, mode);
     const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons, journal.get());
     io.out.flush();
-    ReportFailures(io.err, FailedModified, run.failures, reasons);
+    TellFailures(io, FailedModified, run.failures, reasons);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
@@ -635,7 +878,7 @@ WriteHooks TellingHooks(const WriteMode& mode, Io& io, SequentialTally& tally, W
         tally.saw(path, oldText, newText);
         if (!mode.tells() || (mode.dryRun && oldText == newText)) return;
         clearProgress();
-        io.out << ChangeLine(path, kind, oldText, newText);
+        io.out << ChangeRecord(mode, path, kind, oldText, newText);
     };
     hooks.stopRequested = [&io] { return Interrupted(io); };
     return hooks;
@@ -648,8 +891,8 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
         throw UsageError("--compare 不修改任何文件，不能与 --dry-run、--verbose、--selected 一起使用");
     const TimeKinds kinds = ReadKinds(a, compare);
     const WriteMode mode = ReadWriteMode(a);
-    Snapshot listA = LoadRows(a.operands[0]);
-    Snapshot listB = LoadRows(a.operands[1]);
+    Snapshot listA = LoadRows(a.operands[0], io);
+    Snapshot listB = LoadRows(a.operands[1], io);
     ProgressLine progress(io.out, io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
                           std::min(listA.rows.size(), listB.rows.size()));
     const ProgressFn onProgress = [&](size_t done, size_t) { progress.update(done); };
@@ -658,7 +901,10 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
         progress.clear();
         const size_t pairs = std::min(listA.rows.size(), listB.rows.size());
         for (size_t i = 0; i < pairs; ++i)
-            if (listA.rows[i].DiffMark == 1) io.out << PairLine(i + 1, listA.rows[i].Name, listB.rows[i].Name);
+            if (listA.rows[i].DiffMark == 1)
+                io.out << (mode.form == OutputForm::Json
+                               ? JsonPair(i + 1, listA.rows[i].Name, listB.rows[i].Name)
+                               : Record({std::to_string(i + 1), listA.rows[i].Name, listB.rows[i].Name}, mode.form));
         return ExitDone;
     }
     std::vector<size_t> selectedA, selectedB;
@@ -679,7 +925,7 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     progress.clear();
     if (!failures) return ExitDone;
     io.out.flush();
-    ReportFailures(io.err, FailedSynced, *failures, reasons);
+    TellFailures(io, FailedSynced, *failures, reasons);
     return FinishWriting(tally.result(*failures, done), std::min(listA.rows.size(), listB.rows.size()),
                          !failures->empty(), io);
 }
@@ -689,6 +935,8 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     const TimeKinds kinds = ReadKinds(a, false);
     const WriteMode mode = ReadWriteMode(a);
     const std::string filter = a.value("filter").value_or("*.*");
+    if (a.has("only-folders") && a.has("no-folders"))
+        throw UsageError("--only-folders 只同步目录，不能与 --no-folders 一起使用");
     ScanFlags flags{!a.has("no-recursive"), !a.has("no-folders"), a.has("only-folders")};
     // A folder of either tree that cannot be searched leaves its entries out
     // of the sync: say so, and let the exit status tell.
@@ -725,7 +973,7 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
         return ExitUsage;
     }
     io.out.flush();
-    ReportFailures(io.err, FailedSynced, result.failures, reasons);
+    TellFailures(io, FailedSynced, result.failures, reasons);
     return FinishWriting(tally.result(result.failures, done), total, unsearched || !result.failures.empty(), io);
 }
 
@@ -791,31 +1039,35 @@ struct Command {
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
-        {"list", Options(kPathOptions, kNameOptions, kJobs, kSaveOptions), ListCommand},
-        {"show", Options(), ShowCommand},
-        {"replace", Options(kSaveOptions), ReplaceCommand},
-        {"photo-time", Options(kPathOptions, kJobs), PhotoTimeCommand},
-        {"name-time", Options(kNameOptions), NameTimeCommand},
+        {"list", Options(kPathOptions, kNameOptions, kJobs, kSaveOptions, kNameListOptions, kJson), ListCommand},
+        {"show", Options(kJson, kNull), ShowCommand},
+        {"replace", Options(kSaveOptions, kJson, kNull), ReplaceCommand},
+        {"photo-time", Options(kJobs, kPathOptions, kNameListOptions, kJson), PhotoTimeCommand},
+        {"name-time", Options(kNameOptions, kPathOptions, kNameListOptions, kJson), NameTimeCommand},
         {"set",
          Options(kWriteOptions, kPathOptions, kNameOptions, kJobs, OptionSpec{"to", 't', true},
                  OptionSpec{"from", 'f', true}, OptionSpec{"date-only", 0, false}, OptionSpec{"time-only", 0, false},
-                 OptionSpec{"no-photo-in-compare", 0, false}, OptionSpec{"snapshot", 's', true}),
+                 OptionSpec{"no-photo-in-compare", 0, false}, OptionSpec{"snapshot", 's', true}, kNameListOptions,
+                 kJson, OptionSpec{"reference", 0, true}),
          SetCommand},
         {"shift",
          Options(kWriteOptions, kPathOptions, kJobs, OptionSpec{"subtract", 0, false}, OptionSpec{"years", 0, true},
                  OptionSpec{"months", 0, true}, OptionSpec{"days", 0, true}, OptionSpec{"time", 0, true},
-                 OptionSpec{"snapshot", 's', true}),
+                 OptionSpec{"snapshot", 's', true}, kNameListOptions, kJson, OptionSpec{"hours", 0, true},
+                 OptionSpec{"minutes", 0, true}, OptionSpec{"seconds", 0, true}),
          ShiftCommand},
-        {"sync-pairs", Options(kWriteOptions, OptionSpec{"compare", 0, false}, OptionSpec{"selected", 0, false}),
+        {"sync-pairs",
+         Options(kWriteOptions, OptionSpec{"compare", 0, false}, OptionSpec{"selected", 0, false}, kJson, kNull),
          SyncPairsCommand},
         {"sync-dir",
          Options(kWriteOptions, OptionSpec{"filter", 0, true}, OptionSpec{"no-recursive", 0, false},
-                 OptionSpec{"no-folders", 0, false}, OptionSpec{"only-folders", 0, false}),
+                 OptionSpec{"no-folders", 0, false}, OptionSpec{"only-folders", 0, false}, kJson, kNull),
          SyncDirCommand},
         {"rename-wechat",
          Options(OptionSpec{"dry-run", 'n', false}, OptionSpec{"verbose", 'v', false},
                  OptionSpec{"no-journal", 0, false}, kPathOptions, OptionSpec{"start", 0, true},
-                 OptionSpec{"name-start", 0, true}, OptionSpec{"snapshot", 's', true}),
+                 OptionSpec{"name-start", 0, true}, OptionSpec{"snapshot", 's', true}, kNameListOptions, kJson,
+                 kSaveOptions),
          RenameWeChatCommand},
         {"undo",
          Options(OptionSpec{"list", 'l', false}, OptionSpec{"dry-run", 'n', false}, OptionSpec{"verbose", 'v', false},
@@ -843,6 +1095,23 @@ const Command* FindCommand(std::string_view name) {
 }
 
 } // namespace
+
+std::vector<std::string> CommandNames() {
+    std::vector<std::string> names;
+    for (const Command& c : Commands())
+        names.emplace_back(c.name);
+    return names;
+}
+
+std::vector<std::string> CommandOptions(std::string_view command) {
+    std::vector<std::string> options;
+    if (const Command* c = FindCommand(command))
+        for (const OptionSpec& o : c->options) {
+            options.push_back("--" + std::string(o.name));
+            if (o.shortName != 0) options.push_back(std::string{'-', o.shortName});
+        }
+    return options;
+}
 
 int Run(const std::vector<std::string>& args, Io& io) {
     if (args.empty()) {
@@ -882,6 +1151,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
             io.out << CommandHelp(command->name);
             return ExitDone;
         }
+        io.jsonFailures = parsed.has("json");
         const int status = command->run(parsed, io);
         io.out.flush();
         return status;

@@ -14,8 +14,11 @@ int main(int argc, char** argv) {
     // (This gives the streams new buffers, so it comes first.)
     std::ios::sync_with_stdio(false);
     kdx::cli::PrepareStandardStreams();
+    kdx::cli::PrepareStandardInput();
     kdx::cli::Io io{std::cout, std::cerr, kdx::cli::StandardErrorIsTerminal(),
                     std::max(1u, std::thread::hardware_concurrency()), &kdx::cli::WatchForInterruption()};
+    io.in = &std::cin;
+    io.outIsTerminal = kdx::cli::StandardOutputIsTerminal();
     const int status = kdx::cli::Run(kdx::cli::CommandLineArgs(argc, argv), io);
     std::cout.flush();
     return std::cout ? status : kdx::cli::ExitFailed;

@@ -4,6 +4,8 @@
 // failure report and the progress line.
 
 #include <cstddef>
+#include <cstdint>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -12,6 +14,19 @@
 #include "core/common/report.h"
 
 namespace kdx::cli {
+
+// How the lines of a command are written: text (fields set apart by TAB, a
+// line each, names escaped so that one record stays one line), NUL (each
+// field followed by a NUL, names as they are) or JSON Lines.
+enum class OutputForm { Text, Null, Json };
+
+// A name as a text line shows it: as it is, unless it holds a control
+// character; then each of those is written "\t", "\n", "\r" or "\xHH" and
+// each backslash "\\", so that the name takes one line.
+std::string ShownName(std::string_view name);
+
+// One record of fields in the text or NUL form (not JSON).
+std::string Record(std::initializer_list<std::string_view> fields, OutputForm form);
 
 // A stamp written, or in a dry run to be written: path, kind letter, old and
 // new time text, TAB-separated.
@@ -25,6 +40,50 @@ std::string NameTimeLine(std::string_view timeText, std::string_view newName, st
 // sync-pairs --compare: the pair's position from 1 TAB the A path TAB the B path.
 std::string PairLine(size_t position, std::string_view pathA, std::string_view pathB);
 
+// --- JSON Lines: one object a line ---------------------------------------------
+//
+// A name is a JSON string with its bytes as they are where they are UTF-8;
+// a byte that is not is written as the escape of U+DC80 to U+DCFF (U+DC00
+// plus the byte), and a lone surrogate in its three-byte form (which
+// Windows names may hold) as the escape of that surrogate. A name that is
+// not UTF-8 also gets "path_hex", its bytes in hexadecimal, for readers that
+// refuse those escapes. A time is an object: "text" as the text lines show
+// it, "iso" the instant in ISO 8601 with the local UTC offset (with the
+// sub-second part where the stamp was read from the file system), and
+// "source" where it comes from.
+
+// A JSON string: quoted, escaped.
+std::string JsonString(std::string_view text);
+
+// A time object, or null for a blank text; without "source" when source is
+// empty. The text holds whole seconds, and so does the iso form.
+std::string JsonTime(std::string_view text, std::string_view source, int64_t utcOffset);
+
+// The time object of a stamp read from the file system, with the stamp's
+// sub-second part in the iso form.
+std::string JsonStamp(const FileTime& stamp, std::string_view source, int64_t utcOffset);
+
+// Builds one object field by field.
+class JsonLine {
+public:
+    JsonLine& raw(std::string_view key, std::string_view json);
+    JsonLine& text(std::string_view key, std::string_view value) { return raw(key, JsonString(value)); }
+    // The name as "key", and "key_hex" when it is not UTF-8.
+    JsonLine& name(std::string_view key, std::string_view value);
+    // The object with its line end.
+    std::string done() const { return m_text + "}\n"; }
+
+private:
+    std::string m_text = "{";
+};
+
+std::string JsonChange(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText,
+                       bool dryRun, int64_t utcOffset);
+std::string JsonRename(std::string_view from, std::string_view to, bool dryRun);
+std::string JsonPair(size_t position, std::string_view pathA, std::string_view pathB);
+// A path that failed, with its reason ("" when none is known).
+std::string JsonFailure(std::string_view path, std::string_view reason);
+
 // The failure header, then each path on a line of its own, with its reason
 // after a TAB where one is known. Nothing when there are no failures.
 template <class ReasonFn>
@@ -33,7 +92,7 @@ void ReportFailures(std::ostream& err, std::string_view header, const FailureLis
     err << header << '\n';
     for (const std::string& path : failures.paths) {
         const std::string why = reason(path);
-        err << path;
+        err << ShownName(path);
         if (!why.empty()) err << '\t' << why;
         err << '\n';
     }

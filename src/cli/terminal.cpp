@@ -15,6 +15,14 @@ void PrepareStandardStreams() {
     if (std::streambuf* err = console::StandardBuffer(console::Stream::Err)) std::cerr.rdbuf(err);
 }
 
+void PrepareStandardInput() {
+    if (std::streambuf* in = console::StandardInputBuffer()) std::cin.rdbuf(in);
+}
+
+bool StandardOutputIsTerminal() {
+    return console::IsTerminal(console::Stream::Out);
+}
+
 bool StandardErrorIsTerminal() {
     return console::IsTerminal(console::Stream::Err);
 }

@@ -19,8 +19,13 @@ std::vector<std::string> CommandLineArgs(int argc, char** argv);
 // redirected output gets UTF-8.
 void PrepareStandardStreams();
 
+// Makes standard input give its bytes as they are (no text mode).
+void PrepareStandardInput();
+
 // Whether standard error is a terminal, where a progress line makes sense.
 bool StandardErrorIsTerminal();
+// Whether standard output is a terminal, where a snapshot does not go.
+bool StandardOutputIsTerminal();
 
 // Catches the requests to stop (interrupt, terminate, hang-up; on Windows
 // the console's Ctrl+C, Ctrl+Break and close) so that a writing command can

@@ -28,6 +28,22 @@ bool IsTerminal(Stream stream);
 // file or pipe gets the UTF-8 bytes unchanged.
 std::streambuf* StandardBuffer(Stream stream);
 
+// A buffer reading standard input as bytes, line ends untranslated, or
+// nullptr where the standard one does so already.
+std::streambuf* StandardInputBuffer();
+
+// Reads what path holds to its end: a regular file, or a pipe such as a
+// shell's process substitution gives. False, with the system's reason, when
+// it cannot be opened or read.
+bool ReadWholeInput(const std::string& path, std::string& out, std::string& reason);
+
+// A list of names read from a file or standard input, as UTF-8 text. On
+// Windows, where no name holds a control character, a list in UTF-16 (with
+// its byte order mark) or in the ANSI code page is converted, a UTF-8 byte
+// order mark dropped and a CR before LF dropped. Elsewhere the bytes are
+// the names, whatever they hold.
+std::string NameListText(std::string bytes);
+
 // Catches the requests to stop (interrupt, terminate, hang-up; on Windows
 // the console's Ctrl+C, Ctrl+Break and close). Returns the flag that holds
 // the POSIX number of the first such signal, 0 while there was none.

@@ -1,8 +1,12 @@
 // POSIX side of the command line program's console: the arguments and the
 // streams are UTF-8 already.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/console.h"
 
@@ -33,6 +37,34 @@ bool IsTerminal(Stream stream) {
 
 std::streambuf* StandardBuffer(Stream) {
     return nullptr;
+}
+
+std::streambuf* StandardInputBuffer() {
+    return nullptr;
+}
+
+bool ReadWholeInput(const std::string& path, std::string& out, std::string& reason) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    out.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            out.append(buffer, static_cast<size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            if (n < 0) reason = std::strerror(errno);
+            ::close(fd);
+            return n == 0;
+        }
+    }
+}
+
+std::string NameListText(std::string bytes) {
+    return bytes;
 }
 
 const std::atomic<int>& WatchForInterruption() {

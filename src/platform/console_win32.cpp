@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include "platform/console.h"
 #include "platform/win32_text.h"
@@ -93,6 +95,35 @@ private:
     char m_buffer[8192];
 };
 
+// Standard input as it comes: ReadFile gives the bytes, with no text mode.
+class StandardInputStreamBuffer final : public std::streambuf {
+protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        DWORD read = 0;
+        // A pipe whose writer has gone ends with an error of its own.
+        if (!::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), m_buffer, sizeof m_buffer, &read, nullptr) || read == 0)
+            return traits_type::eof();
+        setg(m_buffer, m_buffer, m_buffer + read);
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    char m_buffer[65536];
+};
+
+std::string ReasonOf(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD n =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string reason = n > 0 ? win32::Utf8FromWide(std::wstring_view(text, n)) : "Error " + std::to_string(code);
+    if (text) ::LocalFree(text);
+    while (!reason.empty() && static_cast<unsigned char>(reason.back()) <= 0x20)
+        reason.pop_back();
+    return reason;
+}
+
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     // Numbered as the POSIX signals they stand for, so exit statuses agree.
     const int signal = event == CTRL_C_EVENT ? 2 : event == CTRL_BREAK_EVENT ? 15 : 1;
@@ -118,6 +149,61 @@ std::streambuf* StandardBuffer(Stream stream) {
     static StandardStreamBuffer out(HandleOf(Stream::Out));
     static StandardStreamBuffer err(HandleOf(Stream::Err));
     return stream == Stream::Out ? &out : &err;
+}
+
+std::streambuf* StandardInputBuffer() {
+    static StandardInputStreamBuffer in;
+    return &in;
+}
+
+bool ReadWholeInput(const std::string& path, std::string& out, std::string& reason) {
+    const std::optional<std::wstring> wide = win32::SystemPath(path);
+    if (!wide) {
+        reason = ReasonOf(ERROR_INVALID_NAME);
+        return false;
+    }
+    const HANDLE h = ::CreateFileW(wide->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        reason = ReasonOf(::GetLastError());
+        return false;
+    }
+    out.clear();
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(h, buffer, sizeof buffer, &read, nullptr)) {
+            const DWORD code = ::GetLastError();
+            ok = code == ERROR_BROKEN_PIPE; // the end of a pipe
+            if (!ok) reason = ReasonOf(code);
+            break;
+        }
+        if (read == 0) break;
+        out.append(buffer, read);
+    }
+    ::CloseHandle(h);
+    return ok;
+}
+
+std::string NameListText(std::string bytes) {
+    std::string text;
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        std::wstring units((bytes.size() - 2) / 2, L'\0');
+        for (size_t i = 0; i < units.size(); ++i)
+            units[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                            (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
+        text = win32::Utf8FromWide(units);
+    } else {
+        if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+        text = win32::WideFromUtf8(bytes) ? std::move(bytes) : win32::Utf8FromCodePage(bytes, CP_ACP);
+    }
+    std::string lines;
+    lines.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
+    return lines;
 }
 
 const std::atomic<int>& WatchForInterruption() {

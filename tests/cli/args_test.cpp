@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
+#include <cstring>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -40,11 +43,29 @@ TEST(ParseArgs, OptionsAndOperandsInAnyOrder) {
     EXPECT_EQ(Parse({"--filter", "--jobs"}).value("filter"), "--jobs") << "a value may look like an option";
 }
 
-TEST(ParseArgs, WhatIsRefused) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--nope"}, {"-x"}, {"--filter"}, {"-j"}, {"--recursive=yes"}, {"-rn"}, {"--Recursive"}}) {
-        EXPECT_THROW(Parse(args), UsageError) << args[0];
+TEST(ParseArgs, BundledLettersAndShortenedLongNames) {
+    ParsedArgs a = Parse({"-rn", "-rj4", "-nj", "2", "--rec", "--fil=*.jpg", "--dry"});
+    EXPECT_EQ(a.options.at("recursive").size(), 3u);
+    EXPECT_EQ(a.options.at("dry-run").size(), 3u);
+    EXPECT_EQ(a.options.at("jobs"), (std::vector<std::string>{"4", "2"})) << "the letter taking a value takes the rest";
+    EXPECT_EQ(a.value("filter"), "*.jpg");
+    const OptionSpec alike[] = {{"start", 0, true}, {"name-start", 0, true}, {"save", 0, true}, {"snapshot", 0, true}};
+    EXPECT_EQ(ParseArgs(std::vector<std::string>{"--start", "3"}, alike).value("start"), "3") << "an exact name wins";
+    EXPECT_EQ(ParseArgs(std::vector<std::string>{"--sn", "x"}, alike).value("snapshot"), "x");
+    try {
+        ParseArgs(std::vector<std::string>{"--s", "x"}, alike);
+        ADD_FAILURE() << "--s is ambiguous";
+    } catch (const UsageError& e) {
+        EXPECT_NE(std::string(e.what()).find("--start、--save、--snapshot"), std::string::npos) << e.what();
     }
+}
+
+TEST(ParseArgs, WhatIsRefused) {
+    const std::vector<std::vector<std::string>> refused = {{"--nope"},          {"-x"},  {"--filter"}, {"-j"},
+                                                           {"--recursive=yes"}, {"-rx"}, {"-rj"},      {"--Recursive"},
+                                                           {"--recursivex"}};
+    for (const std::vector<std::string>& args : refused)
+        EXPECT_THROW(Parse(args), UsageError) << args[0];
 }
 
 TEST(Values, KindsAsLetters) {
@@ -87,25 +108,42 @@ TEST(Values, NumbersAndTimes) {
     for (const char* bad : {"10001", "-1", "1.5", "", "x"})
         EXPECT_THROW(ParseAmount("--days", bad), UsageError) << bad;
 
+    EXPECT_EQ(ParseWholeAmount("--hours", "36"), 36);
+    EXPECT_EQ(ParseWholeAmount("--seconds", "1000000000"), 1'000'000'000);
+    for (const char* bad : {"1000000001", "-1", "+1", "1.5", ""})
+        EXPECT_THROW(ParseWholeAmount("--hours", bad), UsageError) << bad;
+
     EXPECT_EQ(ParseTimeValue("2020-10-31 18:18:18", false), *ParseTimeText("2020-10-31 18:18:18"));
     EXPECT_EQ(ParseTimeValue("2020-10-31", false), *ParseTimeText("2020-10-31 00:00:00"));
     EXPECT_EQ(ParseTimeValue("18:18:18", true).timeOfDayMs(), (18 * 3600 + 18 * 60 + 18) * 1000);
+    EXPECT_EQ(ParseTimeValue("2020-10-31T18:18:18", true), *ParseTimeText("2020-10-31 18:18:18"));
     EXPECT_THROW(ParseTimeValue("18:18:18", false), UsageError) << "a time alone only with --time-only";
+    try {
+        ParseTimeValue("2020-10-31", true);
+        ADD_FAILURE() << "a date alone changes no time of day";
+    } catch (const UsageError& e) {
+        EXPECT_NE(std::string(e.what()).find("\"2020-10-31\""), std::string::npos) << "names the value";
+    }
     EXPECT_THROW(ParseTimeValue("2020-02-30 00:00:00", false), UsageError);
     EXPECT_THROW(ParseTimeValue("yesterday", true), UsageError);
 }
 
 TEST(Values, TimeOfDayOfAShift) {
+    const struct {
+        const char* text;
+        int h, m, s, direction;
+    } cases[] = {{"01:02:03", 1, 2, 3, 0},
+                 {"23:59", 23, 59, 0, 0},
+                 {"8", 8, 0, 0, 0},
+                 {"+1:30", 1, 30, 0, 1},
+                 {"-0:00:30", 0, 0, 30, -1}};
+    for (const auto& c : cases) {
+        ShiftAmount a;
+        EXPECT_EQ(ParseTimeOfDay(c.text, a), c.direction) << c.text;
+        EXPECT_EQ(a.hours * 3600 + a.minutes * 60 + a.seconds, c.h * 3600 + c.m * 60 + c.s) << c.text;
+    }
     ShiftAmount a;
-    ParseTimeOfDay("01:02:03", a);
-    EXPECT_EQ(a.hours, 1);
-    EXPECT_EQ(a.minutes, 2);
-    EXPECT_EQ(a.seconds, 3);
-    ParseTimeOfDay("23:59", a);
-    EXPECT_EQ(a.hours, 23);
-    EXPECT_EQ(a.minutes, 59);
-    EXPECT_EQ(a.seconds, 0);
-    for (const char* bad : {"24:00:00", "1:60", "1:2:60", "1", "1:2:3:4", "", "a:b", "1::2", "-1:00", "+1:00"})
+    for (const char* bad : {"24:00:00", "1:60", "1:2:60", "1:2:3:4", "", "+", "a:b", "1::2", "+-1", "1:-2"})
         EXPECT_THROW(ParseTimeOfDay(bad, a), UsageError) << bad;
 }
 
@@ -140,6 +178,20 @@ TEST(Output, LinesOfTheCommands) {
     ReportFailures(err, "下列文件修改失败：", failures,
                    [](const std::string& p) { return p == "/p/a" ? std::string("why") : std::string(); });
     EXPECT_EQ(err.str(), "下列文件修改失败：\n/p/a\twhy\n/p/b\n");
+}
+
+TEST(Output, NamesEscapedForALineAndForJson) {
+    EXPECT_EQ(ShownName("C:\\Photos\\a.jpg"), "C:\\Photos\\a.jpg") << "no control character: as it is";
+    EXPECT_EQ(ShownName("C:\\a\tb\nc\rd\x01\x7f"), "C:\\\\a\\tb\\nc\\rd\\x01\\x7f");
+    EXPECT_EQ(Record({"x\ty", "z"}, OutputForm::Text), "x\\ty\tz\n");
+    EXPECT_EQ(Record({"x\ty", ""}, OutputForm::Null), std::string("x\ty\0\0", 5));
+
+    EXPECT_EQ(JsonString("a\"b\\c\t\n\x01"), R"("a\"b\\c\t\n\u0001")");
+    EXPECT_EQ(JsonString("照片.jpg"), "\"照片.jpg\"") << "UTF-8 as it is";
+    EXPECT_EQ(JsonString("a\xff\xc3"), R"("a\udcff\udcc3")") << "a byte that is not UTF-8";
+    EXPECT_EQ(JsonString("\xed\xa0\x80"), R"("\ud800")") << "a lone surrogate of a Windows name";
+    EXPECT_EQ(JsonLine().name("path", "\xff").done(), R"({"path":"\udcff","path_hex":"ff"})"
+                                                      "\n");
 }
 
 TEST(Output, ProgressLineOnlyOnATerminalAndForLongWork) {
@@ -183,6 +235,54 @@ TEST(Run, UsageErrorsWriteNothingToStandardOutput) {
     EXPECT_EQ(cli::Run({"name-time", "--help"}, io), ExitDone);
     EXPECT_EQ(out.str(), CommandHelp("name-time"));
     EXPECT_TRUE(CommandHelp("nothing").empty());
+    out.str("");
+    io.outIsTerminal = true;
+    EXPECT_EQ(cli::Run({"list", "--save", "-", "/nowhere"}, io), ExitUsage) << "no snapshot bytes on a terminal";
+    EXPECT_EQ(out.str(), "");
+}
+
+std::string PackagingFile(const std::string& name) {
+    std::ifstream in(std::string(KAIRODEX_PACKAGING_DIR) + "/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A word of a shell script or a manual page, not part of a longer one.
+bool HasWord(const std::string& text, const std::string& word) {
+    const auto partOfWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; };
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+        if ((at == 0 || !partOfWord(text[at - 1])) &&
+            (at + word.size() == text.size() || !partOfWord(text[at + word.size()])))
+            return true;
+    return false;
+}
+
+TEST(Run, EveryOptionIsInTheHelpTheManualPageAndTheCompletion) {
+    const std::string manual = PackagingFile("kairodex-cli.1"), completion = PackagingFile("kairodex-cli.bash");
+    ASSERT_FALSE(manual.empty());
+    ASSERT_FALSE(completion.empty());
+    for (const std::string& command : CommandNames()) {
+        EXPECT_TRUE(HasWord(manual, "\\fB" + command) || HasWord(manual, ".B " + command)) << command;
+        const size_t from = completion.find("    " + command + ") options=");
+        ASSERT_NE(from, std::string::npos) << command;
+        // The command's own options, with the groups it names.
+        std::string own = completion.substr(from, completion.find(";;", from) - from);
+        for (const char* group : {"paths", "names", "lists", "writing"})
+            if (own.find(std::string("$") + group) != std::string::npos) {
+                const size_t g = completion.find(std::string("local ") + group + "=\"");
+                own += " " + completion.substr(g, completion.find('"', g + 8 + std::strlen(group)) - g);
+            }
+        for (const std::string& option : CommandOptions(command)) {
+            if (option == "--help" || option == "-h") continue;
+            EXPECT_NE(CommandHelp(command).find(option), std::string::npos) << command << " " << option;
+            EXPECT_TRUE(HasWord(own, option)) << command << " " << option << " in the completion";
+            std::string roff;
+            for (char c : option)
+                roff += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(manual.find(roff), std::string::npos) << option << " in the manual page";
+        }
+    }
 }
 
 TEST(Run, AnArgumentHoldingAQuoteIsRefusedOnWindows) {

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "core/lists/file_entry.h"
 #include "core/lists/snapshot.h"
 #include "exif_builder.h"
+#include "json_reader.h"
 #include "media_builder.h"
 #include "temp_dir.h"
 
@@ -46,14 +48,14 @@ std::string Content(const std::string& path) {
     return s.str();
 }
 
-// Runs the program with args, standard input empty, both outputs captured;
-// in folder when one is given.
-Result Cli(const std::vector<std::string>& args, const std::string& folder = {}) {
+// Runs the program with args, input on its standard input, both outputs
+// captured; in folder when one is given.
+Result Cli(const std::vector<std::string>& args, const std::string& folder = {}, const std::string& input = {}) {
     test::TempDir io;
-    const std::string outPath = io / "out", errPath = io / "err";
+    const std::string inPath = io.file("in", input), outPath = io / "out", errPath = io / "err";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
@@ -373,7 +375,8 @@ TEST(Program, PhotoTimeScansFoldersAsListDoes) {
     const std::string deep = dir.file("pics/sub/a.jpg", Photo(true));
     const std::string text = dir.file("pics/notes.txt", "no photo");
     const std::string single = dir.file("z.jpg", Photo(false));
-    Result r = Cli({"photo-time", dir / "pics", single});
+    // A path option makes folders lists of their files, as in list.
+    Result r = Cli({"photo-time", "--filter", "*.*", dir / "pics", single});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "2019-05-04 13:22:10\t" + top + "\n\t" + text + "\n2019-05-04 13:22:10\t" + single + "\n");
     r = Cli({"photo-time", "-r", "--filter", "*.jpg;*.heic", dir / "pics"});
@@ -605,6 +608,241 @@ TEST(Program, RowsComeOutInOrderWhenWrittenOnSeveralThreads) {
     EXPECT_EQ(Lines(dry.out).size(), 1200u);
     EXPECT_EQ(real.out, dry.out);
     EXPECT_EQ(Stamps(dir / "f1599.txt").WriteTime, "2001-01-01 00:00:00");
+}
+
+// --- scripts: name lists, snapshots through pipes, machine-readable output ----------------
+
+// Every line of out parsed as JSON; a line that is not fails the test.
+std::vector<test::Json> JsonLines(const std::string& out) {
+    std::vector<test::Json> objects;
+    for (const std::string& line : Lines(out)) {
+        std::optional<test::Json> o = test::ParseJson(line);
+        EXPECT_TRUE(o && o->type == test::Json::Type::Object) << line;
+        if (o) objects.push_back(std::move(*o));
+    }
+    return objects;
+}
+
+// Names a shell script meets: blanks, a TAB, a newline, a backslash, a
+// quote, a byte that is not UTF-8.
+class AwkwardNames : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"a b.jpg", "tab\tx.jpg", "nl\nx.jpg", "back\\slash \"q\".jpg", "bad\xff.jpg"}) {
+            paths.push_back(dir.file(name, "x"));
+            test::TempDir::setTimes(paths.back(), k2005, k2001);
+        }
+    }
+    std::string NulList() const {
+        std::string list;
+        for (const std::string& p : paths)
+            list += p + '\0';
+        return list;
+    }
+    test::TempDir dir;
+    std::vector<std::string> paths;
+};
+
+TEST_F(AwkwardNames, AListFromAPipeIsSavedWhole) {
+    const std::string kdx = dir / "x.kdx";
+    Result r = Cli({"list", "--files-from", "-", "-0", "--save", kdx}, {}, NulList());
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto saved = LoadSnapshot(kdx);
+    ASSERT_TRUE(saved) << saved.error().reason;
+    const std::vector<FileEntry>& rows = saved->rows;
+    ASSERT_EQ(rows.size(), paths.size());
+    for (const std::string& p : paths)
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const FileEntry& e) { return e.Name == p; })) << p;
+
+    // One a line from a file, after the operands; blank lines are no names.
+    const std::string list = dir.file("list.txt", paths[0] + "\n\n" + paths[4] + "\n");
+    r = Cli({"list", "--files-from", list, "-0", dir / "nl\nx.jpg"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out.find(paths[0]), std::string::npos) << "-0 reads the list as one NUL-separated name";
+    r = Cli({"photo-time", "--files-from", list, "--files-from", dir / "none.txt"});
+    EXPECT_EQ(r.status, 2) << "a list that cannot be read is unreadable input";
+    EXPECT_NE(r.err.find("none.txt"), std::string::npos);
+    r = Cli({"photo-time", dir / "a b.jpg", "--files-from", list});
+    EXPECT_EQ(r.out, "\t" + paths[0] + "\n\t" + paths[0] + "\n\t" + paths[4] + "\n");
+    EXPECT_EQ(Cli({"list", "--files-from", "-"}).status, 0) << "an empty list is nothing to do";
+}
+
+TEST_F(AwkwardNames, SnapshotsGoThroughPipes) {
+    const Result saved = Cli({"list", "--save", "-", dir.path()});
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.out.substr(0, 12), EncodeSnapshot({}, {}).substr(0, 12)) << "the snapshot's own signature";
+    const Result shown = Cli({"show", "-"}, {}, saved.out);
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out, Cli({"list", dir.path()}).out);
+    const std::string kdx = dir.file("s.kdx", saved.out);
+    EXPECT_EQ(Cli({"sync-pairs", "--compare", "-", "-"}, {}, saved.out).status, 2) << "standard input is read once";
+    EXPECT_EQ(Cli({"show", "-"}, {}, "no snapshot").status, 2);
+    EXPECT_EQ(Cli({"rename-wechat", "-v", "--snapshot", kdx, "--save", "-"}).status, 2) << "two outputs in one";
+}
+
+TEST_F(AwkwardNames, TextKeepsOneRecordALineAndNulKeepsNamesWhole) {
+    Result r = Cli({"list", dir.path()});
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), paths.size() + 1) << r.out;
+    const std::string shown = r.out;
+    EXPECT_NE(shown.find(dir / "nl\\nx.jpg\t"), std::string::npos);
+    EXPECT_NE(shown.find(dir / "tab\\tx.jpg\t"), std::string::npos);
+    EXPECT_NE(shown.find(dir / "back\\slash \"q\".jpg\t"), std::string::npos) << "no control character: as it is";
+    r = Cli({"set", "-n", "-k", "m", "--to", "2020-10-31 18:18:18", dir / "nl\nx.jpg"});
+    EXPECT_EQ(r.out, dir / "nl\\nx.jpg\tm\t2005-05-05 05:05:05\t2020-10-31 18:18:18\n");
+
+    r = Cli({"list", "-0", dir.path()});
+    std::vector<std::string> fields;
+    for (size_t start = 0, end; (end = r.out.find('\0', start)) != std::string::npos; start = end + 1)
+        fields.push_back(r.out.substr(start, end - start));
+    ASSERT_EQ(fields.size(), paths.size() * 7) << "seven fields a row, no header";
+    EXPECT_EQ(fields[7 * 1 + 1], paths[3]) << "sorted: a, back, bad, nl, tab";
+    EXPECT_EQ(fields[7 * 3 + 1], paths[2]);
+    EXPECT_EQ(fields[7 * 3 + 3], "2005-05-05 05:05:05");
+    r = Cli({"name-time", "-0", "mmexport1604139498000.jpg"});
+    constexpr char kFields[] = "2020-10-31 18:18:18\0mmexport_20201031_181818.jpg\0mmexport1604139498000.jpg\0";
+    EXPECT_EQ(r.out, std::string_view(kFields, sizeof kFields - 1));
+}
+
+TEST_F(AwkwardNames, JsonLinesParseAndCarryEveryName) {
+    const std::string photo = dir.file("IMG_20201031_181818.jpg", Photo());
+    test::TempDir::setTimes(photo, k2005, k2001);
+    Result r = Cli({"list", "--json", dir.path(), dir / "gone.jpg"});
+    EXPECT_EQ(r.status, 1);
+    std::vector<test::Json> rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), paths.size() + 2) << r.out;
+    EXPECT_EQ(rows[0]["error"].string, std::strerror(ENOENT)) << "the missing path first, with its reason";
+    EXPECT_EQ(rows[0]["path"].string, dir / "gone.jpg");
+    std::vector<std::string> named;
+    for (size_t i = 1; i < rows.size(); ++i)
+        named.push_back(rows[i]["path"].string);
+    std::vector<std::string> expected = paths;
+    expected.push_back(photo);
+    std::sort(named.begin(), named.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(named, expected) << "every name round-trips, bytes included";
+    const auto bad = std::find_if(rows.begin(), rows.end(), [](const test::Json& o) { return o.has("path_hex"); });
+    ASSERT_NE(bad, rows.end());
+    EXPECT_EQ(bad->operator[]("path_hex").string.substr(bad->operator[]("path_hex").string.size() - 10), "ff2e6a7067");
+
+    const auto img = std::find_if(rows.begin(), rows.end(),
+                                  [&](const test::Json& o) { return o.has("path") && o["path"].string == photo; });
+    ASSERT_NE(img, rows.end());
+    const test::Json& row = *img;
+    EXPECT_EQ(row["modification"]["text"].string, "2005-05-05 05:05:05");
+    EXPECT_EQ(row["modification"]["iso"].string, "2005-05-05T05:05:05.0000000+08:00");
+    EXPECT_EQ(row["modification"]["source"].string, "file");
+    EXPECT_EQ(row["photo"]["iso"].string, "2019-05-04T13:22:10+08:00");
+    EXPECT_EQ(row["photo"]["source"].string, "exif");
+    EXPECT_EQ(row["file_name"]["source"].string, "file_name");
+    EXPECT_EQ(row["seq"].number, 1 + static_cast<double>(&row - &rows[1]));
+
+    r = Cli({"set", "--json", "-n", "-k", "m", "--to", "2020-10-31T10:18:18Z", dir / "tab\tx.jpg", dir / "none"});
+    rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 2u) << r.out;
+    EXPECT_EQ(rows[0]["path"].string, dir / "none") << "the missing path is told where it is met";
+    EXPECT_TRUE(rows[0].has("error"));
+    EXPECT_EQ(rows[1]["path"].string, paths[1]);
+    EXPECT_EQ(rows[1]["kind"].string, "m");
+    EXPECT_EQ(rows[1]["old"]["iso"].string, "2005-05-05T05:05:05+08:00");
+    EXPECT_EQ(rows[1]["new"]["text"].string, "2020-10-31 18:18:18");
+    EXPECT_TRUE(rows[1]["dry_run"].boolean);
+
+    r = Cli({"photo-time", "--json", photo, paths[0]});
+    rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["photo"]["text"].string, "2019-05-04 13:22:10");
+    EXPECT_EQ(rows[1]["photo"].type, test::Json::Type::Null);
+    r = Cli({"name-time", "--json", "mmexport1604139498000.jpg"});
+    rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["time"]["source"].string, "wechat");
+    EXPECT_EQ(rows[0]["new_path"].string, "mmexport_20201031_181818.jpg");
+}
+
+// --- the time forms and the new ways to set and shift ----------------------------------
+
+TEST(Program, EveryTimeFormNamesTheSameMoment) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    for (const char* form : {"2020-10-31 18:18:18", "2020-10-31T18:18:18", "2020-10-31T10:18:18Z",
+                             "2020-10-31T05:18:18-05:00", "@1604139498"}) {
+        test::TempDir::setTimes(f, k2005, k2005);
+        const Result r = Cli({"set", "-k", "m", "--to", form, f});
+        EXPECT_EQ(r.status, 0) << form << r.err;
+        EXPECT_EQ(Stamps(f).WriteTime, "2020-10-31 18:18:18") << form;
+    }
+    Result r = Cli({"set", "-k", "m", "--to", "2020-10-31", "--time-only", f});
+    EXPECT_EQ(r.status, 2) << "a date alone has no time of day to set";
+    r = Cli({"set", "-k", "m", "--to", "31.10.2020", f});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("\"31.10.2020\""), std::string::npos) << r.err;
+}
+
+TEST(Program, ShiftByHoursMinutesSecondsOrASignedTime) {
+    test::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    test::TempDir::setTimes(f, k2005, k2005);
+    const struct {
+        std::vector<std::string> args;
+        const char* after;
+    } steps[] = {
+        {{"--time", "8"}, "2005-05-05 13:05:05"},
+        {{"--time", "-1:30"}, "2005-05-05 11:35:05"},
+        {{"--hours", "36", "--minutes", "90", "--seconds", "5"}, "2005-05-07 01:05:10"},
+        {{"--subtract", "--days", "1", "--seconds", "10"}, "2005-05-06 01:05:00"},
+        {{"--time=-24", "--days", "1"}, "2005-05-06 01:05:00"},
+    };
+    for (const auto& step : steps) {
+        std::vector<std::string> args = {"shift", "-k", "m"};
+        args.insert(args.end(), step.args.begin(), step.args.end());
+        args.push_back(f);
+        const Result r = Cli(args);
+        EXPECT_EQ(Stamps(f).WriteTime, step.after) << args[3] << " " << r.err;
+    }
+    EXPECT_EQ(Cli({"shift", "--time", "1", "--hours", "1", f}).status, 2);
+    EXPECT_EQ(Cli({"shift", "--subtract", "--time", "+1", f}).status, 2);
+    EXPECT_EQ(Stamps(f).WriteTime, "2005-05-06 01:05:00");
+}
+
+TEST(Program, SetFromAReferenceFilesOwnStampsAndOtherNewHabits) {
+    test::TempDir dir;
+    const std::string ref = dir.file("ref.txt"), a = dir.file("a.txt"), b = dir.file("sub/b.txt");
+    test::TempDir::setTimes(ref, k2001, k2005);
+    test::TempDir::setTimes(a, k20210331, k20210331);
+    Result r = Cli({"set", "--reference", ref, "-vk", "ma", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00") << "each kind from its own stamp";
+    EXPECT_EQ(Stamps(a).AccessTime, "2005-05-05 05:05:05");
+    EXPECT_EQ(Cli({"set", "--ref", dir / "none", a}).status, 2) << "a reference that cannot be read";
+    EXPECT_EQ(Cli({"set", "--reference", ref, "--to", "2001-01-01", a}).status, 2);
+
+    // Folders for the time sources, as list takes them.
+    r = Cli({"photo-time", "-r", "--filter", "*.txt", dir.path()});
+    EXPECT_EQ(r.out, "\t" + a + "\n\t" + ref + "\n\t" + b + "\n");
+    r = Cli({"name-time", "-r", dir / "sub"});
+    EXPECT_EQ(r.out, "\t\t" + b + "\n");
+    EXPECT_EQ(Cli({"list", "--only-folders", dir.path()}).status, 2) << "folders only, but folders left out";
+    EXPECT_EQ(Cli({"sync-dir", "--only-folders", "--no-folders", dir.path(), dir / "sub"}).status, 2);
+}
+
+TEST(Program, RenameWeChatSavesTheSnapshotWithTheNewNames) {
+    test::TempDir dir;
+    const std::string a = dir.file("mmexport1604139498000.jpg", "a"), plain = dir.file("notes.txt");
+    const std::string before = dir / "before.kdx", after = dir / "after.kdx";
+    std::vector<FileEntry> rows(2);
+    rows[0].Name = a;
+    rows[1].Name = plain;
+    dir.file("before.kdx", EncodeSnapshot(rows, {false, true}));
+    Result r = Cli({"rename-wechat", "--snapshot", before, "--save", after});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto saved = LoadSnapshot(after);
+    ASSERT_TRUE(saved) << saved.error().reason;
+    ASSERT_EQ(saved->rows.size(), 2u);
+    EXPECT_EQ(saved->rows[0].Name, dir / "mmexport_20201031_181818.jpg");
+    EXPECT_EQ(saved->rows[1].Name, plain);
+    EXPECT_EQ(saved->selected, (std::vector<bool>{false, true})) << "the selection is kept";
+    EXPECT_EQ(Cli({"rename-wechat", "--save", after, plain}).status, 2) << "--save names a snapshot's rows";
 }
 
 // --- synchronising ----------------------------------------------------------------------

@@ -82,6 +82,51 @@ TEST(Conversion, PlatformOffsetInForceNowIsUsed) {
     EXPECT_EQ(FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(0, 0))), "1969-12-31 19:00:00");
 }
 
+TEST(TypedTime, EveryFormAsLocalTimeWithTheOffsetInForceNow) {
+    test::FakePlatform fake;
+    fake.offsetSeconds = 8 * 3600;
+    ScopedPlatform use(fake);
+    const struct {
+        const char* text;
+        DateTime local;
+        bool hasTime;
+    } cases[] = {
+        {"2020-10-31 18:18:18", At(2020, 10, 31, 18, 18, 18), true},
+        {"2020-10-31", At(2020, 10, 31), false},
+        {"2020-10-31T18:18:18", At(2020, 10, 31, 18, 18, 18), true},
+        {"2020-10-31t18:18", At(2020, 10, 31, 18, 18), true},
+        {"2020-10-31T10:18:18Z", At(2020, 10, 31, 18, 18, 18), true},
+        {"2020-10-31T18:18:18+08:00", At(2020, 10, 31, 18, 18, 18), true},
+        {"2020-10-31T05:18:18.250-0500", At(2020, 10, 31, 18, 18, 18, 250), true},
+        {"2020-11-01 01:18:18+15", At(2020, 10, 31, 18, 18, 18), true},
+        {"@1604139498", At(2020, 10, 31, 18, 18, 18), true},
+        {" @1604139498.5 ", At(2020, 10, 31, 18, 18, 18, 500), true},
+        {"@-1", At(1970, 1, 1, 7, 59, 59), true},
+        {"@-0.5", At(1970, 1, 1, 7, 59, 59, 500), true},
+    };
+    for (const auto& c : cases) {
+        const std::optional<TypedTime> t = ParseTypedTime(c.text);
+        ASSERT_TRUE(t.has_value()) << c.text;
+        EXPECT_EQ(t->value, c.local) << c.text;
+        EXPECT_EQ(t->hasTime, c.hasTime) << c.text;
+    }
+    for (const char* bad :
+         {"", "yesterday", "2020-10-31T", "2020-10-31Z", "2020-10-31T18:18:18+24:00", "2020-10-31T18:18:18+8",
+          "2020-10-31T18:18:18 CST", "@", "@+5", "@1e9", "@1.", "@999999999999", "@-62135596800",
+          "9999-12-31T23:00:00-08:00", "2020-02-30T00:00:00", "18:18:18"})
+        EXPECT_FALSE(ParseTypedTime(bad).has_value()) << bad;
+}
+
+TEST(TypedTime, IsoFormsCarryTheOffsetAndAStampsFraction) {
+    EXPECT_EQ(FormatIsoTime(At(2020, 10, 31, 18, 18, 18, 999), 8 * 3600), "2020-10-31T18:18:18+08:00");
+    EXPECT_EQ(FormatIsoTime(At(2020, 10, 31, 18, 18, 18), 0), "2020-10-31T18:18:18Z");
+    EXPECT_EQ(FormatIsoTime(At(2020, 10, 31, 18, 18, 18), -(9 * 3600 + 30 * 60)), "2020-10-31T18:18:18-09:30");
+    EXPECT_EQ(FormatIsoStamp(FileTime::fromUnix(1604139498, 123'456'700), 8 * 3600),
+              "2020-10-31T18:18:18.1234567+08:00");
+    EXPECT_EQ(FormatIsoStamp(FileTime::fromUnix(-1, 0), 0), "1969-12-31T23:59:59.0000000Z");
+    EXPECT_EQ(FormatIsoStamp(FileTime{-1}, 0).substr(19), ".9999999Z") << "before 1601 the fraction counts up";
+}
+
 TEST(DateTimeValue, SplitsDateAndTimeOfDay) {
     const DateTime t = At(2020, 2, 29, 23, 59, 59, 999);
     EXPECT_EQ(t.date(), At(2020, 2, 29));

@@ -11,4 +11,12 @@ namespace kdx {
 DateTime FileTimeToLocalDateTime(FileTime stamp);
 FileTime LocalDateTimeToFileTime(DateTime local);
 
+// A time as a person types it, as a local value with the offset in force
+// now: a time text or ISO 8601 (see ParseIsoTime; a UTC offset converts the
+// instant to local time), or "@SECONDS" since 1970-01-01 00:00:00 UTC (a
+// sign and a fraction allowed). Nothing for other texts and for instants
+// outside years 1 to 9999. hasTime tells whether a time of day was given;
+// the offset is not kept.
+std::optional<TypedTime> ParseTypedTime(std::string_view text);
+
 } // namespace kdx

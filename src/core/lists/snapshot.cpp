@@ -420,4 +420,30 @@ Result<Snapshot> LoadSnapshot(const std::string& path) {
     return result;
 }
 
+Result<std::string> SnapshotBytes(const std::vector<FileEntry>& rows, const std::vector<bool>& selected) {
+    if (rows.size() > MaxSnapshotRows || SnapshotSize(rows) > MaxSnapshotBytes)
+        return Failure{0, "The list is too large for a snapshot file."};
+    std::vector<FileEntry> stored(rows.size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+        for (size_t i = 0; i < TextCount; ++i) {
+            std::optional<std::string> text = ToStoredText(TextOf(rows[r], i));
+            if (!text)
+                return Failure{0, "The row \"" + rows[r].Name +
+                                      "\" holds text the system's code page cannot store; nothing was saved."};
+            TextOf(stored[r], i) = std::move(*text);
+        }
+    }
+    return EncodeSnapshot(stored, selected);
+}
+
+Result<Snapshot> SnapshotFromBytes(std::string_view bytes) {
+    if (bytes.size() > MaxSnapshotBytes) return Failure{0, "The file is larger than 1 GiB."};
+    Result<Snapshot> result = DecodeSnapshot(bytes);
+    if (result)
+        for (FileEntry& row : result->rows)
+            for (size_t i = 0; i < TextCount; ++i)
+                TextOf(row, i) = FromStoredText(TextOf(row, i));
+    return result;
+}
+
 } // namespace kdx

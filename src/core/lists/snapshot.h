@@ -93,6 +93,13 @@ bool IsOtherThanSnapshot(const std::string& path);
 // failure with the message for the user.
 Result<Snapshot> LoadSnapshot(const std::string& path);
 
+// The same two without a file: the bytes SaveSnapshot would write, or the
+// reason it would refuse the list (too large, a text the code page cannot
+// hold); and the rows LoadSnapshot would give for bytes, or the reader's
+// message.
+Result<std::string> SnapshotBytes(const std::vector<FileEntry>& rows, const std::vector<bool>& selected);
+Result<Snapshot> SnapshotFromBytes(std::string_view bytes);
+
 // The texts in a snapshot are the system's 8-bit text (the platform's
 // toSystemCodePage and fromSystemCodePage): UTF-8 on POSIX, which is what
 // the program holds, and the ANSI code page on Windows, where other programs
