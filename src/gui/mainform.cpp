@@ -308,6 +308,8 @@ void MainForm::buildPageSetTimes() {
     bSetAll1 =
         Button(page, "bSetAll1", QStringLiteral("修改全部"), QStringLiteral("修改文件列表A中所有文件的时间"), 1069, 72);
     bExit = Button(page, "bExit", QStringLiteral("退出"), QStringLiteral("退出本程序"), 1216, 48);
+    bUndo = Button(page, "bUndo", QStringLiteral("撤销"),
+                   QStringLiteral("撤销上一次修改文件时间或文件名的操作 (Ctrl+Z)"), 1216, 84);
 }
 
 void MainForm::buildPageShift() {

@@ -77,6 +77,7 @@ public:
     QPushButton *btGetFileNameTime = nullptr, *btGetPhotoTime = nullptr, *btRenameWeiXinFile = nullptr;
     QPushButton *btReplace = nullptr, *tbCopyInfo = nullptr;
     QPushButton *bSetSelect1 = nullptr, *bSetAll1 = nullptr, *bExit = nullptr;
+    QPushButton* bUndo = nullptr; // takes back the last write (the undo journal)
     // Page "时间运算"
     QCheckBox *cbCreate2 = nullptr, *cbWrite2 = nullptr, *cbAccess2 = nullptr;
     QLabel *lCreate = nullptr, *lWrite = nullptr, *lAccess = nullptr;

@@ -1,5 +1,6 @@
 #include "gui/mainwindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -7,6 +8,7 @@
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -277,6 +279,13 @@ void TfrmMain::wireHandlers() {
     wireListMenu();
     connect(pc, &QTabWidget::currentChanged, this, [this] { ArrangeForPage(); });
     connect(bExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(bUndo, &QPushButton::clicked, this, &TfrmMain::UndoLast);
+    auto* undo = new QAction(this);
+    undo->setObjectName(QStringLiteral("actUndo"));
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcutContext(Qt::WindowShortcut);
+    connect(undo, &QAction::triggered, this, &TfrmMain::UndoLast);
+    addAction(undo);
     connect(bExit2, &QPushButton::clicked, this, &QWidget::close);
     connect(rbDefineTime, &QRadioButton::clicked, this, &TfrmMain::rbDefineTimeClick);
     connect(rbAllToTime, &QRadioButton::clicked, this, &TfrmMain::rbAllToTimeClick);

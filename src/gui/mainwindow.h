@@ -6,11 +6,13 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/adding/merge.h"
 #include "core/common/report.h"
+#include "core/journal/journal.h"
 #include "core/lists/file_entry.h"
 #include "core/timeops/writer.h"
 #include "gui/mainform.h"
@@ -108,6 +110,13 @@ private:
     void setAllRowsFrom(int row);
     void MIAllToNowClick();
     int pickerRowOf(const QObject* control) const;
+    // The undo journal of a command about to write; none, after telling the
+    // user why, when it cannot be written (the command must then not run).
+    std::unique_ptr<Journal> beginJournal(const QString& command);
+    // "撤销": takes back the last command that changed files, after asking.
+    void UndoLast();
+    // Every row of both lists read again from disk (after an undo).
+    void rereadRows(const std::vector<std::pair<std::string, std::string>>& renamed);
     // Runs a command's closing message, or nothing when it did not run.
     void showClosing(const std::optional<FailureList>& failures, std::string_view done, std::string_view failedHeader);
 

@@ -9,10 +9,17 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QPushButton>
+
+#include "core/common/filetime.h"
+#include "core/journal/journal.h"
 #include "core/sync/pairs.h"
 #include "core/timeops/name_commands.h"
 #include "core/timeops/set_times.h"
 #include "core/timeops/shift.h"
+#include "core/timeops/undo.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
 #include "gui/messages.h"
@@ -30,6 +37,70 @@ DateTime FromPickers(const QDateEdit* date, const QTimeEdit* time) {
 }
 
 } // namespace
+
+std::unique_ptr<Journal> TfrmMain::beginJournal(const QString& command) {
+    Result<std::unique_ptr<Journal>> begun = Journal::Begin(QStringLiteral("kairodex %1").arg(command).toStdString());
+    if (begun) return std::move(*begun);
+    ShowError(QString::fromStdString(begun.error().reason) + QStringLiteral("\r\n什么也没有修改。"));
+    return nullptr;
+}
+
+void TfrmMain::UndoLast() {
+    if (busy()) return;
+    // The command undo would take back: the last one not yet taken back.
+    const std::vector<JournalEntry> journal = ReadJournal();
+    const auto last = std::find_if(journal.rbegin(), journal.rend(), [](const JournalEntry& e) {
+        return e.undoneBy == 0 && !e.records.empty() && !e.command.starts_with(UndoCommandPrefix);
+    });
+    if (last == journal.rend()) {
+        ShowInfo(QStringLiteral("没有可以撤销的修改。"));
+        return;
+    }
+    const QString when =
+        QString::fromStdString(FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(last->started, 0))));
+    const QString question = QStringLiteral("撤销“%1”（%2，%3 项）？")
+                                 .arg(QString::fromStdString(last->command), when)
+                                 .arg(last->records.size());
+    if (!Confirm(question)) return;
+    std::vector<std::pair<std::string, std::string>> renamed;
+    UndoOptions options;
+    options.observer = [&renamed](std::string_view, TimeKind kind, std::string_view from, std::string_view to) {
+        if (kind == TimeKind::NotChosen) renamed.emplace_back(from, to);
+    };
+    beginBusy();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const Result<UndoReport> report = UndoCommand(last->id, options);
+    QGuiApplication::restoreOverrideCursor();
+    endBusy();
+    if (!report) {
+        ShowError(QString::fromStdString(report.error().reason));
+        return;
+    }
+    rereadRows(renamed);
+    QString text = QStringLiteral("撤销完成！");
+    if (!report->leftAlone.empty()) {
+        text += QStringLiteral("下列文件未恢复：\r\n");
+        for (const auto& [path, reason] : report->leftAlone)
+            text += QString::fromStdString(path + "\t" + reason + "\r\n");
+    }
+    ShowInfo(text);
+}
+
+void TfrmMain::rereadRows(const std::vector<std::pair<std::string, std::string>>& renamed) {
+    const NameTimeOptions options = nameTimeOptions();
+    for (FileListView* list : {lv1, lv2}) {
+        std::vector<FileEntry> rows = list->rowsModel()->rows();
+        for (FileEntry& row : rows) {
+            for (const auto& [from, to] : renamed)
+                if (row.Name == from) row.Name = to;
+            EntryTimes fresh;
+            if (ReadFileTimes(row.Name, options, fresh)) AssignTimes(row, std::move(fresh));
+        }
+        const std::vector<bool> selected = list->selectionFlags();
+        list->rowsModel()->setRows(std::move(rows));
+        list->setSelectionFlags(selected);
+    }
+}
 
 TimeKinds TfrmMain::kindsOf(QCheckBox* creation, QCheckBox* lastWrite, QCheckBox* lastAccess) const {
     return TimeKinds::FromChecks(creation->isChecked(), lastWrite->isChecked(), lastAccess->isChecked());
@@ -52,6 +123,10 @@ void TfrmMain::bSetAll1Click() {
 void TfrmMain::SetTimes(bool allRows) {
     const std::vector<size_t> which = lv1->rowsToProcess(allRows);
     if (which.empty()) return;
+    const std::unique_ptr<Journal> journal = beginJournal(allRows ? bSetAll1->text() : bSetSelect1->text());
+    if (!journal) return;
+    WriteHooks hooks;
+    hooks.journal = journal.get();
     std::optional<FailureList> failures;
     RowCommand command(*this, lv1, which, QStringLiteral("正在修改时间，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
@@ -63,15 +138,16 @@ void TfrmMain::SetTimes(bool allRows) {
         values.lastAccess = {FromPickers(DTP3Date, DTP3Time), cbDate3->isChecked(), cbTime3->isChecked()};
         values.kinds = kindsOf(cbCreate1, cbWrite1, cbAccess1);
         values.nameOptions = nameTimeOptions();
-        command.run([&] { failures = SetTimesFromPickers(rows, local, values); });
+        command.run([&] { failures = SetTimesFromPickers(rows, local, values, hooks); });
     } else if (rbAllToTime->isChecked()) {
         SourceOptions options;
         options.kinds = kindsOf(cbCreate1, cbWrite1, cbAccess1);
         options.includePhotoTime = cbIncludePhotoTime->isChecked();
         options.nameOptions = nameTimeOptions();
         const auto source = static_cast<TimeSource>(rgTimeItems->checkedId());
-        command.run([&] { failures = SetTimesFromSource(rows, local, source, options); });
+        command.run([&] { failures = SetTimesFromSource(rows, local, source, options, hooks); });
     }
+    static_cast<void>(journal->finish());
     showClosing(failures, DoneModified, FailedModified);
 }
 
@@ -88,10 +164,15 @@ void TfrmMain::ShiftTimes(bool allRows) {
     amount.minutes = t.minute();
     amount.seconds = t.second();
     const TimeKinds kinds = kindsOf(cbCreate2, cbWrite2, cbAccess2);
+    const std::unique_ptr<Journal> journal = beginJournal(QStringLiteral("时间运算"));
+    if (!journal) return;
+    WriteHooks hooks;
+    hooks.journal = journal.get();
     std::optional<FailureList> failures;
     RowCommand command(*this, lv1, which, QStringLiteral("正在修改时间，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
-    command.run([&] { failures = kdx::ShiftTimes(rows, command.localWhich(), amount, kinds); });
+    command.run([&] { failures = kdx::ShiftTimes(rows, command.localWhich(), amount, kinds, hooks); });
+    static_cast<void>(journal->finish());
     showClosing(failures, DoneModified, FailedModified);
 }
 
@@ -117,10 +198,15 @@ void TfrmMain::btRenameWeiXinFileClick() {
     if (lv1->rowCount() == 0) return;
     const std::vector<size_t> which = lv1->rowsToProcess(true);
     const NameTimeOptions options = nameTimeOptions();
+    const std::unique_ptr<Journal> journal = beginJournal(btRenameWeiXinFile->text());
+    if (!journal) return;
+    RenameHooks hooks;
+    hooks.journal = journal.get();
     std::optional<FailureList> failures;
     RowCommand command(*this, lv1, which, QStringLiteral("正在重命名，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
-    command.run([&] { failures = RenameWeChatFiles(rows, command.localWhich(), options); });
+    command.run([&] { failures = RenameWeChatFiles(rows, command.localWhich(), options, hooks); });
+    static_cast<void>(journal->finish());
     showClosing(failures, DoneRenamed, FailedModified);
 }
 
@@ -129,6 +215,13 @@ void TfrmMain::SyncPairs(bool sync, bool allRows) {
     const std::vector<size_t> selectedA = lv1->selectedRows();
     const std::vector<size_t> selectedB = lv2->selectedRows();
     const TimeKinds kinds = kindsOf(cbCreate3, cbWrite3, cbAccess3);
+    std::unique_ptr<Journal> journal;
+    if (sync) {
+        journal = beginJournal(allRows ? bSyncAll->text() : bSyncSelect->text());
+        if (!journal) return;
+    }
+    WriteHooks hooks;
+    hooks.journal = journal.get();
     std::optional<FailureList> failures;
     RowCommand command(*this, {lv1, lv2},
                        sync ? QStringLiteral("正在同步，请稍候...") : QStringLiteral("正在对比，请稍候..."));
@@ -136,7 +229,8 @@ void TfrmMain::SyncPairs(bool sync, bool allRows) {
     std::vector<FileEntry>& rowsB = command.rows(lv2);
     const ProgressFn progress = command.progress();
     command.run(
-        [&] { failures = kdx::SyncPairs(rowsA, rowsB, selectedA, selectedB, sync, allRows, kinds, {}, progress); });
+        [&] { failures = kdx::SyncPairs(rowsA, rowsB, selectedA, selectedB, sync, allRows, kinds, hooks, progress); });
+    if (journal) static_cast<void>(journal->finish());
     if (sync) showClosing(failures, DoneSynced, FailedSynced);
 }
 

@@ -89,10 +89,15 @@ void TfrmMain::bSyncDirClick() {
         ShowInfo(QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size())));
         return;
     }
+    const std::unique_ptr<Journal> journal = beginJournal(QStringLiteral("同步目录"));
+    if (!journal) return;
+    WriteHooks hooks;
+    hooks.journal = journal.get();
     DirSyncResult result;
     RowCommand command(*this, {}, QStringLiteral("正在同步目录，请稍候..."));
     const ProgressFn progress = command.progress();
-    command.run([&] { result = SyncDirectoryTrees(source, target, filter, flags, kinds, {}, progress); });
+    command.run([&] { result = SyncDirectoryTrees(source, target, filter, flags, kinds, hooks, progress); });
+    static_cast<void>(journal->finish());
     if (!result.refusal.empty()) {
         ShowInfo(QString::fromUtf8(result.refusal.data(), static_cast<qsizetype>(result.refusal.size())));
         return;

@@ -36,6 +36,15 @@ void ShowError(const QString& text) {
     QMessageBox::critical(QApplication::activeWindow(), ApplicationTitle(), ForDisplay(text), QMessageBox::Ok);
 }
 
+bool Confirm(const QString& text) {
+    if (Handler()) {
+        Handler()(MessageKind::Question, QStringLiteral("确认"), text);
+        return true;
+    }
+    return QMessageBox::question(QApplication::activeWindow(), QStringLiteral("确认"), ForDisplay(text),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 ScopedMessageCapture::ScopedMessageCapture(MessageHandler handler) : m_previous(std::move(Handler())) {
     Handler() = std::move(handler);
 }

@@ -10,7 +10,7 @@ class QWidget;
 
 namespace kdx::gui {
 
-enum class MessageKind { Info, Error };
+enum class MessageKind { Info, Error, Question };
 
 // The application's title, the caption of its error box (the main window's
 // own caption carries the program's version).
@@ -22,6 +22,9 @@ inline QString ApplicationTitle() {
 void ShowInfo(const QString& text, const QString& caption = QStringLiteral("提示"));
 // The application's general error box (snapshot and clipboard errors).
 void ShowError(const QString& text);
+// A question with the buttons Yes and No; true for Yes. Under a capture
+// the question is told to the handler and answered Yes.
+bool Confirm(const QString& text);
 
 using MessageHandler = std::function<void(MessageKind, const QString& caption, const QString& text)>;
 // Replaces the boxes by handler until the returned guard is destroyed.

@@ -1,6 +1,7 @@
 // The commands of the three working pages, clicked as a user clicks them, on
 // real files; what the user reads is the list and the closing message.
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -72,6 +73,36 @@ private slots:
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).Name, a);
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, WriteTimeOf(a));
         QCOMPARE(Find<FileListView>(&w, "lv1")->selectionFlags(), (std::vector<bool>{false, true}));
+    }
+
+    void undoTakesBackTheLastWriteAfterAsking() {
+        test::TempDir dir;
+        const QByteArray oldJournal = qgetenv("KAIRODEX_JOURNAL");
+        qputenv("KAIRODEX_JOURNAL", QByteArray::fromStdString(dir / "journal"));
+        const std::string a = dir.file("a.txt");
+        test::TempDir::setTimes(a, 1614530000, 1614530000);
+        const std::string before = WriteTimeOf(a);
+        TfrmMain w;
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {a});
+        Find<QDateEdit>(&w, "DTP2Date")->setDate(QDate(2001, 2, 3));
+        Find<QCheckBox>(&w, "cbCreate1")->setChecked(false);
+        Find<QCheckBox>(&w, "cbAccess1")->setChecked(false);
+        Captured seen;
+        QTest::mouseClick(Find<QPushButton>(&w, "bSetAll1"), Qt::LeftButton);
+        QVERIFY(WriteTimeOf(a) != before);
+        QTest::mouseClick(Find<QPushButton>(&w, "bUndo"), Qt::LeftButton);
+        QCOMPARE(seen.texts.size(), 3);
+        QVERIFY2(seen.texts[1].startsWith(u"撤销“kairodex 修改全部”"_s), qPrintable(seen.texts[1]));
+        QVERIFY(seen.texts[1].endsWith(u"1 项）？"_s));
+        QCOMPARE(seen.texts[2], QStringLiteral("撤销完成！"));
+        QCOMPARE(WriteTimeOf(a), before);
+        QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime, before); // the row shows it
+        // Nothing more to take back; Ctrl+Z does the same as the button.
+        auto* undo = Find<QAction>(&w, "actUndo");
+        QCOMPARE(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+        undo->trigger();
+        QCOMPARE(seen.texts.last(), QStringLiteral("没有可以撤销的修改。"));
+        qputenv("KAIRODEX_JOURNAL", oldJournal);
     }
 
     void failuresAreListedInTheClosingMessage() {
