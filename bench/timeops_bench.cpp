@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "core/journal/journal.h"
 #include "core/lists/file_entry.h"
 #include "core/timeops/set_times.h"
 #include "core/timeops/writer.h"
@@ -156,6 +157,30 @@ void BM_SetTimesFromPickers(benchmark::State& state) {
     Report(state, f.paths().size());
 }
 
+// The same command recorded in the undo journal (in the temporary folder).
+void BM_SetTimesFromPickersJournaled(benchmark::State& state) {
+    Folder& f = FolderOf(static_cast<size_t>(state.range(0)));
+    const std::string journal = (fs::temp_directory_path() / "kairodex-timeops-bench-journal").string();
+    ::setenv("KAIRODEX_JOURNAL", journal.c_str(), 1);
+    kdx::PickerValues v;
+    v.kinds = kdx::TimeKinds::FromChecks(false, true, false);
+    v.lastWrite.value = kFixed;
+    for (auto _ : state) {
+        auto record = kdx::Journal::Begin("bench");
+        if (!record) {
+            state.SkipWithError(record.error().reason.c_str());
+            break;
+        }
+        kdx::WriteHooks hooks;
+        hooks.journal = record->get();
+        benchmark::DoNotOptimize(kdx::SetTimesFromPickers(f.rows(), f.all(), v, hooks));
+        benchmark::DoNotOptimize((*record)->finish());
+    }
+    std::error_code ec;
+    fs::remove_all(journal, ec);
+    Report(state, f.paths().size());
+}
+
 // Source A: each file's own creation time into its modification time.
 void BM_SetTimesFromCreation(benchmark::State& state) {
     Folder& f = FolderOf(static_cast<size_t>(state.range(0)));
@@ -173,6 +198,7 @@ BENCHMARK(BM_BareStatx)->FILES;
 BENCHMARK(BM_ReadFileTimes)->FILES;
 BENCHMARK(BM_WriteFileTimeFixed)->FILES;
 BENCHMARK(BM_SetTimesFromPickers)->FILES;
+BENCHMARK(BM_SetTimesFromPickersJournaled)->FILES;
 BENCHMARK(BM_SetTimesFromCreation)->FILES;
 
 } // namespace
