@@ -986,7 +986,21 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
     };
     if (a.has("list")) {
         const int64_t offset = sys().utcOffsetNow();
+        const bool json = a.has("json");
         for (const JournalEntry& e : ReadJournal(complainOfDamaged)) {
+            if (json) {
+                io.out << JsonLine()
+                              .raw("id", std::to_string(e.id))
+                              .raw("started", JsonStamp(FileTime::fromUnix(e.started, 0), "", offset))
+                              .text("command", e.command)
+                              .raw("entries", std::to_string(e.records.size()))
+                              .text("state", e.undoneBy   ? "undone"
+                                             : e.finished ? "finished"
+                                                          : "unfinished")
+                              .raw("undone_by", e.undoneBy ? std::to_string(e.undoneBy) : std::string("null"))
+                              .done();
+                continue;
+            }
             const std::string state = e.undoneBy   ? "已撤销（命令 " + std::to_string(e.undoneBy) + "）"
                                       : e.finished ? std::string("已完成")
                                                    : std::string("未完成");
@@ -1071,7 +1085,7 @@ const std::vector<Command>& Commands() {
          RenameWeChatCommand},
         {"undo",
          Options(OptionSpec{"list", 'l', false}, OptionSpec{"dry-run", 'n', false}, OptionSpec{"verbose", 'v', false},
-                 OptionSpec{"force", 0, false}, OptionSpec{"clear", 0, false}),
+                 OptionSpec{"force", 0, false}, OptionSpec{"clear", 0, false}, kJson),
          UndoCommandLine},
     };
     return commands;

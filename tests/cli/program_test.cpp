@@ -511,6 +511,37 @@ TEST(Program, SetFromEachFilesOwnSource) {
     EXPECT_EQ(Stamps(other).WriteTime, "2001-01-01 00:00:00");
 }
 
+TEST(Program, UndoTakesBackACommandAndAJournalThatCannotBeWrittenStopsIt) {
+    test::TempDir dir;
+    const std::string journal = dir / "journal";
+    const char* old = std::getenv("KAIRODEX_JOURNAL");
+    const std::string previous = old ? old : "";
+    ::setenv("KAIRODEX_JOURNAL", journal.c_str(), 1);
+    const std::string a = dir.file("a.txt");
+    test::TempDir::setTimes(a, 1614530000, 1614530000);
+    const std::string before = Stamps(a).WriteTime;
+
+    Result r = Cli({"set", "--to", "2001-01-01 00:00:00", "-k", "m", a});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli({"undo", "--list", "--json"});
+    EXPECT_NE(r.out.find("\"entries\":1,\"state\":\"finished\""), std::string::npos) << r.out;
+    r = Cli({"undo", "-v"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, a + "\tm\t2001-01-01 00:00:00\t" + before + "\n");
+    EXPECT_EQ(Stamps(a).WriteTime, before);
+
+    // No journal can be kept where a file stands: nothing is changed.
+    ::setenv("KAIRODEX_JOURNAL", dir.file("a-file").c_str(), 1);
+    r = Cli({"set", "--to", "2001-01-01 00:00:00", "-k", "m", a});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--no-journal"), std::string::npos) << r.err;
+    EXPECT_EQ(Stamps(a).WriteTime, before);
+    r = Cli({"set", "--no-journal", "--to", "2001-01-01 00:00:00", "-k", "m", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00");
+    ::setenv("KAIRODEX_JOURNAL", previous.c_str(), 1);
+}
+
 TEST(Program, SetFromASnapshotRestoresEachKindAndListsWhatFailed) {
     test::TempDir dir;
     const std::string a = dir.file("a.txt"), b = dir.file("b.txt"), gone = dir.file("gone.txt");
