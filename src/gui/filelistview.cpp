@@ -136,7 +136,8 @@ private:
 
 // The sort arrow as Windows users know it: pointing up for an ascending
 // sort. Qt hands the header's style SortDown for ascending; the native
-// Windows theme draws that upwards, the other styles downwards.
+// Windows theme draws that upwards, Fusion on Linux downwards, so only
+// that one is turned.
 class HeaderArrowStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
@@ -144,8 +145,11 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override {
         const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
-        if (element != PE_IndicatorHeaderArrow || !header ||
-            baseStyle()->name().compare(QLatin1String("windowsvista"), Qt::CaseInsensitive) == 0) {
+        bool turn = baseStyle()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0;
+#ifdef Q_OS_WIN
+        turn = false; // there Qt already hands the styles the order Windows users know
+#endif
+        if (element != PE_IndicatorHeaderArrow || !header || !turn) {
             QProxyStyle::drawPrimitive(element, option, painter, widget);
             return;
         }

@@ -144,7 +144,8 @@ TEST_F(Journaled, RenamesGoBackWithoutReplacing) {
 
     // Left alone, the command stays to be undone once the way is free.
     fs::remove(wechat);
-    ASSERT_TRUE(UndoCommand(0, {}));
+    const auto undone = UndoCommand(0, {});
+    ASSERT_TRUE(undone) << undone.error().reason;
     EXPECT_TRUE(fs::exists(wechat));
     EXPECT_FALSE(fs::exists(renamed));
 }

@@ -2,12 +2,14 @@
 // filter, and the list commands, driven the way a user drives them.
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDateEdit>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,6 +20,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QToolButton>
@@ -223,7 +226,8 @@ private slots:
         QCOMPARE(year->width(), 41);
         QTest::keyClick(year, Qt::Key_End);
         year->grab(); // the field scrolls its text as it paints
-        QCOMPARE(edit->cursorPositionAt(QPoint(3, edit->height() / 2)), 0);
+        // (Without any font, as in Wine's offscreen tests, no text is laid out.)
+        if (!QFontDatabase::families().isEmpty()) QCOMPARE(edit->cursorPositionAt(QPoint(3, edit->height() / 2)), 0);
     }
 
     void headerClicksSortStablyAndColumnZeroKeepsOrder() {
@@ -479,6 +483,8 @@ private slots:
     }
 
     void headerArrowPointsUpForAscendingAndQuickClicksEachCount() {
+        if (QApplication::style()->name().compare(u"fusion"_s, Qt::CaseInsensitive) != 0)
+            QSKIP("the arrow is turned for Fusion only; other styles draw it their own way");
         TfrmMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));

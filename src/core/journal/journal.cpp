@@ -226,6 +226,7 @@ Result<std::unique_ptr<Journal>> Journal::Begin(std::string_view command) {
 
 Status Journal::append(const std::string& line) {
     const std::lock_guard lock(m_mutex);
+    if (!m_file) return Failure{0, "撤销日志已结束"};
     if (Status written = m_file->append(line); !written) return written;
     if (m_records++ % kSyncEvery == 0) return m_file->sync();
     return {};
@@ -247,8 +248,12 @@ Status Journal::finish() {
         m_file.reset();
         return sys().deleteFile(m_path);
     }
-    if (Status written = m_file->append(Line({"end"})); !written) return written;
-    return m_file->sync();
+    Status done = m_file->append(Line({"end"}));
+    if (done) done = m_file->sync();
+    // Closed, so that an undo may mark it (Windows shares an open file
+    // for reading only).
+    m_file.reset();
+    return done;
 }
 
 Result<JournalEntry> ParseJournal(std::string_view bytes) {
