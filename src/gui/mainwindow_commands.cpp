@@ -48,11 +48,8 @@ std::unique_ptr<Journal> TfrmMain::beginJournal(const QString& command) {
 void TfrmMain::UndoLast() {
     if (busy()) return;
     // The command undo would take back: the last one not yet taken back.
-    const std::vector<JournalEntry> journal = ReadJournal();
-    const auto last = std::find_if(journal.rbegin(), journal.rend(), [](const JournalEntry& e) {
-        return e.undoneBy == 0 && !e.records.empty() && !e.command.starts_with(UndoCommandPrefix);
-    });
-    if (last == journal.rend()) {
+    const std::optional<JournalEntry> last = CommandToUndo(ReadJournal(), 0);
+    if (!last) {
         ShowInfo(QStringLiteral("没有可以撤销的修改。"));
         return;
     }

@@ -11,6 +11,8 @@
 namespace kdx {
 namespace {
 
+using test::CountingInput;
+
 using test::App0;
 using test::ExifApp1;
 using test::JpegWithExif;
@@ -65,24 +67,6 @@ std::string Dump(const TExif& e) {
         s += std::to_string(n) + "|";
     return s;
 }
-
-// Counts what the reader asks of its source.
-class CountingInput final : public InputFile {
-public:
-    explicit CountingInput(std::string data) : m_data(std::move(data)), m_inner(m_data) {}
-    int64_t readAt(uint64_t offset, void* buffer, size_t size) override {
-        ++calls;
-        bytes += size;
-        return m_inner.readAt(offset, buffer, size);
-    }
-    uint64_t size() const override { return m_inner.size(); }
-    int calls = 0;
-    uint64_t bytes = 0;
-
-private:
-    std::string m_data;
-    MemoryInput m_inner;
-};
 
 // --- the values -------------------------------------------------------------
 

@@ -16,6 +16,8 @@
 namespace kdx {
 namespace {
 
+using test::CountingInput;
+
 using namespace test;
 
 const std::string kDate = "2019:05:04 13:22:10";
@@ -144,24 +146,6 @@ TEST(MediaTime, KindIsToldByContentAndOnlyKnownNamesAreOpened) {
 }
 
 // --- reading -----------------------------------------------------------------
-
-// Counts what the reader asks of its source.
-class CountingInput final : public InputFile {
-public:
-    explicit CountingInput(std::string data) : m_data(std::move(data)), m_inner(m_data) {}
-    int64_t readAt(uint64_t offset, void* buffer, size_t size) override {
-        ++calls;
-        bytes += size;
-        return m_inner.readAt(offset, buffer, size);
-    }
-    uint64_t size() const override { return m_inner.size(); }
-    int calls = 0;
-    uint64_t bytes = 0;
-
-private:
-    std::string m_data;
-    MemoryInput m_inner;
-};
 
 TEST(MediaReads, AFarBoxOrItemCostsOneReadAtItsOffset) {
     const size_t big = 4 << 20;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/timesrc/byte_window.h"
+
 namespace kdx::test {
 
 class TiffBuilder {
@@ -162,5 +164,23 @@ inline std::string CameraPhoto(bool bigEndian, const std::string& date = "2019:0
     t.rational(kExifIfd, 33434, 1, 250).rational(kExifIfd, 33437, 28, 10);
     return JpegWithExif(t.build());
 }
+
+// Counts what a reader asks of its source.
+class CountingInput final : public InputFile {
+public:
+    explicit CountingInput(std::string data) : m_data(std::move(data)), m_inner(m_data) {}
+    int64_t readAt(uint64_t offset, void* buffer, size_t size) override {
+        ++calls;
+        bytes += size;
+        return m_inner.readAt(offset, buffer, size);
+    }
+    uint64_t size() const override { return m_inner.size(); }
+    int calls = 0;
+    uint64_t bytes = 0;
+
+private:
+    std::string m_data;
+    MemoryInput m_inner;
+};
 
 } // namespace kdx::test

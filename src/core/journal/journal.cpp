@@ -212,7 +212,7 @@ Result<std::unique_ptr<Journal>> Journal::Begin(std::string_view command) {
     Result<std::unique_ptr<OutputFile>> file = Failure{};
     for (int attempt = 0; attempt < 100; ++attempt, ++id) {
         file = sys().createNewFile(PathOfId(folder, id));
-        if (file || sys().findEntry(PathOfId(folder, id)).has_value() == false) break;
+        if (file || !sys().findEntry(PathOfId(folder, id))) break;
     }
     if (!file) return refused(file.error());
     std::unique_ptr<Journal> journal(new Journal(id, PathOfId(folder, id), std::move(*file)));

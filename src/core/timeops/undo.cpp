@@ -36,20 +36,21 @@ Status Restore(const std::string& path, TimeKind kind, FileTime value, uint32_t 
 
 } // namespace
 
+std::optional<JournalEntry> CommandToUndo(const std::vector<JournalEntry>& journal, int id) {
+    // Undos themselves are passed over, so that undoing again goes further
+    // back; an undo is taken back by its number.
+    const auto wanted = [id](const JournalEntry& e) {
+        if (id != 0) return e.id == id;
+        return e.undoneBy == 0 && !e.records.empty() && !e.command.starts_with(UndoCommandPrefix);
+    };
+    const auto found = std::find_if(journal.rbegin(), journal.rend(), wanted);
+    if (found == journal.rend()) return std::nullopt;
+    return *found;
+}
+
 Result<UndoReport> UndoCommand(int id, const UndoOptions& options) {
-    std::vector<JournalEntry> journal = ReadJournal();
-    auto target = journal.end();
-    if (id == 0) {
-        // Undos themselves are passed over, so that undoing again goes
-        // further back; an undo is taken back by its number.
-        const auto last = std::find_if(journal.rbegin(), journal.rend(), [](const JournalEntry& e) {
-            return e.undoneBy == 0 && !e.records.empty() && !e.command.starts_with(UndoCommandPrefix);
-        });
-        if (last != journal.rend()) target = std::prev(last.base());
-    } else {
-        target = std::find_if(journal.begin(), journal.end(), [id](const JournalEntry& e) { return e.id == id; });
-    }
-    if (target == journal.end())
+    const std::optional<JournalEntry> target = CommandToUndo(ReadJournal(), id);
+    if (!target)
         return Failure{0, id == 0 ? std::string("撤销日志中没有可撤销的命令")
                                   : "撤销日志中没有可读的命令 " + std::to_string(id)};
     if (target->undoneBy != 0)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,6 +41,11 @@ inline constexpr std::string_view RenamedEntryGone = "重命名后的文件已�
 
 // The command an undo records itself as, before the number it took back.
 inline constexpr std::string_view UndoCommandPrefix = "undo ";
+
+// The command undo would take back: command id, or with id 0 the last one
+// not yet taken back that changed something and is not itself an undo.
+// Nothing when there is no such command.
+std::optional<JournalEntry> CommandToUndo(const std::vector<JournalEntry>& journal, int id);
 
 // Takes back command id, or with id 0 the last one not yet taken back that
 // is not itself an undo.
