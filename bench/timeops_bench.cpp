@@ -173,7 +173,12 @@ void BM_SetTimesFromPickersJournaled(benchmark::State& state) {
         }
         kdx::WriteHooks hooks;
         hooks.journal = record->get();
-        benchmark::DoNotOptimize(kdx::SetTimesFromPickers(f.rows(), f.all(), v, hooks));
+        hooks.jobs = static_cast<unsigned>(state.range(1));
+        const auto failures = kdx::SetTimesFromPickers(f.rows(), f.all(), v, hooks);
+        if (!failures || !failures->empty()) {
+            state.SkipWithError("a file was not written");
+            break;
+        }
         benchmark::DoNotOptimize((*record)->finish());
     }
     std::error_code ec;
@@ -198,7 +203,13 @@ BENCHMARK(BM_BareStatx)->FILES;
 BENCHMARK(BM_ReadFileTimes)->FILES;
 BENCHMARK(BM_WriteFileTimeFixed)->FILES;
 BENCHMARK(BM_SetTimesFromPickers)->FILES;
-BENCHMARK(BM_SetTimesFromPickersJournaled)->FILES;
+BENCHMARK(BM_SetTimesFromPickersJournaled)
+    ->Args({10'000, 1})
+    ->Args({100'000, 1})
+    ->Args({10'000, 2})
+    ->Args({100'000, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 BENCHMARK(BM_SetTimesFromCreation)->FILES;
 
 } // namespace

@@ -363,13 +363,18 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
             WriteHooks hooks;
             hooks.dryRun = mode.dryRun;
             hooks.journal = journal;
-            reasons.attach(hooks);
             // The commands pass over a row they cannot read; for a script
             // that is a failure to report, not a skip.
-            bool unreadable = false;
-            hooks.onUnreadable = [&reasons, &unreadable](std::string_view path, std::string_view reason) {
+            bool rowFailed = false;
+            hooks.onFailure = [&reasons, &rowFailed](std::string_view path, std::string_view reason) {
                 reasons.add(path, std::string(reason));
-                unreadable = true;
+                rowFailed = true;
+            };
+            hooks.onUnreadable = [&reasons, &rowFailed, &failed = failed[s]](std::string_view path,
+                                                                             std::string_view reason) {
+                reasons.add(path, std::string(reason));
+                failed.add(std::string(path));
+                rowFailed = true;
             };
             hooks.observer = [&watch, &mode, &text = printed[s]](std::string_view path, TimeKind kind,
                                                                  std::string_view oldText, std::string_view newText) {
@@ -377,23 +382,20 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
                 if (mode.tells() && !(mode.dryRun && oldText == newText))
                     text += ChangeRecord(mode, path, kind, oldText, newText);
             };
-            // One row at a time, so that a stop request ends the run after
-            // the row in hand and each row's outcome is counted.
-            std::vector<size_t> which(1);
-            for (size_t i = begin; i < end && !Interrupted(io); ++i) {
-                which[0] = i;
-                unreadable = false;
-                const auto f = command(rows, which, hooks);
-                bool rowFailed = f && !f->empty();
-                if (f)
-                    for (const std::string& p : f->paths)
-                        failed[s].add(p);
-                if (!rowFailed && unreadable) {
-                    failed[s].add(rows[i].Name);
-                    rowFailed = true;
-                }
+            // The whole slice in one call, so that its journal records are
+            // written together; a stop request still ends the run after the
+            // row in hand, and each row's outcome is counted as it ends.
+            hooks.stopRequested = [&io] { return Interrupted(io); };
+            hooks.rowDone = [&] {
                 watch.close(tallies[s], rowFailed);
-            }
+                rowFailed = false;
+            };
+            std::vector<size_t> which(end - begin);
+            for (size_t i = begin; i < end; ++i)
+                which[i - begin] = i;
+            if (const auto f = command(rows, which, hooks))
+                for (const std::string& p : f->paths)
+                    failed[s].add(p);
         },
         [&](size_t s) {
             if (!printed[s].empty()) {

@@ -2,6 +2,8 @@
 // "时间同步": each reads its controls, runs one core operation over the rows
 // of the lists, and shows the closing message.
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +14,7 @@
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QThread>
 
 #include "core/common/filetime.h"
 #include "core/journal/journal.h"
@@ -124,6 +127,8 @@ void TfrmMain::SetTimes(bool allRows) {
     if (!journal) return;
     WriteHooks hooks;
     hooks.journal = journal.get();
+    // The old stamps the journal needs are read ahead on a second core.
+    hooks.jobs = static_cast<unsigned>(std::max(1, QThread::idealThreadCount()));
     std::optional<FailureList> failures;
     RowCommand command(*this, lv1, which, QStringLiteral("正在修改时间，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
@@ -165,6 +170,8 @@ void TfrmMain::ShiftTimes(bool allRows) {
     if (!journal) return;
     WriteHooks hooks;
     hooks.journal = journal.get();
+    // The old stamps the journal needs are read ahead on a second core.
+    hooks.jobs = static_cast<unsigned>(std::max(1, QThread::idealThreadCount()));
     std::optional<FailureList> failures;
     RowCommand command(*this, lv1, which, QStringLiteral("正在修改时间，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);

@@ -6,6 +6,7 @@
 
 #include "core/journal/journal.h"
 #include "core/timeops/name_commands.h"
+#include "core/timeops/shift.h"
 #include "core/timeops/undo.h"
 #include "core/timeops/writer.h"
 #include "platform/platform.h"
@@ -174,6 +175,48 @@ TEST_F(Journaled, AKilledCommandCanBeUndoneAndDamagedFilesAreSkipped) {
 
     ASSERT_TRUE(UndoCommand(1, {}));
     EXPECT_EQ(Info(a).lastWrite, before);
+}
+
+TEST_F(Journaled, ReadingAheadShiftsAnEntryListedTwiceTwiceAndUndoesExactly) {
+    // More rows than one slice read ahead, one entry listed again in the
+    // same slice and in the next.
+    std::vector<FileEntry> rows;
+    for (int i = 0; i < 600; ++i) {
+        FileEntry row;
+        row.Name = dir.file("f" + std::to_string(i) + ".txt");
+        ASSERT_TRUE(hostPlatform().setFileTime(row.Name, TimeKind::LastWrite, Odd(1'600'000'000 + i)));
+        rows.push_back(std::move(row));
+    }
+    std::vector<size_t> which(rows.size());
+    for (size_t i = 0; i < which.size(); ++i)
+        which[i] = i;
+    which[7] = 0;
+    which[300] = 0;
+    auto journal = Journal::Begin("shift");
+    ASSERT_TRUE(journal);
+    WriteHooks hooks;
+    hooks.journal = journal->get();
+    hooks.jobs = 2;
+    ShiftAmount day;
+    day.add = true;
+    day.days = 1;
+    const auto failures = ShiftTimes(rows, which, day, TimeKinds::FromChecks(false, true, false), hooks);
+    ASSERT_TRUE(failures && failures->empty());
+    ASSERT_TRUE((*journal)->finish());
+    const auto shifted = [&](int i, int days) {
+        return Info(rows[static_cast<size_t>(i)].Name).lastWrite ==
+               (days == 0 ? Odd(1'600'000'000 + i) : FileTime::fromUnix(1'600'000'000 + i + days * 86'400, 0));
+    };
+    EXPECT_TRUE(shifted(0, 3)) << "each row shifts the entry as it is by then";
+    EXPECT_TRUE(shifted(1, 1));
+    EXPECT_TRUE(shifted(599, 1));
+    EXPECT_TRUE(shifted(7, 0));
+
+    const auto undone = UndoCommand(0, {});
+    ASSERT_TRUE(undone) << undone.error().reason;
+    EXPECT_TRUE(undone->leftAlone.empty());
+    for (int i : {0, 1, 299, 599})
+        EXPECT_EQ(Info(rows[static_cast<size_t>(i)].Name).lastWrite, Odd(1'600'000'000 + i)) << i;
 }
 
 TEST(JournalFile, DamageIsToldAndNeverTaken) {

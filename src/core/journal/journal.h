@@ -18,6 +18,7 @@
 //   undone <TAB> number                the undo that took it back
 // In texts, backslash, TAB, LF and CR are written \\, \t, \n and \r.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -58,8 +59,16 @@ public:
 
     // Records a stamp about to be changed; to be called before the change.
     // The record is handed to the system before this returns, so a killed
-    // program loses none; the first one, and every 1,024th, is on the disk.
+    // program loses none. The first record is on the disk before it
+    // returns, later ones at least once a second and when the command ends.
     Status recordStamp(std::string_view path, TimeKind kind, FileTime before, FileTime after);
+    // Appends the line recordStamp writes to lines, for records gathered
+    // elsewhere (on another thread) and written together by recordLines.
+    static void AppendStampLine(std::string& lines, std::string_view path, TimeKind kind, FileTime before,
+                                FileTime after);
+    // Writes count records made by AppendStampLine in one go, as
+    // recordStamp writes one: many entries cost one system call.
+    Status recordLines(std::string_view lines, size_t count);
     // Records a rename about to be made.
     Status recordRename(std::string_view from, std::string_view to);
     // Marks the command as finished and puts everything on the disk; the
@@ -70,13 +79,14 @@ public:
 
 private:
     Journal(int id, std::string path, std::unique_ptr<OutputFile> file);
-    Status append(const std::string& line);
+    Status append(std::string_view lines, size_t count);
 
     int m_id;
     std::string m_path;
     std::unique_ptr<OutputFile> m_file;
     std::mutex m_mutex;
     size_t m_records = 0;
+    std::chrono::steady_clock::time_point m_synced;
 };
 
 // One change a command recorded.

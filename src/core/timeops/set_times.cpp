@@ -1,6 +1,7 @@
 #include "core/timeops/set_times.h"
 
 #include "core/common/text.h"
+#include "platform/platform.h"
 
 namespace kdx {
 
@@ -40,20 +41,17 @@ std::optional<Picked> PickText(const std::string& text) {
 }
 
 // The stamps come as values: the same as their time texts read back, and
-// only the one that is kept needs to become text.
-std::optional<Picked> PickFromFile(const std::string& path, TimeSource source, const SourceOptions& options,
-                                   const WriteHooks& hooks) {
+// only the one that is kept needs to become text. Reads only: it may run
+// ahead of the writes on another thread.
+std::optional<Picked> PickFromFile(const std::string& path, const EntryInfo& entry, TimeSource source,
+                                   const SourceOptions& options) {
     if (source < TimeSource::Creation || source > TimeSource::FileName || source == TimeSource::Row)
         return std::nullopt;
-    const auto stamps = ReadLocalStamps(path);
-    if (!stamps) {
-        if (hooks.onUnreadable) hooks.onUnreadable(path, stamps.error().reason);
-        return std::nullopt;
-    }
+    const LocalStamps stamps = LocalStampsOf(entry, sys().utcOffsetNow());
     // A stamp past year 9999 has no time text; such a file has no usable
     // value, as a text that does not read back would not.
-    const bool usable[3] = {InYearRange(stamps->creation), InYearRange(stamps->lastWrite),
-                            InYearRange(stamps->lastAccess)};
+    const bool usable[3] = {InYearRange(stamps.creation), InYearRange(stamps.lastWrite),
+                            InYearRange(stamps.lastAccess)};
     const bool extreme = source == TimeSource::Earliest || source == TimeSource::Latest;
     if (source <= TimeSource::LastAccess && !usable[static_cast<int>(source)]) return std::nullopt;
     if (extreme && !(usable[0] && usable[1] && usable[2])) return std::nullopt;
@@ -63,20 +61,26 @@ std::optional<Picked> PickFromFile(const std::string& path, TimeSource source, c
                     sources);
     switch (source) {
     case TimeSource::Creation:
-        return Picked{stamps->creation, FormatTimeText(stamps->creation)};
+        return Picked{stamps.creation, FormatTimeText(stamps.creation)};
     case TimeSource::LastWrite:
-        return Picked{stamps->lastWrite, FormatTimeText(stamps->lastWrite)};
+        return Picked{stamps.lastWrite, FormatTimeText(stamps.lastWrite)};
     case TimeSource::LastAccess:
-        return Picked{stamps->lastAccess, FormatTimeText(stamps->lastAccess)};
+        return Picked{stamps.lastAccess, FormatTimeText(stamps.lastAccess)};
     case TimeSource::Earliest:
-        return PickExtreme(*stamps, sources, false, options.includePhotoTime);
+        return PickExtreme(stamps, sources, false, options.includePhotoTime);
     case TimeSource::Latest:
-        return PickExtreme(*stamps, sources, true, options.includePhotoTime);
+        return PickExtreme(stamps, sources, true, options.includePhotoTime);
     case TimeSource::Photo:
         return PickText(sources.PhotoTime);
     default:
         return PickText(sources.NameTime);
     }
+}
+
+// The rows of which, for the writer; a row past the list names nothing.
+const std::string& RowPath(const std::vector<FileEntry>& rows, const std::vector<size_t>& which, size_t k) {
+    static const std::string none;
+    return which[k] < rows.size() ? rows[which[k]].Name : none;
 }
 
 } // namespace
@@ -88,23 +92,30 @@ DateTime CombinePickers(DateTime datePicker, DateTime timePicker) {
 std::optional<FailureList> SetTimesFromPickers(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
                                                const PickerValues& values, const WriteHooks& hooks) {
     if (which.empty()) return std::nullopt;
-    const StampChange changes[3] = {
-        {values.kinds.creation, values.creation.value, values.creation.changeDate, values.creation.changeTime},
-        {values.kinds.lastWrite, values.lastWrite.value, values.lastWrite.changeDate, values.lastWrite.changeTime},
-        {values.kinds.lastAccess, values.lastAccess.value, values.lastAccess.changeDate, values.lastAccess.changeTime},
-    };
+    EntryChanges same;
+    same.changes[0] = {values.kinds.creation, values.creation.value, values.creation.changeDate,
+                       values.creation.changeTime};
+    same.changes[1] = {values.kinds.lastWrite, values.lastWrite.value, values.lastWrite.changeDate,
+                       values.lastWrite.changeTime};
+    same.changes[2] = {values.kinds.lastAccess, values.lastAccess.value, values.lastAccess.changeDate,
+                       values.lastAccess.changeTime};
+    EntryChanges none;
+    none.skip = true;
     FailureList failures;
-    for (size_t i : which) {
-        if (i >= rows.size()) continue;
-        FileEntry& row = rows[i];
-        if (!WriteFileTimes(row.Name, changes, hooks)) {
-            failures.add(row.Name);
-            continue;
-        }
-        if (hooks.dryRun) continue;
-        EntryTimes fresh;
-        if (ReadFileTimes(row.Name, values.nameOptions, fresh)) AssignTimes(row, std::move(fresh));
-    }
+    WriteEntries(
+        which.size(), [&](size_t k) -> const std::string& { return RowPath(rows, which, k); }, false,
+        [&](size_t k, const EntryInfo*) { return which[k] < rows.size() ? same : none; },
+        [&](size_t k, const Status& written, const EntryChanges&) {
+            FileEntry& row = rows[which[k]];
+            if (!written) {
+                failures.add(row.Name);
+                return;
+            }
+            if (hooks.dryRun) return;
+            EntryTimes fresh;
+            if (ReadFileTimes(row.Name, values.nameOptions, fresh)) AssignTimes(row, std::move(fresh));
+        },
+        hooks);
     return failures;
 }
 
@@ -113,31 +124,48 @@ std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, cons
                                               const WriteHooks& hooks) {
     if (which.empty()) return std::nullopt;
     const TimeKinds& kinds = options.kinds;
+    const bool fromRow = source == TimeSource::Row;
     FailureList failures;
-    for (size_t i : which) {
-        if (i >= rows.size()) continue;
-        FileEntry& row = rows[i];
-        if (source == TimeSource::Row) {
-            // The row's own texts, each kind its own; the file is not read.
-            const auto c = ParseTimeText(row.CreateTime);
-            const auto w = ParseTimeText(row.WriteTime);
-            const auto a = ParseTimeText(row.AccessTime);
-            if (!c || !w || !a) continue;
-            const StampChange changes[3] = {{kinds.creation, *c}, {kinds.lastWrite, *w}, {kinds.lastAccess, *a}};
-            if (!WriteFileTimes(row.Name, changes, hooks)) failures.add(row.Name);
-            continue;
-        }
-        const auto picked = PickFromFile(row.Name, source, options, hooks);
-        if (!picked) continue;
-        if (!WriteSameTime(row.Name, kinds, picked->value, hooks)) {
-            failures.add(row.Name);
-            continue;
-        }
-        if (hooks.dryRun) continue;
-        if (kinds.creation == TimeKind::Creation) row.CreateTime = picked->text;
-        if (kinds.lastWrite == TimeKind::LastWrite) row.WriteTime = picked->text;
-        if (kinds.lastAccess == TimeKind::LastAccess) row.AccessTime = picked->text;
-    }
+    WriteEntries(
+        which.size(), [&](size_t k) -> const std::string& { return RowPath(rows, which, k); }, !fromRow,
+        [&](size_t k, const EntryInfo* entry) {
+            EntryChanges c;
+            c.skip = true;
+            if (which[k] >= rows.size()) return c;
+            const FileEntry& row = rows[which[k]];
+            if (fromRow) {
+                // The row's own texts, each kind its own; the file is not read.
+                const auto cr = ParseTimeText(row.CreateTime);
+                const auto w = ParseTimeText(row.WriteTime);
+                const auto a = ParseTimeText(row.AccessTime);
+                if (!cr || !w || !a) return c;
+                c.changes[0] = {kinds.creation, *cr};
+                c.changes[1] = {kinds.lastWrite, *w};
+                c.changes[2] = {kinds.lastAccess, *a};
+                c.skip = false;
+                return c;
+            }
+            const auto picked = PickFromFile(row.Name, *entry, source, options);
+            if (!picked) return c;
+            c.changes[0] = {kinds.creation, picked->value};
+            c.changes[1] = {kinds.lastWrite, picked->value};
+            c.changes[2] = {kinds.lastAccess, picked->value};
+            c.text = picked->text;
+            c.skip = false;
+            return c;
+        },
+        [&](size_t k, const Status& written, const EntryChanges& c) {
+            FileEntry& row = rows[which[k]];
+            if (!written) {
+                failures.add(row.Name);
+                return;
+            }
+            if (hooks.dryRun || fromRow) return;
+            if (kinds.creation == TimeKind::Creation) row.CreateTime = c.text;
+            if (kinds.lastWrite == TimeKind::LastWrite) row.WriteTime = c.text;
+            if (kinds.lastAccess == TimeKind::LastAccess) row.AccessTime = c.text;
+        },
+        hooks);
     return failures;
 }
 

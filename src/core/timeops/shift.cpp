@@ -1,6 +1,7 @@
 #include "core/timeops/shift.h"
 
 #include "core/common/text.h"
+#include "platform/platform.h"
 
 namespace kdx {
 
@@ -79,42 +80,48 @@ DateTime ShiftDateTime(bool add, int years, int months, int days, int hours, int
 std::optional<FailureList> ShiftTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
                                       const ShiftAmount& amount, const TimeKinds& kinds, const WriteHooks& hooks) {
     if (which.empty()) return std::nullopt;
+    static const std::string none;
     FailureList failures;
-    for (size_t i : which) {
-        if (i >= rows.size()) continue;
-        FileEntry& row = rows[i];
-        const auto old = ReadLocalStamps(row.Name);
-        if (!old) {
-            if (hooks.onUnreadable) hooks.onUnreadable(row.Name, old.error().reason);
-            continue;
-        }
-        const std::optional<DateTime> shifted[3] = {
-            TryShiftDateTime(amount, old->creation),
-            TryShiftDateTime(amount, old->lastWrite),
-            TryShiftDateTime(amount, old->lastAccess),
-        };
-        const TimeKind order[3] = {kinds.creation, kinds.lastWrite, kinds.lastAccess};
-        StampChange changes[3];
-        bool outOfRange = false;
-        for (int k = 0; k < 3; ++k) {
-            // A checked kind that cannot be shifted fails the row before
-            // anything is written, so no file is left half shifted.
-            if (order[k] >= TimeKind::Creation && order[k] <= TimeKind::LastAccess && !shifted[k]) outOfRange = true;
-            changes[k] = StampChange{order[k], shifted[k].value_or(DateTime{}), true, true};
-        }
-        if (outOfRange) hooks.fail(row.Name, "移动后的时间超出 1 至 9999 年");
-        if (outOfRange || !WriteFileTimes(row.Name, changes, hooks)) {
-            failures.add(row.Name);
-            continue;
-        }
-        if (hooks.dryRun) continue;
-        EntryTimes fresh;
-        if (ReadStampTexts(row.Name, fresh)) {
-            row.CreateTime = std::move(fresh.CreateTime);
-            row.WriteTime = std::move(fresh.WriteTime);
-            row.AccessTime = std::move(fresh.AccessTime);
-        }
-    }
+    WriteEntries(
+        which.size(),
+        [&](size_t k) -> const std::string& { return which[k] < rows.size() ? rows[which[k]].Name : none; }, true,
+        [&](size_t k, const EntryInfo* entry) {
+            EntryChanges c;
+            if (which[k] >= rows.size()) {
+                c.skip = true;
+                return c;
+            }
+            const LocalStamps old = LocalStampsOf(*entry, sys().utcOffsetNow());
+            const std::optional<DateTime> shifted[3] = {
+                TryShiftDateTime(amount, old.creation),
+                TryShiftDateTime(amount, old.lastWrite),
+                TryShiftDateTime(amount, old.lastAccess),
+            };
+            const TimeKind order[3] = {kinds.creation, kinds.lastWrite, kinds.lastAccess};
+            for (int n = 0; n < 3; ++n) {
+                // A checked kind that cannot be shifted fails the row before
+                // anything is written, so no file is left half shifted.
+                if (order[n] >= TimeKind::Creation && order[n] <= TimeKind::LastAccess && !shifted[n])
+                    c.failure = "移动后的时间超出 1 至 9999 年";
+                c.changes[n] = StampChange{order[n], shifted[n].value_or(DateTime{}), true, true};
+            }
+            return c;
+        },
+        [&](size_t k, const Status& written, const EntryChanges&) {
+            FileEntry& row = rows[which[k]];
+            if (!written) {
+                failures.add(row.Name);
+                return;
+            }
+            if (hooks.dryRun) return;
+            EntryTimes fresh;
+            if (ReadStampTexts(row.Name, fresh)) {
+                row.CreateTime = std::move(fresh.CreateTime);
+                row.WriteTime = std::move(fresh.WriteTime);
+                row.AccessTime = std::move(fresh.AccessTime);
+            }
+        },
+        hooks);
     return failures;
 }
 

@@ -1,6 +1,13 @@
 #include "core/timeops/writer.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "core/common/text.h"
@@ -94,131 +101,333 @@ Status CheckStored(const std::string& entry, std::string_view path, std::span<Wr
     return result;
 }
 
-// Whole values written where stamps need no unlocking and no one watches:
-// nothing of the current entry is needed, and a missing entry makes the
-// system call fail just as the read would. Saves one stat per stamp set.
-// The stamps go to the system together, up to the first change that cannot
-// be made: one call instead of one per stamp, with the same outcome.
-// One stat after the write tells whether the stamps hold.
-Status WriteWithoutReading(std::string_view path, const std::string& entry, std::span<const StampChange> changes,
-                           const WriteHooks& hooks) {
-    Platform& p = sys();
-    const int64_t offset = p.utcOffsetNow();
-    StampSet stamps;
-    Written written[3];
-    size_t count = 0;
-    bool any = false;
-    for (const StampChange& c : changes) {
-        if (!HasEffect(c)) continue;
-        const DateTime v = c.value.wholeSeconds();
-        const bool creationRefused = c.kind == TimeKind::Creation && !p.canSetCreationTime();
-        if (creationRefused || v < kFirst || v > kLast) {
-            if (any)
-                if (const Status done = p.setFileTimes(entry, stamps); !done)
-                    return hooks.fail(path, done.error().reason);
-            return hooks.fail(path, creationRefused ? CreationNotSettable : OutsideYears);
-        }
-        *stamps.of(c.kind) = LocalDateTimeToFileTime(v, offset);
-        any = true;
-    }
-    if (!any) return {};
-    if (const Status done = p.setFileTimes(entry, stamps); !done) return hooks.fail(path, done.error().reason);
-    // Each slot holds the last value given for its kind.
-    for (TimeKind kind : {TimeKind::Creation, TimeKind::LastWrite, TimeKind::LastAccess})
-        if (const std::optional<FileTime>& slot = *stamps.of(kind))
-            written[count++] = Written{kind, *slot, {}, {}, true};
-    return CheckStored(entry, path, std::span<Written>(written, count), offset, hooks);
-}
-
+// Whole values written where stamps need no unlocking, no one watches and
+// nothing is journaled need nothing of the current entry: a missing entry
+// makes the system call fail just as the read would. Saves one stat.
 bool NeedsEntry(std::span<const StampChange> changes, const WriteHooks& hooks) {
-    // The journal needs the old stamps.
     if (hooks.dryRun || hooks.observer || hooks.journal || sys().timesNeedWritable()) return true;
     for (const StampChange& c : changes)
         if (HasEffect(c) && !(c.changeDate && c.changeTime)) return true;
     return false;
 }
 
-} // namespace
-
-Status WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks) {
-    if (std::none_of(changes.begin(), changes.end(), HasEffect)) return {};
-    if (!NeedsEntry(changes, hooks)) {
-        // An empty entry is left to the read below, which tells why it fails.
-        if (const std::string entry = EntryPathOf(path); !entry.empty())
-            return WriteWithoutReading(path, entry, changes, hooks);
-    }
-    Platform& p = sys();
+// One entry's write, worked out before anything is written: the stamps in
+// the order given, and where a change cannot be made, the reason the write
+// stops there (what precedes it is still written, as one call per change
+// would have written it).
+struct Plan {
+    bool anything = false;
     std::string entry;
-    std::optional<EntryInfo> info;
+    std::optional<EntryInfo> before; // read when the changes or the hooks need it
     int64_t offset = 0;
-    bool unlocked = false;
-    Status result;
     std::vector<Written> written;
-    written.reserve(changes.size());
+    std::optional<std::string> stop;
+};
+
+// known is the entry as the caller read it just now, if it did.
+Plan MakePlan(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks,
+              const EntryInfo* known) {
+    Plan plan;
+    if (std::none_of(changes.begin(), changes.end(), HasEffect)) return plan;
+    Platform& p = sys();
+    plan.anything = true;
+    plan.entry = EntryPathOf(path);
+    plan.offset = p.utcOffsetNow();
+    if (known) {
+        plan.before = *known;
+    } else if (plan.entry.empty() || NeedsEntry(changes, hooks)) {
+        // An empty entry is left to the read, which tells why it fails.
+        Result<EntryInfo> found = p.findEntry(plan.entry);
+        if (!found) {
+            plan.stop = found.error().reason;
+            return plan;
+        }
+        plan.before = *found;
+    }
+    plan.written.reserve(changes.size());
     for (const StampChange& c : changes) {
         if (!HasEffect(c)) continue;
-        if (!info) {
-            // Read only once something is to be written: a change without
-            // effect succeeds even for a path that does not exist.
-            entry = EntryPathOf(path);
-            Result<EntryInfo> found = p.findEntry(entry);
-            if (!found) {
-                result = hooks.fail(path, found.error().reason);
-                break;
-            }
-            info = *found;
-            offset = p.utcOffsetNow();
-        }
         // Never report a creation stamp as written where none can be.
         if (c.kind == TimeKind::Creation && !p.canSetCreationTime()) {
-            result = hooks.fail(path, CreationNotSettable);
+            plan.stop = std::string(CreationNotSettable);
             break;
         }
-        const DateTime current = FileTimeToLocalDateTime(info->of(c.kind), offset).wholeSeconds();
+        DateTime current;
+        if (plan.before) current = FileTimeToLocalDateTime(plan.before->of(c.kind), plan.offset).wholeSeconds();
         const DateTime wanted = c.value.wholeSeconds();
         const DateTime day = c.changeDate ? wanted.date() : current.date();
         const int64_t time = c.changeTime ? wanted.timeOfDayMs() : current.timeOfDayMs();
         const DateTime v = DateTime::fromMs(day.ms() + time);
         if (v < kFirst || v > kLast) {
-            result = hooks.fail(path, OutsideYears);
+            plan.stop = std::string(OutsideYears);
             break;
         }
-        const FileTime stamp = LocalDateTimeToFileTime(v, offset);
-        if (!hooks.dryRun) {
-            if (hooks.journal)
-                if (Status noted = hooks.journal->recordStamp(entry, c.kind, info->of(c.kind), stamp); !noted) {
-                    result = hooks.fail(path, "无法写入撤销日志：" + noted.error().reason);
-                    break;
-                }
-            Status set = p.setFileTime(entry, c.kind, stamp);
-            // Some Windows file systems refuse stamps on read-only entries;
-            // only then is the bit cleared (on a folder it also switches off
-            // its customisation), and put back below. POSIX lets the owner
-            // set them regardless, so permissions stay untouched there.
-            if (!set && !unlocked && p.timesNeedWritable() && (info->attributes & attr::ReadOnly)) {
-                const ReadOnlyState cleared = AdjustReadOnly(entry, true);
-                unlocked = cleared.ok && cleared.wasReadOnly;
-                if (!unlocked) {
-                    result = hooks.fail(path, set.error().reason);
-                    break;
-                }
-                set = p.setFileTime(entry, c.kind, stamp);
-            }
-            if (!set) {
-                result = hooks.fail(path, set.error().reason);
-                break;
+        plan.written.push_back(Written{c.kind, LocalDateTimeToFileTime(v, plan.offset), current, v, true});
+    }
+    return plan;
+}
+
+// The journal's lines for a plan: each stamp with the value it replaces.
+void AppendJournalLines(std::string& lines, const Plan& plan) {
+    for (const Written& w : plan.written)
+        Journal::AppendStampLine(lines, plan.entry, w.kind, plan.before->of(w.kind), w.stamp);
+}
+
+// Carries out a plan: records it in the journal unless that was done
+// already, writes its stamps in one call, and checks what the entry holds.
+Status Carry(std::string_view path, Plan& plan, const WriteHooks& hooks, bool recorded) {
+    if (!plan.anything) return {};
+    Platform& p = sys();
+    Status result;
+    if (!hooks.dryRun && !plan.written.empty()) {
+        if (hooks.journal && !recorded) {
+            std::string lines;
+            AppendJournalLines(lines, plan);
+            if (Status noted = hooks.journal->recordLines(lines, plan.written.size()); !noted)
+                return hooks.fail(path, "无法写入撤销日志：" + noted.error().reason);
+        }
+        StampSet stamps;
+        for (const Written& w : plan.written)
+            *stamps.of(w.kind) = w.stamp; // a kind given twice ends with its last value
+        Status set = p.setFileTimes(plan.entry, stamps);
+        // Some Windows file systems refuse stamps on read-only entries; only
+        // then is the bit cleared (on a folder it also switches off its
+        // customisation), and put back. POSIX lets the owner set them
+        // regardless, so permissions stay untouched there.
+        if (!set && p.timesNeedWritable() && plan.before && (plan.before->attributes & attr::ReadOnly)) {
+            const ReadOnlyState cleared = AdjustReadOnly(plan.entry, true);
+            if (cleared.ok && cleared.wasReadOnly) {
+                set = p.setFileTimes(plan.entry, stamps);
+                AdjustReadOnly(plan.entry, false);
             }
         }
-        written.push_back(Written{c.kind, stamp, current, v, true});
+        if (!set) return hooks.fail(path, set.error().reason);
+        result = CheckStored(plan.entry, path, plan.written, plan.offset, hooks);
     }
-    if (unlocked) AdjustReadOnly(entry, false);
-    if (!hooks.dryRun && !written.empty())
-        if (Status stored = CheckStored(entry, path, written, offset, hooks); !stored && result) result = stored;
+    if (plan.stop) {
+        const Failure stopped = hooks.fail(path, *plan.stop);
+        if (result) result = stopped;
+    }
     // Told only of stamps that hold, with the value the entry now has.
     if (hooks.observer)
-        for (const Written& w : written)
+        for (const Written& w : plan.written)
             if (w.holds) hooks.observer(path, w.kind, FormatTimeText(w.before), FormatTimeText(w.stored));
     return result;
+}
+
+} // namespace
+
+Status WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks,
+                      const EntryInfo* known) {
+    Plan plan = MakePlan(path, changes, hooks, known);
+    return Carry(path, plan, hooks, false);
+}
+
+namespace {
+
+// Entries read ahead and recorded together, and how many such slices may
+// be worked out before their writes: enough that one journal write serves
+// many entries, few enough that an entry is read just before it is written.
+constexpr size_t kSliceEntries = 256;
+constexpr size_t kSlicesAhead = 3;
+
+// One entry of a slice, worked out ahead of its write.
+struct Ahead {
+    std::string key; // the entry's path as the system takes it
+    std::optional<EntryInfo> entry;
+    std::string unreadable;
+    // Listed again before an earlier row of it was written: read and
+    // worked out again when its turn comes.
+    bool again = false;
+    EntryChanges changes;
+    Plan plan;
+};
+
+struct Slice {
+    std::vector<Ahead> rows;
+    std::string lines; // the journal's lines for the slice
+    size_t records = 0;
+};
+
+// Reads slices ahead of their writes, in order, on a thread of its own.
+// Without it (one job) each slice is read just before it is written.
+class ReadAhead {
+public:
+    // read(s, slice, written) reads slice s, knowing the slices before
+    // written are written by now.
+    ReadAhead(size_t slices, bool ownThread, std::function<void(size_t, Slice&, size_t)> read)
+        : m_slices(slices), m_read(std::move(read)), m_ring(kSlicesAhead + 1) {
+        if (!ownThread) return;
+        try {
+            m_thread = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: read in line.
+        }
+    }
+    ~ReadAhead() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+    // Slice s, read; the previous one is done with.
+    Slice& take(size_t s) {
+        if (!m_thread.joinable()) {
+            m_read(s, m_ring[s % m_ring.size()], s);
+            return m_ring[s % m_ring.size()];
+        }
+        std::unique_lock lock(m_mutex);
+        m_taken = s;
+        m_wake.notify_all();
+        m_wake.wait(lock, [&] { return m_ready > s || m_error; });
+        if (m_error) std::rethrow_exception(m_error);
+        return m_ring[s % m_ring.size()];
+    }
+
+private:
+    void run() {
+        for (size_t s = 0; s < m_slices; ++s) {
+            size_t written = 0;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [&] { return m_stop || s < m_taken + kSlicesAhead; });
+                if (m_stop) return;
+                written = m_taken;
+            }
+            try {
+                m_read(s, m_ring[s % m_ring.size()], written);
+            } catch (...) {
+                const std::lock_guard lock(m_mutex);
+                m_error = std::current_exception();
+                m_wake.notify_all();
+                return;
+            }
+            {
+                const std::lock_guard lock(m_mutex);
+                m_ready = s + 1;
+            }
+            m_wake.notify_all();
+        }
+    }
+
+    const size_t m_slices;
+    const std::function<void(size_t, Slice&, size_t)> m_read;
+    std::vector<Slice> m_ring;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    size_t m_taken = 0; // the slice being written: those before it are
+    size_t m_ready = 0;
+    bool m_stop = false;
+    std::exception_ptr m_error;
+    std::thread m_thread;
+};
+
+} // namespace
+
+void WriteEntries(size_t count, const std::function<const std::string&(size_t)>& pathOf, bool needsEntry,
+                  const std::function<EntryChanges(size_t, const EntryInfo*)>& changesOf,
+                  const std::function<void(size_t, const Status&, const EntryChanges&)>& done,
+                  const WriteHooks& hooks) {
+    // One entry read, worked out and written on the calling thread.
+    const auto writeInLine = [&](size_t i) {
+        const std::string& path = pathOf(i);
+        std::optional<EntryInfo> entry;
+        if (needsEntry) {
+            Result<EntryInfo> found = sys().findEntry(EntryPathOf(path));
+            if (!found) {
+                if (hooks.onUnreadable) hooks.onUnreadable(path, found.error().reason);
+                return;
+            }
+            entry = *found;
+        }
+        const EntryChanges c = changesOf(i, entry ? &*entry : nullptr);
+        if (c.skip) return;
+        if (!c.failure.empty()) {
+            done(i, hooks.fail(path, c.failure), c);
+            return;
+        }
+        done(i, WriteFileTimes(path, c.changes, hooks, entry ? &*entry : nullptr), c);
+    };
+    // A single entry gains nothing from reading ahead: its record is
+    // written with it.
+    if (!hooks.journal || hooks.dryRun || count == 1) {
+        for (size_t i = 0; i < count && !hooks.stopped(); ++i) {
+            writeInLine(i);
+            if (hooks.rowDone) hooks.rowDone();
+        }
+        return;
+    }
+
+    // Journaled, every entry is read for its old stamps. That read, the
+    // working out and the journal's lines are done a slice at a time, on a
+    // thread of their own where there are two jobs, while the slices before
+    // are written; each slice's lines go to the journal in one write before
+    // its first stamp changes.
+    const size_t slices = (count + kSliceEntries - 1) / kSliceEntries;
+    // The reader's own: the slice in which each entry was last read, for
+    // the slices that may not be written yet.
+    std::unordered_map<std::string, size_t> readIn;
+    ReadAhead ahead(slices, hooks.jobs > 1, [&](size_t s, Slice& slice, size_t written) {
+        // Entries last read in slices written by now need no remembering.
+        for (const Ahead& a : slice.rows)
+            if (const auto at = readIn.find(a.key); at != readIn.end() && at->second + kSlicesAhead + 1 <= s)
+                readIn.erase(at);
+        const size_t first = s * kSliceEntries;
+        const size_t end = std::min(count, first + kSliceEntries);
+        slice.rows.assign(end - first, Ahead{});
+        slice.lines.clear();
+        slice.records = 0;
+        for (size_t i = first; i < end; ++i) {
+            Ahead& a = slice.rows[i - first];
+            const std::string& path = pathOf(i);
+            a.key = EntryPathOf(path);
+            const auto [at, fresh] = readIn.try_emplace(a.key, s);
+            a.again = !fresh && at->second >= written;
+            at->second = s;
+            if (a.again) continue;
+            Result<EntryInfo> found = sys().findEntry(a.key);
+            if (!found) {
+                // Told on the calling thread, or left to the writer's own read.
+                a.unreadable = found.error().reason;
+                if (needsEntry) continue;
+            } else {
+                a.entry = *found;
+            }
+            a.changes = changesOf(i, a.entry ? &*a.entry : nullptr);
+            if (a.changes.skip || !a.changes.failure.empty() || !a.entry) continue;
+            a.plan = MakePlan(path, a.changes.changes, hooks, &*a.entry);
+            AppendJournalLines(slice.lines, a.plan);
+            slice.records += a.plan.written.size();
+        }
+    });
+    for (size_t s = 0; s < slices; ++s) {
+        Slice& slice = ahead.take(s);
+        const Status noted = hooks.journal->recordLines(slice.lines, slice.records);
+        for (size_t k = 0; k < slice.rows.size(); ++k) {
+            if (hooks.stopped()) return;
+            const size_t i = s * kSliceEntries + k;
+            Ahead& a = slice.rows[k];
+            const std::string& path = pathOf(i);
+            if (a.again) {
+                writeInLine(i);
+            } else if (!a.entry && needsEntry) {
+                if (hooks.onUnreadable) hooks.onUnreadable(path, a.unreadable);
+            } else if (a.changes.skip) {
+            } else if (!a.changes.failure.empty()) {
+                done(i, hooks.fail(path, a.changes.failure), a.changes);
+            } else if (!a.entry) {
+                done(i, WriteFileTimes(path, a.changes.changes, hooks), a.changes);
+            } else if (!noted && !a.plan.written.empty()) {
+                done(i, hooks.fail(path, "无法写入撤销日志：" + noted.error().reason), a.changes);
+            } else {
+                done(i, Carry(path, a.plan, hooks, true), a.changes);
+            }
+            if (hooks.rowDone) hooks.rowDone();
+        }
+    }
 }
 
 Status WriteFileTime(std::string_view path, TimeKind kind, DateTime value, bool changeDate, bool changeTime,
@@ -243,13 +452,16 @@ std::string StoredOtherwise(TimeKind kind, DateTime written, DateTime stored) {
     return "文件系统将" + std::string(name) + "存为 " + FormatTimeText(stored) + "，而不是 " + FormatTimeText(written);
 }
 
+LocalStamps LocalStampsOf(const EntryInfo& entry, int64_t utcOffset) {
+    return LocalStamps{FileTimeToLocalDateTime(entry.creation, utcOffset).wholeSeconds(),
+                       FileTimeToLocalDateTime(entry.lastWrite, utcOffset).wholeSeconds(),
+                       FileTimeToLocalDateTime(entry.lastAccess, utcOffset).wholeSeconds()};
+}
+
 Result<LocalStamps> ReadLocalStamps(std::string_view path) {
     const auto info = sys().findEntry(EntryPathOf(path));
     if (!info) return info.error();
-    const int64_t offset = sys().utcOffsetNow();
-    return LocalStamps{FileTimeToLocalDateTime(info->creation, offset).wholeSeconds(),
-                       FileTimeToLocalDateTime(info->lastWrite, offset).wholeSeconds(),
-                       FileTimeToLocalDateTime(info->lastAccess, offset).wholeSeconds()};
+    return LocalStampsOf(*info, sys().utcOffsetNow());
 }
 
 } // namespace kdx

@@ -11,6 +11,7 @@
 
 #include "base/result.h"
 #include "core/common/filetime.h"
+#include "platform/platform.h"
 
 namespace kdx {
 
@@ -60,10 +61,16 @@ struct WriteHooks {
     // Where each stamp is recorded, with its old value, before it is
     // written; none when the command is not journaled (a dry run never is).
     Journal* journal = nullptr;
+    // Threads a journaled command may use: with two or more, the entries
+    // are read and recorded ahead of their writes on a second thread.
+    unsigned jobs = 1;
     // Asked between entries by the commands that walk many of them: when it
     // says so, the command ends after the entry in hand, reporting as done
     // only the entries it got to.
     std::function<bool()> stopRequested{};
+    // Told, in order, each time such a command is done with one of its
+    // rows, whatever became of it (written, failed, passed over).
+    std::function<void()> rowDone{};
     bool stopped() const { return stopRequested && stopRequested(); }
     // Tells onFailure, if anyone listens; the failure, for the failing
     // caller to return.
@@ -98,9 +105,32 @@ struct StampChange {
 };
 
 // Writes the changes in order and stops at the first that fails. The outcome
-// is that of one WriteFileTime call per change, but the entry is read once
-// and a read-only entry is unlocked once.
-Status WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks = {});
+// is that of one WriteFileTime call per change, but the entry is read once,
+// its stamps go to the system in one call and a read-only entry is unlocked
+// once. known is the entry as the caller has just read it, if it has:
+// it is not read again.
+Status WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks = {},
+                      const EntryInfo* known = nullptr);
+
+// What a command writes to one of many entries, worked out from the entry
+// as it is: the changes, or the reason the entry fails, or nothing.
+struct EntryChanges {
+    StampChange changes[3];
+    std::string failure;
+    bool skip = false;
+    std::string text; // what the command's row shows for the value written
+};
+
+// Writes entries 0 to count-1 in order, between stops asked by the hooks.
+// pathOf(i) names entry i; changesOf(i, entry) says what it gets, given the
+// entry as read (when needsEntry; an entry that cannot be read is then told
+// to onUnreadable and passed over; without needsEntry it may be null);
+// done(i, outcome, changes) follows each entry written or failed, on the
+// calling thread. Journaled, changesOf may run on another thread ahead of the
+// writes, so it must only read.
+void WriteEntries(size_t count, const std::function<const std::string&(size_t)>& pathOf, bool needsEntry,
+                  const std::function<EntryChanges(size_t, const EntryInfo*)>& changesOf,
+                  const std::function<void(size_t, const Status&, const EntryChanges&)>& done, const WriteHooks& hooks);
 
 // The same value written to the creation, last-write and last-access kinds
 // in that order (a kind of 0 is skipped), date and time both applied.
@@ -127,5 +157,6 @@ struct LocalStamps {
     }
 };
 Result<LocalStamps> ReadLocalStamps(std::string_view path);
+LocalStamps LocalStampsOf(const EntryInfo& entry, int64_t utcOffset);
 
 } // namespace kdx
