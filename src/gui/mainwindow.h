@@ -115,8 +115,6 @@ private:
     std::unique_ptr<Journal> beginJournal(const QString& command);
     // "撤销": takes back the last command that changed files, after asking.
     void UndoLast();
-    // Every row of both lists read again from disk (after an undo).
-    void rereadRows(const std::vector<std::pair<std::string, std::string>>& renamed);
     // Runs a command's closing message, or nothing when it did not run.
     void showClosing(const std::optional<FailureList>& failures, std::string_view done, std::string_view failedHeader);
 

@@ -3,6 +3,7 @@
 // of the lists, and shows the closing message.
 
 #include <algorithm>
+#include <unordered_map>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -39,6 +40,17 @@ DateTime FromPickers(const QDateEdit* date, const QTimeEdit* time) {
     return DateTime::fromFields({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), 0});
 }
 
+// Rows read again after an undo, renamed entries under their old names.
+void RereadRows(std::vector<FileEntry>& rows, const std::vector<std::pair<std::string, std::string>>& renamed,
+                const NameTimeOptions& options) {
+    const std::unordered_map<std::string, std::string> renamedTo(renamed.begin(), renamed.end());
+    for (FileEntry& row : rows) {
+        if (const auto to = renamedTo.find(row.Name); to != renamedTo.end()) row.Name = to->second;
+        EntryTimes fresh;
+        if (ReadFileTimes(row.Name, options, fresh)) AssignTimes(row, std::move(fresh));
+    }
+}
+
 } // namespace
 
 std::unique_ptr<Journal> TfrmMain::beginJournal(const QString& command) {
@@ -67,16 +79,22 @@ void TfrmMain::UndoLast() {
     options.observer = [&renamed](std::string_view, TimeKind kind, std::string_view from, std::string_view to) {
         if (kind == TimeKind::NotChosen) renamed.emplace_back(from, to);
     };
-    beginBusy();
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const Result<UndoReport> report = UndoCommand(last->id, options);
-    QGuiApplication::restoreOverrideCursor();
-    endBusy();
+    // Both lists show what the disk holds afterwards, read off the
+    // window's thread like the undo itself.
+    RowCommand command(*this, {lv1, lv2}, QStringLiteral("正在撤销修改，请稍候..."));
+    options.progress = command.progress();
+    const NameTimeOptions nameOptions = nameTimeOptions();
+    Result<UndoReport> report = Failure{};
+    command.run([&] {
+        report = UndoCommand(last->id, options);
+        if (!report) return;
+        for (FileListView* list : {lv1, lv2})
+            RereadRows(command.rows(list), renamed, nameOptions);
+    });
     if (!report) {
         ShowError(QString::fromStdString(report.error().reason));
         return;
     }
-    rereadRows(renamed);
     QString text = QStringLiteral("撤销完成！");
     if (!report->leftAlone.empty()) {
         text += QStringLiteral("下列文件未恢复：\r\n");
@@ -84,22 +102,6 @@ void TfrmMain::UndoLast() {
             text += QString::fromStdString(path + "\t" + reason + "\r\n");
     }
     ShowInfo(text);
-}
-
-void TfrmMain::rereadRows(const std::vector<std::pair<std::string, std::string>>& renamed) {
-    const NameTimeOptions options = nameTimeOptions();
-    for (FileListView* list : {lv1, lv2}) {
-        std::vector<FileEntry> rows = list->rowsModel()->rows();
-        for (FileEntry& row : rows) {
-            for (const auto& [from, to] : renamed)
-                if (row.Name == from) row.Name = to;
-            EntryTimes fresh;
-            if (ReadFileTimes(row.Name, options, fresh)) AssignTimes(row, std::move(fresh));
-        }
-        const std::vector<bool> selected = list->selectionFlags();
-        list->rowsModel()->setRows(std::move(rows));
-        list->setSelectionFlags(selected);
-    }
 }
 
 TimeKinds TfrmMain::kindsOf(QCheckBox* creation, QCheckBox* lastWrite, QCheckBox* lastAccess) const {

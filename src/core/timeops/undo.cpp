@@ -73,7 +73,11 @@ Result<UndoReport> UndoCommand(int id, const UndoOptions& options) {
     };
     // Last change first: a later change of the same entry builds on an
     // earlier one.
+    const size_t total = target->records.size();
     for (auto r = target->records.rbegin(); r != target->records.rend(); ++r) {
+        if (const size_t done = static_cast<size_t>(r - target->records.rbegin());
+            options.progress && done % 256 == 0)
+            options.progress(done, total);
         if (r->rename) {
             const bool movedThere = p.findEntry(r->newPath).has_value();
             const bool oldFree = !p.findEntry(r->path).has_value();
@@ -118,6 +122,7 @@ Result<UndoReport> UndoCommand(int id, const UndoOptions& options) {
         }
         ++report.restored;
     }
+    if (options.progress) options.progress(total, total);
     if (own) {
         if (Status finished = own->finish(); !finished) return finished.error();
         // Taken back only when nothing was left: a later undo may still

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "core/common/report.h"
 #include "core/journal/journal.h"
 
 namespace kdx {
@@ -24,6 +25,9 @@ struct UndoOptions {
     // for a stamp its kind with the current and the restored value; for a
     // rename the current path and the restored one (kind NotChosen).
     std::function<void(std::string_view path, TimeKind kind, std::string_view from, std::string_view to)> observer;
+    // Told how many of the command's records are dealt with, now and then
+    // and at the end.
+    ProgressFn progress;
 };
 
 struct UndoReport {
