@@ -1,8 +1,10 @@
 #include "gui/filelistview.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -135,9 +137,11 @@ private:
 };
 
 // The sort arrow as Windows users know it: pointing up for an ascending
-// sort. Qt hands the header's style SortDown for ascending; the native
-// Windows theme draws that upwards, Fusion on Linux downwards, so only
-// that one is turned.
+// sort, in every style. Which indicator Qt hands a style for which order,
+// and which way a style draws each, differ between platforms and styles
+// (Fusion draws SortDown downwards, the Windows theme upwards), so the
+// arrow is drawn from the header's own order, with the indicator this style
+// draws upwards, found by drawing it once.
 class HeaderArrowStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
@@ -145,21 +149,55 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override {
         const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
-        bool turn = baseStyle()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0;
-#ifdef Q_OS_WIN
-        turn = false; // there Qt already hands the styles the order Windows users know
-#endif
-        if (element != PE_IndicatorHeaderArrow || !header || !turn) {
+        const auto* view = qobject_cast<const QHeaderView*>(widget);
+        if (element != PE_IndicatorHeaderArrow || !header || !view ||
+            header->sortIndicator == QStyleOptionHeader::None) {
             QProxyStyle::drawPrimitive(element, option, painter, widget);
             return;
         }
-        QStyleOptionHeader flipped = *header;
-        if (header->sortIndicator == QStyleOptionHeader::SortDown)
-            flipped.sortIndicator = QStyleOptionHeader::SortUp;
-        else if (header->sortIndicator == QStyleOptionHeader::SortUp)
-            flipped.sortIndicator = QStyleOptionHeader::SortDown;
-        QProxyStyle::drawPrimitive(element, &flipped, painter, widget);
+        const bool ascending = view->sortIndicatorOrder() == Qt::AscendingOrder;
+        const QStyleOptionHeader::SortIndicator up = upwards();
+        QStyleOptionHeader shown = *header;
+        shown.sortIndicator = ascending                          ? up
+                              : up == QStyleOptionHeader::SortUp ? QStyleOptionHeader::SortDown
+                                                                 : QStyleOptionHeader::SortUp;
+        QProxyStyle::drawPrimitive(element, &shown, painter, widget);
     }
+
+private:
+    // The indicator the base style draws pointing up: an arrow drawn
+    // upwards is heavier in its lower half.
+    QStyleOptionHeader::SortIndicator upwards() const {
+        if (m_up == QStyleOptionHeader::None) {
+            QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QStyleOptionHeader probe;
+            probe.rect = image.rect();
+            probe.state = State_Enabled;
+            probe.palette = QApplication::palette();
+            probe.sortIndicator = QStyleOptionHeader::SortUp;
+            {
+                QPainter painter(&image);
+                baseStyle()->drawPrimitive(PE_IndicatorHeaderArrow, &probe, &painter, nullptr);
+            }
+            // Where the ink lies against the middle of the rows it covers.
+            double weight = 0, sum = 0;
+            int first = image.height(), last = -1;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (const int alpha = qAlpha(image.pixel(x, y))) {
+                        weight += alpha;
+                        sum += double(y) * alpha;
+                        first = std::min(first, y);
+                        last = std::max(last, y);
+                    }
+            const bool downwards = weight > 0 && sum / weight < (first + last) / 2.0;
+            m_up = downwards ? QStyleOptionHeader::SortDown : QStyleOptionHeader::SortUp;
+        }
+        return m_up;
+    }
+
+    mutable QStyleOptionHeader::SortIndicator m_up = QStyleOptionHeader::None;
 };
 
 struct WidthBounds {
