@@ -75,8 +75,7 @@ Result<UndoReport> UndoCommand(int id, const UndoOptions& options) {
     // earlier one.
     const size_t total = target->records.size();
     for (auto r = target->records.rbegin(); r != target->records.rend(); ++r) {
-        if (const size_t done = static_cast<size_t>(r - target->records.rbegin());
-            options.progress && done % 256 == 0)
+        if (const size_t done = static_cast<size_t>(r - target->records.rbegin()); options.progress && done % 256 == 0)
             options.progress(done, total);
         if (r->rename) {
             const bool movedThere = p.findEntry(r->newPath).has_value();
