@@ -5,7 +5,10 @@
 #include <fstream>
 
 #include "core/journal/journal.h"
+#include "core/sync/dirsync.h"
+#include "core/sync/pairs.h"
 #include "core/timeops/name_commands.h"
+#include "core/timeops/set_times.h"
 #include "core/timeops/shift.h"
 #include "core/timeops/undo.h"
 #include "core/timeops/writer.h"
@@ -217,6 +220,78 @@ TEST_F(Journaled, ReadingAheadShiftsAnEntryListedTwiceTwiceAndUndoesExactly) {
     EXPECT_TRUE(undone->leftAlone.empty());
     for (int i : {0, 1, 299, 599})
         EXPECT_EQ(Info(rows[static_cast<size_t>(i)].Name).lastWrite, Odd(1'600'000'000 + i)) << i;
+}
+
+TEST_F(Journaled, EveryWritingCommandOverAThousandFilesIsTakenBackExactly) {
+    constexpr int kFiles = 1000;
+    std::vector<FileEntry> a(kFiles), b(kFiles);
+    std::vector<EntryInfo> original(kFiles);
+    for (int i = 0; i < kFiles; ++i) {
+        // WeChat names, so that the rename has work too.
+        const std::string name = "mmexport" + std::to_string(1'604'139'498'000 + int64_t{i} * 1000) + ".jpg";
+        a[i].Name = dir.file("a/" + name);
+        b[i].Name = dir.file("b/" + name);
+        StampSet stamps;
+        stamps.lastWrite = Odd(1'500'000'000 + i);
+        stamps.lastAccess = Odd(1'400'000'000 + i);
+        ASSERT_TRUE(hostPlatform().setFileTimes(a[i].Name, stamps));
+        ASSERT_TRUE(hostPlatform().setFileTime(b[i].Name, TimeKind::LastWrite, Odd(1'300'000'000 + i)));
+        original[i] = Info(a[i].Name);
+    }
+    const std::vector<FileEntry> listed = a;
+    std::vector<size_t> all(kFiles);
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    const TimeKinds kinds = TimeKinds::FromChecks(false, true, true);
+    const auto run = [&](const std::function<void(Journal*)>& command) {
+        auto journal = Journal::Begin("command");
+        ASSERT_TRUE(journal);
+        command(journal->get());
+        ASSERT_TRUE((*journal)->finish());
+        const auto undone = UndoCommand(0, {});
+        ASSERT_TRUE(undone) << undone.error().reason;
+        EXPECT_TRUE(undone->leftAlone.empty());
+        for (int i = 0; i < kFiles; ++i) {
+            const EntryInfo now = Info(listed[i].Name);
+            ASSERT_EQ(now.lastWrite, original[i].lastWrite) << i;
+            ASSERT_EQ(now.lastAccess, original[i].lastAccess) << i;
+        }
+        a = listed;
+    };
+    run([&](Journal* journal) {
+        WriteHooks hooks;
+        hooks.journal = journal;
+        hooks.jobs = 2;
+        PickerValues values;
+        values.kinds = kinds;
+        values.lastWrite.value = values.lastAccess.value = *ParseTimeText("2001-01-01 00:00:00");
+        ASSERT_TRUE(SetTimesFromPickers(a, all, values, hooks)->empty());
+    });
+    run([&](Journal* journal) {
+        WriteHooks hooks;
+        hooks.journal = journal;
+        ShiftAmount amount;
+        amount.hours = 5;
+        ASSERT_TRUE(ShiftTimes(a, all, amount, kinds, hooks)->empty());
+    });
+    run([&](Journal* journal) {
+        WriteHooks hooks;
+        hooks.journal = journal;
+        ASSERT_TRUE(SyncPairs(a, b, {}, {}, true, true, kinds, hooks)->empty());
+    });
+    run([&](Journal* journal) {
+        WriteHooks hooks;
+        hooks.journal = journal;
+        ScanFlags flags;
+        flags.subFolders = true;
+        ASSERT_TRUE(SyncDirectoryTrees(dir / "b", dir / "a", "", flags, kinds, hooks).failures.empty());
+    });
+    run([&](Journal* journal) {
+        RenameHooks hooks;
+        hooks.journal = journal;
+        ASSERT_TRUE(RenameWeChatFiles(a, all, NameTimeOptions{}, hooks)->empty());
+        ASSERT_FALSE(fs::exists(listed[0].Name));
+    });
 }
 
 TEST(JournalFile, DamageIsToldAndNeverTaken) {
