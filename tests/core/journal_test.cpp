@@ -227,8 +227,9 @@ TEST_F(Journaled, EveryWritingCommandOverAThousandFilesIsTakenBackExactly) {
     std::vector<FileEntry> a(kFiles), b(kFiles);
     std::vector<EntryInfo> original(kFiles);
     for (int i = 0; i < kFiles; ++i) {
-        // WeChat names, so that the rename has work too.
-        const std::string name = "mmexport" + std::to_string(1'604'139'498'000 + int64_t{i} * 1000) + ".jpg";
+        // WeChat names, so that the rename has work too; not photos, whose
+        // reading Wine lets change the access time.
+        const std::string name = "mmexport" + std::to_string(1'604'139'498'000 + int64_t{i} * 1000) + ".txt";
         a[i].Name = dir.file("a/" + name);
         b[i].Name = dir.file("b/" + name);
         StampSet stamps;
