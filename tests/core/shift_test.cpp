@@ -6,6 +6,7 @@
 #include <climits>
 #include <vector>
 
+#include "core/journal/journal.h"
 #include "core/timeops/shift.h"
 #include "entry_helpers.h"
 #include "fake_platform.h"
@@ -152,6 +153,22 @@ TEST(ShiftTimes, OutOfRangeRowsFailWithoutBeingHalfShifted) {
     ASSERT_TRUE(ShiftTimes(rows, {0}, {true, 20}, TimeKinds::FromChecks(true, false, true))->empty());
     EXPECT_EQ(rows[0].CreateTime, "2020-01-01 00:00:00");
     EXPECT_EQ(rows[0].WriteTime, "9990-01-01 00:00:00");
+}
+
+TEST(ShiftTimes, AJournaledRunShiftsAnEntryListedUnderTwoSpellingsTwice) {
+    // Read ahead of the writes, the second spelling must still see the
+    // first one's shift, as an unjournaled run does.
+    test::FakePlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\p");
+    fake.addFile("C:\\p\\a.txt").lastWrite = LocalDateTimeToFileTime(T("2020-01-01 00:00:00"), fake.offsetSeconds);
+    std::vector<FileEntry> rows{RowOf("C:\\p\\a.txt"), RowOf("c:\\P\\A.TXT")};
+    auto journal = Journal::Begin("shift");
+    ASSERT_TRUE(journal);
+    WriteHooks hooks;
+    hooks.journal = journal->get();
+    ASSERT_TRUE(ShiftTimes(rows, {0, 1}, {true, 0, 0, 1}, TimeKinds::FromChecks(false, true, false), hooks)->empty());
+    EXPECT_EQ(rows[1].WriteTime, "2020-01-03 00:00:00");
 }
 
 TEST(ShiftTimes, WriteFailuresAreListedAndDryRunsChangeNothing) {

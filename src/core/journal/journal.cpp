@@ -15,11 +15,11 @@ namespace {
 constexpr std::string_view kSignature = "KDXJ";
 constexpr std::string_view kVersion = "1";
 constexpr std::string_view kExtension = ".kdxj";
-// How long records may wait for the disk after the first. Until then they
-// are with the system, which keeps them when the program is killed; a file
-// system that orders its metadata (ext4, NTFS) does not store a later stamp
-// change before them either. A sync costs milliseconds, so one per record
-// would cost more than the change itself.
+// How long records may go without a sync after the first. Until then they
+// are with the system, which keeps them when the program is killed; on the
+// same disk, a file system that orders its metadata (ext4, NTFS) does not
+// store a later stamp change before them either. A sync costs milliseconds,
+// so one per record would cost more than the change itself.
 constexpr std::chrono::seconds kSyncEvery{1};
 
 uint32_t Crc32(std::string_view data) {

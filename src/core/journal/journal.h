@@ -60,7 +60,8 @@ public:
     // Records a stamp about to be changed; to be called before the change.
     // The record is handed to the system before this returns, so a killed
     // program loses none. The first record is on the disk before it
-    // returns, later ones at least once a second and when the command ends.
+    // returns; later ones go to the disk with the next record written a
+    // second or more after the last sync, and when the command ends.
     Status recordStamp(std::string_view path, TimeKind kind, FileTime before, FileTime after);
     // Appends the line recordStamp writes to lines, for records gathered
     // elsewhere (on another thread) and written together by recordLines.

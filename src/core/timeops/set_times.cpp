@@ -1,6 +1,7 @@
 #include "core/timeops/set_times.h"
 
 #include "core/common/text.h"
+#include "core/lists/list_ops.h"
 #include "platform/platform.h"
 
 namespace kdx {
@@ -77,12 +78,6 @@ std::optional<Picked> PickFromFile(const std::string& path, const EntryInfo& ent
     }
 }
 
-// The rows of which, for the writer; a row past the list names nothing.
-const std::string& RowPath(const std::vector<FileEntry>& rows, const std::vector<size_t>& which, size_t k) {
-    static const std::string none;
-    return which[k] < rows.size() ? rows[which[k]].Name : none;
-}
-
 } // namespace
 
 DateTime CombinePickers(DateTime datePicker, DateTime timePicker) {
@@ -99,14 +94,13 @@ std::optional<FailureList> SetTimesFromPickers(std::vector<FileEntry>& rows, con
                        values.lastWrite.changeTime};
     same.changes[2] = {values.kinds.lastAccess, values.lastAccess.value, values.lastAccess.changeDate,
                        values.lastAccess.changeTime};
-    EntryChanges none;
-    none.skip = true;
+    const std::vector<size_t> within = RowsWithin(which, rows.size());
     FailureList failures;
     WriteEntries(
-        which.size(), [&](size_t k) -> const std::string& { return RowPath(rows, which, k); }, false,
-        [&](size_t k, const EntryInfo*) { return which[k] < rows.size() ? same : none; },
+        within.size(), [&](size_t k) -> const std::string& { return rows[within[k]].Name; }, false,
+        [&](size_t, const EntryInfo*) { return same; },
         [&](size_t k, const Status& written, const EntryChanges&) {
-            FileEntry& row = rows[which[k]];
+            FileEntry& row = rows[within[k]];
             if (!written) {
                 failures.add(row.Name);
                 return;
@@ -125,14 +119,14 @@ std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, cons
     if (which.empty()) return std::nullopt;
     const TimeKinds& kinds = options.kinds;
     const bool fromRow = source == TimeSource::Row;
+    const std::vector<size_t> within = RowsWithin(which, rows.size());
     FailureList failures;
     WriteEntries(
-        which.size(), [&](size_t k) -> const std::string& { return RowPath(rows, which, k); }, !fromRow,
+        within.size(), [&](size_t k) -> const std::string& { return rows[within[k]].Name; }, !fromRow,
         [&](size_t k, const EntryInfo* entry) {
             EntryChanges c;
             c.skip = true;
-            if (which[k] >= rows.size()) return c;
-            const FileEntry& row = rows[which[k]];
+            const FileEntry& row = rows[within[k]];
             if (fromRow) {
                 // The row's own texts, each kind its own; the file is not read.
                 const auto cr = ParseTimeText(row.CreateTime);
@@ -155,7 +149,7 @@ std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, cons
             return c;
         },
         [&](size_t k, const Status& written, const EntryChanges& c) {
-            FileEntry& row = rows[which[k]];
+            FileEntry& row = rows[within[k]];
             if (!written) {
                 failures.add(row.Name);
                 return;

@@ -1,6 +1,7 @@
 #include "core/timeops/shift.h"
 
 #include "core/common/text.h"
+#include "core/lists/list_ops.h"
 #include "platform/platform.h"
 
 namespace kdx {
@@ -80,17 +81,12 @@ DateTime ShiftDateTime(bool add, int years, int months, int days, int hours, int
 std::optional<FailureList> ShiftTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
                                       const ShiftAmount& amount, const TimeKinds& kinds, const WriteHooks& hooks) {
     if (which.empty()) return std::nullopt;
-    static const std::string none;
+    const std::vector<size_t> within = RowsWithin(which, rows.size());
     FailureList failures;
     WriteEntries(
-        which.size(),
-        [&](size_t k) -> const std::string& { return which[k] < rows.size() ? rows[which[k]].Name : none; }, true,
-        [&](size_t k, const EntryInfo* entry) {
+        within.size(), [&](size_t k) -> const std::string& { return rows[within[k]].Name; }, true,
+        [&](size_t, const EntryInfo* entry) {
             EntryChanges c;
-            if (which[k] >= rows.size()) {
-                c.skip = true;
-                return c;
-            }
             const LocalStamps old = LocalStampsOf(*entry, sys().utcOffsetNow());
             const std::optional<DateTime> shifted[3] = {
                 TryShiftDateTime(amount, old.creation),
@@ -108,7 +104,7 @@ std::optional<FailureList> ShiftTimes(std::vector<FileEntry>& rows, const std::v
             return c;
         },
         [&](size_t k, const Status& written, const EntryChanges&) {
-            FileEntry& row = rows[which[k]];
+            FileEntry& row = rows[within[k]];
             if (!written) {
                 failures.add(row.Name);
                 return;

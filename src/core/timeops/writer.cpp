@@ -233,7 +233,8 @@ constexpr size_t kSlicesAhead = 3;
 
 // One entry of a slice, worked out ahead of its write.
 struct Ahead {
-    std::string key; // the entry's path as the system takes it
+    std::string entryPath; // as the system takes it
+    std::string key;       // the same under the platform's case rule
     std::optional<EntryInfo> entry;
     std::string unreadable;
     // Listed again before an earlier row of it was written: read and
@@ -283,7 +284,8 @@ public:
         m_taken = s;
         m_wake.notify_all();
         m_wake.wait(lock, [&] { return m_ready > s || m_error; });
-        if (m_error) std::rethrow_exception(m_error);
+        // Slices read before the reader failed are still written.
+        if (m_ready <= s) std::rethrow_exception(m_error);
         return m_ring[s % m_ring.size()];
     }
 
@@ -383,12 +385,15 @@ void WriteEntries(size_t count, const std::function<const std::string&(size_t)>&
         for (size_t i = first; i < end; ++i) {
             Ahead& a = slice.rows[i - first];
             const std::string& path = pathOf(i);
-            a.key = EntryPathOf(path);
+            a.entryPath = EntryPathOf(path);
+            // One entry under two spellings (case, where names ignore it)
+            // is one entry. (Two hard links to one file are not told apart.)
+            a.key = PathKey(a.entryPath);
             const auto [at, fresh] = readIn.try_emplace(a.key, s);
             a.again = !fresh && at->second >= written;
             at->second = s;
             if (a.again) continue;
-            Result<EntryInfo> found = sys().findEntry(a.key);
+            Result<EntryInfo> found = sys().findEntry(a.entryPath);
             if (!found) {
                 // Told on the calling thread, or left to the writer's own read.
                 a.unreadable = found.error().reason;
