@@ -995,7 +995,7 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
                               .raw("id", std::to_string(e.id))
                               .raw("started", JsonStamp(FileTime::fromUnix(e.started, 0), "", offset))
                               .text("command", e.command)
-                              .raw("entries", std::to_string(e.records.size()))
+                              .raw("entries", std::to_string(e.entryCount()))
                               .text("state", e.undoneBy   ? "undone"
                                              : e.finished ? "finished"
                                                           : "unfinished")
@@ -1007,7 +1007,7 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
                                       : e.finished ? std::string("已完成")
                                                    : std::string("未完成");
             io.out << e.id << '\t' << FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(e.started, 0), offset))
-                   << '\t' << e.command << '\t' << e.records.size() << '\t' << state << '\n';
+                   << '\t' << e.command << '\t' << e.entryCount() << '\t' << state << '\n';
         }
         return ExitDone;
     }

@@ -72,7 +72,7 @@ void TfrmMain::UndoLast() {
         QString::fromStdString(FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(last->started, 0))));
     const QString question = QStringLiteral("撤销“%1”（%2，%3 项）？")
                                  .arg(QString::fromStdString(last->command), when)
-                                 .arg(last->records.size());
+                                 .arg(last->entryCount());
     if (!Confirm(question)) return;
     std::vector<std::pair<std::string, std::string>> renamed;
     UndoOptions options;

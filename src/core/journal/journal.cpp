@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <chrono>
+#include <unordered_set>
 
 #include "core/common/text.h"
 #include "platform/platform.h"
@@ -286,6 +287,13 @@ Status Journal::finish() {
     // for reading only).
     m_file.reset();
     return done;
+}
+
+size_t JournalEntry::entryCount() const {
+    std::unordered_set<std::string_view> paths;
+    for (const JournalRecord& r : records)
+        paths.insert(r.path);
+    return paths.size();
 }
 
 Result<JournalEntry> ParseJournal(std::string_view bytes) {

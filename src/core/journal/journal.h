@@ -108,6 +108,10 @@ struct JournalEntry {
     bool finished = false;
     int undoneBy = 0; // the undo that took it back, 0 when none has
     std::vector<JournalRecord> records;
+
+    // The entries the command changed: a record is one stamp or rename, so
+    // an entry may have several.
+    size_t entryCount() const;
 };
 
 // Reads one journal file. A torn last line (the program stopped while
