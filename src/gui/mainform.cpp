@@ -28,6 +28,8 @@ namespace kdx::gui {
 
 namespace {
 
+const QString kUndoHint = QStringLiteral("撤销上一次修改文件时间或文件名的操作 (Ctrl+Z)");
+
 QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& caption, bool on, int x, int y, int w = 70) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -308,8 +310,7 @@ void MainForm::buildPageSetTimes() {
     bSetAll1 =
         Button(page, "bSetAll1", QStringLiteral("修改全部"), QStringLiteral("修改文件列表A中所有文件的时间"), 1069, 72);
     bExit = Button(page, "bExit", QStringLiteral("退出"), QStringLiteral("退出本程序"), 1216, 48);
-    bUndo = Button(page, "bUndo", QStringLiteral("撤销"),
-                   QStringLiteral("撤销上一次修改文件时间或文件名的操作 (Ctrl+Z)"), 1216, 84);
+    bUndo = Button(page, "bUndo", QStringLiteral("撤销"), kUndoHint, 1216, 84);
 }
 
 void MainForm::buildPageShift() {
@@ -364,6 +365,8 @@ void MainForm::buildPageShift() {
                          QStringLiteral("对文件列表A中选中文件的时间进行加减运算"), 386, 64);
     bSetAll2 = Button(page, "bSetAll2", QStringLiteral("修改全部"),
                       QStringLiteral("对文件列表A中的所有文件时间进行加减运算"), 514, 64);
+    // Every page that writes offers the way back where its commands are.
+    bUndo2 = Button(page, "bUndo2", QStringLiteral("撤销"), kUndoHint, 642, 64);
 }
 
 void MainForm::buildPageSync() {
@@ -426,6 +429,7 @@ void MainForm::buildPageSync() {
 
     bExchange = Button(page, "bExchange", QStringLiteral("列表互换"), QStringLiteral("互换列表A和B"), 904, 20);
     bExit2 = Button(page, "bExit2", QStringLiteral("退出"), QStringLiteral("退出本程序"), 904, 76);
+    bUndo3 = Button(page, "bUndo3", QStringLiteral("撤销"), kUndoHint, 1004, 76);
 }
 
 void MainForm::buildPageAbout() {

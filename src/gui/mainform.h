@@ -77,7 +77,10 @@ public:
     QPushButton *btGetFileNameTime = nullptr, *btGetPhotoTime = nullptr, *btRenameWeiXinFile = nullptr;
     QPushButton *btReplace = nullptr, *tbCopyInfo = nullptr;
     QPushButton *bSetSelect1 = nullptr, *bSetAll1 = nullptr, *bExit = nullptr;
-    QPushButton* bUndo = nullptr; // takes back the last write (the undo journal)
+    // Take back the last write (the undo journal), one on each page that writes.
+    QPushButton* bUndo = nullptr;
+    QPushButton* bUndo2 = nullptr;
+    QPushButton* bUndo3 = nullptr;
     // Page "时间运算"
     QCheckBox *cbCreate2 = nullptr, *cbWrite2 = nullptr, *cbAccess2 = nullptr;
     QLabel *lCreate = nullptr, *lWrite = nullptr, *lAccess = nullptr;

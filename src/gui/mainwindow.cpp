@@ -279,7 +279,8 @@ void TfrmMain::wireHandlers() {
     wireListMenu();
     connect(pc, &QTabWidget::currentChanged, this, [this] { ArrangeForPage(); });
     connect(bExit, &QPushButton::clicked, this, &QWidget::close);
-    connect(bUndo, &QPushButton::clicked, this, &TfrmMain::UndoLast);
+    for (QPushButton* undo : {bUndo, bUndo2, bUndo3})
+        connect(undo, &QPushButton::clicked, this, &TfrmMain::UndoLast);
     auto* undo = new QAction(this);
     undo->setObjectName(QStringLiteral("actUndo"));
     undo->setShortcut(QKeySequence::Undo);

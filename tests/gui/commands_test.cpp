@@ -101,6 +101,12 @@ private slots:
         QCOMPARE(undo->shortcut(), QKeySequence(QKeySequence::Undo));
         undo->trigger();
         QCOMPARE(seen.texts.last(), QStringLiteral("没有可以撤销的修改。"));
+        // The other pages that write have the button too.
+        for (const char* name : {"bUndo2", "bUndo3"}) {
+            seen.texts.clear();
+            QTest::mouseClick(Find<QPushButton>(&w, name), Qt::LeftButton);
+            QCOMPARE(seen.texts, QStringList{QStringLiteral("没有可以撤销的修改。")});
+        }
         qputenv("KAIRODEX_JOURNAL", oldJournal);
     }
 
