@@ -40,6 +40,15 @@ DateTime FromPickers(const QDateEdit* date, const QTimeEdit* time) {
     return DateTime::fromFields({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), 0});
 }
 
+// The hooks of a command the window runs, recorded in journal.
+WriteHooks JournaledHooks(Journal* journal) {
+    WriteHooks hooks;
+    hooks.journal = journal;
+    // The old stamps the journal needs are read ahead on a second core.
+    hooks.jobs = static_cast<unsigned>(std::max(1, QThread::idealThreadCount()));
+    return hooks;
+}
+
 // Rows read again after an undo, renamed entries under their old names.
 void RereadRows(std::vector<FileEntry>& rows, const std::vector<std::pair<std::string, std::string>>& renamed,
                 const NameTimeOptions& options) {
@@ -127,10 +136,7 @@ void TfrmMain::SetTimes(bool allRows) {
     if (which.empty()) return;
     const std::unique_ptr<Journal> journal = beginJournal(allRows ? bSetAll1->text() : bSetSelect1->text());
     if (!journal) return;
-    WriteHooks hooks;
-    hooks.journal = journal.get();
-    // The old stamps the journal needs are read ahead on a second core.
-    hooks.jobs = static_cast<unsigned>(std::max(1, QThread::idealThreadCount()));
+    const WriteHooks hooks = JournaledHooks(journal.get());
     std::optional<FailureList> failures;
     RowCommand command(*this, lv1, which, QStringLiteral("正在修改时间，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
@@ -170,10 +176,7 @@ void TfrmMain::ShiftTimes(bool allRows) {
     const TimeKinds kinds = kindsOf(cbCreate2, cbWrite2, cbAccess2);
     const std::unique_ptr<Journal> journal = beginJournal(QStringLiteral("时间运算"));
     if (!journal) return;
-    WriteHooks hooks;
-    hooks.journal = journal.get();
-    // The old stamps the journal needs are read ahead on a second core.
-    hooks.jobs = static_cast<unsigned>(std::max(1, QThread::idealThreadCount()));
+    const WriteHooks hooks = JournaledHooks(journal.get());
     std::optional<FailureList> failures;
     RowCommand command(*this, lv1, which, QStringLiteral("正在修改时间，请稍候..."));
     std::vector<FileEntry>& rows = command.rows(lv1);
@@ -226,8 +229,7 @@ void TfrmMain::SyncPairs(bool sync, bool allRows) {
         journal = beginJournal(allRows ? bSyncAll->text() : bSyncSelect->text());
         if (!journal) return;
     }
-    WriteHooks hooks;
-    hooks.journal = journal.get();
+    const WriteHooks hooks = JournaledHooks(journal.get());
     std::optional<FailureList> failures;
     RowCommand command(*this, {lv1, lv2},
                        sync ? QStringLiteral("正在同步，请稍候...") : QStringLiteral("正在对比，请稍候..."));

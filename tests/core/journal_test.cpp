@@ -249,9 +249,19 @@ TEST_F(Journaled, EveryWritingCommandOverAThousandFilesIsTakenBackExactly) {
         ASSERT_TRUE(journal);
         command(journal->get());
         ASSERT_TRUE((*journal)->finish());
-        const auto undone = UndoCommand(0, {});
+        // The window shows how far the undo got.
+        size_t reports = 0, reached = 0, total = 0;
+        UndoOptions options;
+        options.progress = [&](size_t done, size_t of) {
+            ++reports;
+            reached = done;
+            total = of;
+        };
+        const auto undone = UndoCommand(0, options);
         ASSERT_TRUE(undone) << undone.error().reason;
         EXPECT_TRUE(undone->leftAlone.empty());
+        EXPECT_GT(reports, 2u);
+        EXPECT_TRUE(reached == total && total >= kFiles);
         for (int i = 0; i < kFiles; ++i) {
             const EntryInfo now = Info(listed[i].Name);
             ASSERT_EQ(now.lastWrite, original[i].lastWrite) << i;

@@ -98,6 +98,15 @@ std::optional<std::string> Unescaped(std::string_view text) {
     return out;
 }
 
+// Ends the line that begins at start in lines: TAB, the checksum of what
+// precedes it on the line, LF.
+void Seal(std::string& lines, size_t start) {
+    const uint32_t crc = Crc32(std::string_view(lines).substr(start));
+    lines += '\t';
+    lines += Hex8(crc);
+    lines += '\n';
+}
+
 // The fields joined by TAB, then TAB, the checksum and LF.
 std::string Line(std::initializer_list<std::string_view> fields) {
     std::string line;
@@ -107,9 +116,7 @@ std::string Line(std::initializer_list<std::string_view> fields) {
         line += f;
         first = false;
     }
-    line += '\t';
-    line += Hex8(Crc32(std::string_view(line).substr(0, line.size() - 1)));
-    line += '\n';
+    Seal(line, 0);
     return line;
 }
 
@@ -255,9 +262,7 @@ void Journal::AppendStampLine(std::string& lines, std::string_view path, TimeKin
         lines += '\t';
         lines.append(digits, end);
     }
-    lines += '\t';
-    lines += Hex8(Crc32(std::string_view(lines).substr(start, lines.size() - start - 1)));
-    lines += '\n';
+    Seal(lines, start);
 }
 
 Status Journal::recordStamp(std::string_view path, TimeKind kind, FileTime before, FileTime after) {

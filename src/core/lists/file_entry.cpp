@@ -33,6 +33,14 @@ bool ReadStampTexts(std::string_view path, EntryTimes& out) {
     return ReadStamps(EntryPathOf(path), out);
 }
 
+void RereadStampTexts(FileEntry& row) {
+    EntryTimes now;
+    if (!ReadStampTexts(row.Name, now)) return;
+    row.CreateTime = std::move(now.CreateTime);
+    row.WriteTime = std::move(now.WriteTime);
+    row.AccessTime = std::move(now.AccessTime);
+}
+
 bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryTimes& out) {
     const std::string p = EntryPathOf(path);
     if (!ReadStamps(p, out)) return false;

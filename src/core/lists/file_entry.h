@@ -46,6 +46,9 @@ bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryT
 
 // Only the three stamps (no photo, no file name): what writing a time needs.
 bool ReadStampTexts(std::string_view path, EntryTimes& out);
+// The row's three stamp texts read again from its entry; left as they were
+// when it cannot be read.
+void RereadStampTexts(FileEntry& row);
 
 // The photo and file-name times of an entry path (as EntryPathOf gives it),
 // each read only when asked for: opening a photo for nothing costs time.

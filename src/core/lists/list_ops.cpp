@@ -102,14 +102,6 @@ std::vector<size_t> SortOrder(const std::vector<FileEntry>& rows, int column, bo
     return order;
 }
 
-std::vector<size_t> RowsWithin(const std::vector<size_t>& which, size_t count) {
-    std::vector<size_t> within;
-    within.reserve(which.size());
-    for (size_t i : which)
-        if (i < count) within.push_back(i);
-    return within;
-}
-
 std::vector<size_t> MoveUpOrder(const std::vector<bool>& selected) {
     std::vector<size_t> order(selected.size());
     std::iota(order.begin(), order.end(), size_t{0});

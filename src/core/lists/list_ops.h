@@ -35,9 +35,6 @@ int CompareEntries(const FileEntry& a, const FileEntry& b, int column);
 // index of the row that goes to position i.
 std::vector<size_t> SortOrder(const std::vector<FileEntry>& rows, int column, bool ascending);
 
-// The rows of which that a list of count rows has, in their order.
-std::vector<size_t> RowsWithin(const std::vector<size_t>& which, size_t count);
-
 // The new order after moving every selected row one place up (down) past an
 // unselected neighbour; blocks move as blocks and stop at the edge.
 std::vector<size_t> MoveUpOrder(const std::vector<bool>& selected);

@@ -73,12 +73,7 @@ std::optional<FailureList> SyncPairs(std::vector<FileEntry>& rowsA, std::vector<
         a.DiffMark = 0;
         // Show what the A file really has now: kinds left unchecked keep
         // the file's own times, not B's.
-        EntryTimes now;
-        if (ReadStampTexts(a.Name, now)) {
-            a.CreateTime = std::move(now.CreateTime);
-            a.WriteTime = std::move(now.WriteTime);
-            a.AccessTime = std::move(now.AccessTime);
-        }
+        RereadStampTexts(a);
     }
     if (progress) progress(pairs, pairs);
     if (!sync) return std::nullopt;

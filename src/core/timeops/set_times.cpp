@@ -1,7 +1,6 @@
 #include "core/timeops/set_times.h"
 
 #include "core/common/text.h"
-#include "core/lists/list_ops.h"
 #include "platform/platform.h"
 
 namespace kdx {
@@ -94,23 +93,13 @@ std::optional<FailureList> SetTimesFromPickers(std::vector<FileEntry>& rows, con
                        values.lastWrite.changeTime};
     same.changes[2] = {values.kinds.lastAccess, values.lastAccess.value, values.lastAccess.changeDate,
                        values.lastAccess.changeTime};
-    const std::vector<size_t> within = RowsWithin(which, rows.size());
-    FailureList failures;
-    WriteEntries(
-        within.size(), [&](size_t k) -> const std::string& { return rows[within[k]].Name; }, false,
-        [&](size_t, const EntryInfo*) { return same; },
-        [&](size_t k, const Status& written, const EntryChanges&) {
-            FileEntry& row = rows[within[k]];
-            if (!written) {
-                failures.add(row.Name);
-                return;
-            }
-            if (hooks.dryRun) return;
+    return WriteRows(
+        rows, which, false, [&](const FileEntry&, const EntryInfo*) { return same; },
+        [&](FileEntry& row, const EntryChanges&) {
             EntryTimes fresh;
             if (ReadFileTimes(row.Name, values.nameOptions, fresh)) AssignTimes(row, std::move(fresh));
         },
         hooks);
-    return failures;
 }
 
 std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
@@ -119,14 +108,11 @@ std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, cons
     if (which.empty()) return std::nullopt;
     const TimeKinds& kinds = options.kinds;
     const bool fromRow = source == TimeSource::Row;
-    const std::vector<size_t> within = RowsWithin(which, rows.size());
-    FailureList failures;
-    WriteEntries(
-        within.size(), [&](size_t k) -> const std::string& { return rows[within[k]].Name; }, !fromRow,
-        [&](size_t k, const EntryInfo* entry) {
+    return WriteRows(
+        rows, which, !fromRow,
+        [&](const FileEntry& row, const EntryInfo* entry) {
             EntryChanges c;
             c.skip = true;
-            const FileEntry& row = rows[within[k]];
             if (fromRow) {
                 // The row's own texts, each kind its own; the file is not read.
                 const auto cr = ParseTimeText(row.CreateTime);
@@ -148,19 +134,13 @@ std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, cons
             c.skip = false;
             return c;
         },
-        [&](size_t k, const Status& written, const EntryChanges& c) {
-            FileEntry& row = rows[within[k]];
-            if (!written) {
-                failures.add(row.Name);
-                return;
-            }
-            if (hooks.dryRun || fromRow) return;
+        [&](FileEntry& row, const EntryChanges& c) {
+            if (fromRow) return;
             if (kinds.creation == TimeKind::Creation) row.CreateTime = c.text;
             if (kinds.lastWrite == TimeKind::LastWrite) row.WriteTime = c.text;
             if (kinds.lastAccess == TimeKind::LastAccess) row.AccessTime = c.text;
         },
         hooks);
-    return failures;
 }
 
 } // namespace kdx

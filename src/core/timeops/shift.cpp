@@ -1,7 +1,6 @@
 #include "core/timeops/shift.h"
 
 #include "core/common/text.h"
-#include "core/lists/list_ops.h"
 #include "platform/platform.h"
 
 namespace kdx {
@@ -81,11 +80,9 @@ DateTime ShiftDateTime(bool add, int years, int months, int days, int hours, int
 std::optional<FailureList> ShiftTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& which,
                                       const ShiftAmount& amount, const TimeKinds& kinds, const WriteHooks& hooks) {
     if (which.empty()) return std::nullopt;
-    const std::vector<size_t> within = RowsWithin(which, rows.size());
-    FailureList failures;
-    WriteEntries(
-        within.size(), [&](size_t k) -> const std::string& { return rows[within[k]].Name; }, true,
-        [&](size_t, const EntryInfo* entry) {
+    return WriteRows(
+        rows, which, true,
+        [&](const FileEntry&, const EntryInfo* entry) {
             EntryChanges c;
             const LocalStamps old = LocalStampsOf(*entry, sys().utcOffsetNow());
             const std::optional<DateTime> shifted[3] = {
@@ -103,22 +100,7 @@ std::optional<FailureList> ShiftTimes(std::vector<FileEntry>& rows, const std::v
             }
             return c;
         },
-        [&](size_t k, const Status& written, const EntryChanges&) {
-            FileEntry& row = rows[within[k]];
-            if (!written) {
-                failures.add(row.Name);
-                return;
-            }
-            if (hooks.dryRun) return;
-            EntryTimes fresh;
-            if (ReadStampTexts(row.Name, fresh)) {
-                row.CreateTime = std::move(fresh.CreateTime);
-                row.WriteTime = std::move(fresh.WriteTime);
-                row.AccessTime = std::move(fresh.AccessTime);
-            }
-        },
-        hooks);
-    return failures;
+        [](FileEntry& row, const EntryChanges&) { RereadStampTexts(row); }, hooks);
 }
 
 } // namespace kdx

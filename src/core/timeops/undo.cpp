@@ -17,17 +17,10 @@ std::string Shown(FileTime t) {
 // Writes one stamp back exactly, unlocking a read-only entry where the
 // system requires it, and checks that the entry holds it.
 Status Restore(const std::string& path, TimeKind kind, FileTime value, uint32_t attributes) {
-    Platform& p = sys();
-    Status set = p.setFileTime(path, kind, value);
-    if (!set && p.timesNeedWritable() && (attributes & attr::ReadOnly)) {
-        const ReadOnlyState cleared = AdjustReadOnly(path, true);
-        if (cleared.ok && cleared.wasReadOnly) {
-            set = p.setFileTime(path, kind, value);
-            AdjustReadOnly(path, false);
-        }
-    }
-    if (!set) return set;
-    const auto after = p.findEntry(path);
+    StampSet stamp;
+    *stamp.of(kind) = value;
+    if (Status set = SetStamps(path, stamp, attributes); !set) return set;
+    const auto after = sys().findEntry(path);
     if (!after) return after.error();
     if (after->of(kind) != value)
         return Failure{0, "文件系统存为 " + Shown(after->of(kind)) + "，而不是 " + Shown(value)};

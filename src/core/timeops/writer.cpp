@@ -51,6 +51,23 @@ ReadOnlyState AdjustReadOnly(std::string_view path, bool clear) {
     return state;
 }
 
+Status SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attributes) {
+    Platform& p = sys();
+    Status set = p.setFileTimes(entry, stamps);
+    // Some Windows file systems refuse stamps on read-only entries; only then
+    // is the bit cleared (on a folder it also switches off its
+    // customisation), and put back. POSIX lets the owner set them
+    // regardless, so permissions stay untouched there.
+    if (!set && p.timesNeedWritable() && (attributes & attr::ReadOnly)) {
+        const ReadOnlyState cleared = AdjustReadOnly(entry, true);
+        if (cleared.ok && cleared.wasReadOnly) {
+            set = p.setFileTimes(entry, stamps);
+            AdjustReadOnly(entry, false);
+        }
+    }
+    return set;
+}
+
 namespace {
 
 // The coarsest resolution of a file system's stamps, FAT's last-write time:
@@ -116,22 +133,23 @@ bool NeedsEntry(std::span<const StampChange> changes, const WriteHooks& hooks) {
 // stops there (what precedes it is still written, as one call per change
 // would have written it).
 struct Plan {
-    bool anything = false;
     std::string entry;
     std::optional<EntryInfo> before; // read when the changes or the hooks need it
     int64_t offset = 0;
     std::vector<Written> written;
     std::optional<std::string> stop;
+
+    bool anything() const { return !written.empty() || stop; }
 };
 
-// known is the entry as the caller read it just now, if it did.
-Plan MakePlan(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks,
+// entry is the path as the system takes it (EntryPathOf); known is the
+// entry as the caller read it just now, if it did.
+Plan MakePlan(std::string entry, std::span<const StampChange> changes, const WriteHooks& hooks,
               const EntryInfo* known) {
     Plan plan;
     if (std::none_of(changes.begin(), changes.end(), HasEffect)) return plan;
     Platform& p = sys();
-    plan.anything = true;
-    plan.entry = EntryPathOf(path);
+    plan.entry = std::move(entry);
     plan.offset = p.utcOffsetNow();
     if (known) {
         plan.before = *known;
@@ -176,8 +194,7 @@ void AppendJournalLines(std::string& lines, const Plan& plan) {
 // Carries out a plan: records it in the journal unless that was done
 // already, writes its stamps in one call, and checks what the entry holds.
 Status Carry(std::string_view path, Plan& plan, const WriteHooks& hooks, bool recorded) {
-    if (!plan.anything) return {};
-    Platform& p = sys();
+    if (!plan.anything()) return {};
     Status result;
     if (!hooks.dryRun && !plan.written.empty()) {
         if (hooks.journal && !recorded) {
@@ -189,19 +206,8 @@ Status Carry(std::string_view path, Plan& plan, const WriteHooks& hooks, bool re
         StampSet stamps;
         for (const Written& w : plan.written)
             *stamps.of(w.kind) = w.stamp; // a kind given twice ends with its last value
-        Status set = p.setFileTimes(plan.entry, stamps);
-        // Some Windows file systems refuse stamps on read-only entries; only
-        // then is the bit cleared (on a folder it also switches off its
-        // customisation), and put back. POSIX lets the owner set them
-        // regardless, so permissions stay untouched there.
-        if (!set && p.timesNeedWritable() && plan.before && (plan.before->attributes & attr::ReadOnly)) {
-            const ReadOnlyState cleared = AdjustReadOnly(plan.entry, true);
-            if (cleared.ok && cleared.wasReadOnly) {
-                set = p.setFileTimes(plan.entry, stamps);
-                AdjustReadOnly(plan.entry, false);
-            }
-        }
-        if (!set) return hooks.fail(path, set.error().reason);
+        if (Status set = SetStamps(plan.entry, stamps, plan.before ? plan.before->attributes : 0); !set)
+            return hooks.fail(path, set.error().reason);
         result = CheckStored(plan.entry, path, plan.written, plan.offset, hooks);
     }
     if (plan.stop) {
@@ -219,7 +225,7 @@ Status Carry(std::string_view path, Plan& plan, const WriteHooks& hooks, bool re
 
 Status WriteFileTimes(std::string_view path, std::span<const StampChange> changes, const WriteHooks& hooks,
                       const EntryInfo* known) {
-    Plan plan = MakePlan(path, changes, hooks, known);
+    Plan plan = MakePlan(EntryPathOf(path), changes, hooks, known);
     return Carry(path, plan, hooks, false);
 }
 
@@ -233,8 +239,7 @@ constexpr size_t kSlicesAhead = 3;
 
 // One entry of a slice, worked out ahead of its write.
 struct Ahead {
-    std::string entryPath; // as the system takes it
-    std::string key;       // the same under the platform's case rule
+    std::string key; // the entry's path under the platform's case rule
     std::optional<EntryInfo> entry;
     std::string unreadable;
     // Listed again before an earlier row of it was written: read and
@@ -329,38 +334,60 @@ private:
 
 } // namespace
 
-void WriteEntries(size_t count, const std::function<const std::string&(size_t)>& pathOf, bool needsEntry,
-                  const std::function<EntryChanges(size_t, const EntryInfo*)>& changesOf,
-                  const std::function<void(size_t, const Status&, const EntryChanges&)>& done,
-                  const WriteHooks& hooks) {
-    // One entry read, worked out and written on the calling thread.
-    const auto writeInLine = [&](size_t i) {
-        const std::string& path = pathOf(i);
-        std::optional<EntryInfo> entry;
-        if (needsEntry) {
-            Result<EntryInfo> found = sys().findEntry(EntryPathOf(path));
-            if (!found) {
-                if (hooks.onUnreadable) hooks.onUnreadable(path, found.error().reason);
-                return;
-            }
-            entry = *found;
-        }
-        const EntryChanges c = changesOf(i, entry ? &*entry : nullptr);
-        if (c.skip) return;
-        if (!c.failure.empty()) {
-            done(i, hooks.fail(path, c.failure), c);
+FailureList WriteRows(std::vector<FileEntry>& rows, const std::vector<size_t>& which, bool needsEntry,
+                      const std::function<EntryChanges(const FileEntry&, const EntryInfo*)>& changesOf,
+                      const std::function<void(FileEntry&, const EntryChanges&)>& onWritten, const WriteHooks& hooks) {
+    std::vector<size_t> within;
+    within.reserve(which.size());
+    for (size_t i : which)
+        if (i < rows.size()) within.push_back(i);
+    FailureList failures;
+    // What becomes of row k once its entry is read (or could not be) and
+    // its changes worked out; planned, when they were recorded ahead.
+    const auto settle = [&](size_t k, const std::optional<EntryInfo>& entry, const std::string& unreadable,
+                            const EntryChanges& c, Plan* planned, const Status& noted) {
+        FileEntry& row = rows[within[k]];
+        if (!entry && needsEntry) {
+            if (hooks.onUnreadable) hooks.onUnreadable(row.Name, unreadable);
             return;
         }
-        done(i, WriteFileTimes(path, c.changes, hooks, entry ? &*entry : nullptr), c);
+        if (c.skip) return;
+        Status written;
+        if (!c.failure.empty())
+            written = hooks.fail(row.Name, c.failure);
+        else if (!planned)
+            written = WriteFileTimes(row.Name, c.changes, hooks, entry ? &*entry : nullptr);
+        else if (!noted && !planned->written.empty())
+            written = hooks.fail(row.Name, "无法写入撤销日志：" + noted.error().reason);
+        else
+            written = Carry(row.Name, *planned, hooks, true);
+        if (!written)
+            failures.add(row.Name);
+        else if (!hooks.dryRun)
+            onWritten(row, c);
     };
+    // Row k read, worked out and written on the calling thread.
+    const auto writeInLine = [&](size_t k) {
+        const FileEntry& row = rows[within[k]];
+        std::optional<EntryInfo> entry;
+        std::string unreadable;
+        if (needsEntry) {
+            if (Result<EntryInfo> found = sys().findEntry(EntryPathOf(row.Name)))
+                entry = *found;
+            else
+                unreadable = found.error().reason;
+        }
+        const EntryChanges c = entry || !needsEntry ? changesOf(row, entry ? &*entry : nullptr) : EntryChanges{};
+        settle(k, entry, unreadable, c, nullptr, {});
+        if (hooks.rowDone) hooks.rowDone();
+    };
+    const size_t count = within.size();
     // A single entry gains nothing from reading ahead: its record is
     // written with it.
     if (!hooks.journal || hooks.dryRun || count == 1) {
-        for (size_t i = 0; i < count && !hooks.stopped(); ++i) {
-            writeInLine(i);
-            if (hooks.rowDone) hooks.rowDone();
-        }
-        return;
+        for (size_t k = 0; k < count && !hooks.stopped(); ++k)
+            writeInLine(k);
+        return failures;
     }
 
     // Journaled, every entry is read for its old stamps. That read, the
@@ -382,18 +409,18 @@ void WriteEntries(size_t count, const std::function<const std::string&(size_t)>&
         slice.rows.assign(end - first, Ahead{});
         slice.lines.clear();
         slice.records = 0;
-        for (size_t i = first; i < end; ++i) {
-            Ahead& a = slice.rows[i - first];
-            const std::string& path = pathOf(i);
-            a.entryPath = EntryPathOf(path);
+        for (size_t k = first; k < end; ++k) {
+            Ahead& a = slice.rows[k - first];
+            const FileEntry& row = rows[within[k]];
+            std::string entry = EntryPathOf(row.Name);
             // One entry under two spellings (case, where names ignore it)
             // is one entry. (Two hard links to one file are not told apart.)
-            a.key = PathKey(a.entryPath);
+            a.key = PathKey(entry);
             const auto [at, fresh] = readIn.try_emplace(a.key, s);
             a.again = !fresh && at->second >= written;
             at->second = s;
             if (a.again) continue;
-            Result<EntryInfo> found = sys().findEntry(a.entryPath);
+            Result<EntryInfo> found = sys().findEntry(entry);
             if (!found) {
                 // Told on the calling thread, or left to the writer's own read.
                 a.unreadable = found.error().reason;
@@ -401,9 +428,9 @@ void WriteEntries(size_t count, const std::function<const std::string&(size_t)>&
             } else {
                 a.entry = *found;
             }
-            a.changes = changesOf(i, a.entry ? &*a.entry : nullptr);
+            a.changes = changesOf(row, a.entry ? &*a.entry : nullptr);
             if (a.changes.skip || !a.changes.failure.empty() || !a.entry) continue;
-            a.plan = MakePlan(path, a.changes.changes, hooks, &*a.entry);
+            a.plan = MakePlan(std::move(entry), a.changes.changes, hooks, &*a.entry);
             AppendJournalLines(slice.lines, a.plan);
             slice.records += a.plan.written.size();
         }
@@ -411,28 +438,19 @@ void WriteEntries(size_t count, const std::function<const std::string&(size_t)>&
     for (size_t s = 0; s < slices; ++s) {
         Slice& slice = ahead.take(s);
         const Status noted = hooks.journal->recordLines(slice.lines, slice.records);
-        for (size_t k = 0; k < slice.rows.size(); ++k) {
-            if (hooks.stopped()) return;
-            const size_t i = s * kSliceEntries + k;
-            Ahead& a = slice.rows[k];
-            const std::string& path = pathOf(i);
+        for (size_t j = 0; j < slice.rows.size(); ++j) {
+            if (hooks.stopped()) return failures;
+            const size_t k = s * kSliceEntries + j;
+            Ahead& a = slice.rows[j];
             if (a.again) {
-                writeInLine(i);
-            } else if (!a.entry && needsEntry) {
-                if (hooks.onUnreadable) hooks.onUnreadable(path, a.unreadable);
-            } else if (a.changes.skip) {
-            } else if (!a.changes.failure.empty()) {
-                done(i, hooks.fail(path, a.changes.failure), a.changes);
-            } else if (!a.entry) {
-                done(i, WriteFileTimes(path, a.changes.changes, hooks), a.changes);
-            } else if (!noted && !a.plan.written.empty()) {
-                done(i, hooks.fail(path, "无法写入撤销日志：" + noted.error().reason), a.changes);
-            } else {
-                done(i, Carry(path, a.plan, hooks, true), a.changes);
+                writeInLine(k);
+                continue;
             }
+            settle(k, a.entry, a.unreadable, a.changes, a.entry ? &a.plan : nullptr, noted);
             if (hooks.rowDone) hooks.rowDone();
         }
     }
+    return failures;
 }
 
 Status WriteFileTime(std::string_view path, TimeKind kind, DateTime value, bool changeDate, bool changeTime,

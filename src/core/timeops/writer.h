@@ -8,9 +8,12 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/result.h"
 #include "core/common/filetime.h"
+#include "core/common/report.h"
+#include "core/lists/file_entry.h"
 #include "platform/platform.h"
 
 namespace kdx {
@@ -121,16 +124,17 @@ struct EntryChanges {
     std::string text; // what the command's row shows for the value written
 };
 
-// Writes entries 0 to count-1 in order, between stops asked by the hooks.
-// pathOf(i) names entry i; changesOf(i, entry) says what it gets, given the
-// entry as read (when needsEntry; an entry that cannot be read is then told
-// to onUnreadable and passed over; without needsEntry it may be null);
-// done(i, outcome, changes) follows each entry written or failed, on the
-// calling thread. Journaled, changesOf may run on another thread ahead of the
-// writes, so it must only read.
-void WriteEntries(size_t count, const std::function<const std::string&(size_t)>& pathOf, bool needsEntry,
-                  const std::function<EntryChanges(size_t, const EntryInfo*)>& changesOf,
-                  const std::function<void(size_t, const Status&, const EntryChanges&)>& done, const WriteHooks& hooks);
+// Writes the rows `which` of rows (those the list has) in order, between
+// stops asked by the hooks, and returns the rows that failed. changesOf(row,
+// entry) says what a row's entry gets, given the entry as read (when
+// needsEntry; an entry that cannot be read is then told to onUnreadable and
+// passed over; without needsEntry it may be null). onWritten(row, changes)
+// follows each row written for real, to show what it now holds. Journaled,
+// changesOf may run on another thread ahead of the writes, so it must only
+// read.
+FailureList WriteRows(std::vector<FileEntry>& rows, const std::vector<size_t>& which, bool needsEntry,
+                      const std::function<EntryChanges(const FileEntry&, const EntryInfo*)>& changesOf,
+                      const std::function<void(FileEntry&, const EntryChanges&)>& onWritten, const WriteHooks& hooks);
 
 // The same value written to the creation, last-write and last-access kinds
 // in that order (a kind of 0 is skipped), date and time both applied.
@@ -140,6 +144,11 @@ struct ReadOnlyState {
     bool wasReadOnly = false;
     bool ok = true; // false only when changing the attribute was tried and failed
 };
+
+// Hands stamps to the system; where it refuses them on an entry whose
+// attributes say read-only (some Windows file systems do), the bit is
+// cleared for the write and put back.
+Status SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attributes);
 
 // Clears (clear) or sets (!clear) the read-only attribute of path when it is
 // not already so, and tells whether it was set before.
