@@ -117,11 +117,12 @@ struct MovieParts {
     size_t mediaBytes = 4000;   // stand-in sound and video data
     bool largeMdat = false;     // mdat with a 64-bit size
     std::string mvhd = Mvhd(0); // the movie header
+    size_t trackBytes = 200;    // the first track's media box (long videos have large ones)
 };
 
 inline std::string Movie(const MovieParts& m) {
     const std::string ftyp = Ftyp(m.brand, m.brand == "qt  " ? std::string("qt  ") : "isommp41");
-    const std::string moov = Box("moov", m.mvhd + Trak() + Trak(64) + m.moovExtra);
+    const std::string moov = Box("moov", m.mvhd + Trak(m.trackBytes) + Trak(64) + m.moovExtra);
     const std::string mdat = Box("mdat", Stand(m.mediaBytes), m.largeMdat);
     return m.moovFirst ? ftyp + moov + mdat : ftyp + Box("wide", "") + mdat + moov;
 }
@@ -164,23 +165,33 @@ inline std::string PngChunk(const std::string& type, const std::string& data) {
 }
 
 // A PNG of 1 x 1 grey pixel with tiff in an eXIf chunk (none when empty)
-// before the image data.
-inline std::string PngWithExif(const std::string& tiff, size_t imageBytes = 200) {
+// before the image data, or after it as some writers place it; the image
+// data in chunks of 8 KiB, as encoders write it.
+inline std::string PngWithExif(const std::string& tiff, size_t imageBytes = 200, bool exifAfterImage = false) {
     const std::string header = Be32(1) + Be32(1) + std::string("\x08\x00\0\0\0", 5);
     std::string file = std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header);
-    if (!tiff.empty()) file += PngChunk("eXIf", tiff);
-    return file + PngChunk("IDAT", Stand(imageBytes)) + PngChunk("IEND", "");
+    const std::string exif = tiff.empty() ? "" : PngChunk("eXIf", tiff);
+    if (!exifAfterImage) file += exif;
+    const std::string image = Stand(imageBytes);
+    for (size_t at = 0; at < image.size(); at += 8192)
+        file += PngChunk("IDAT", image.substr(at, 8192));
+    if (exifAfterImage) file += exif + PngChunk("tEXt", std::string("Software\0", 9) + "maker");
+    return file + PngChunk("IEND", "");
 }
 
 inline std::string RiffChunk(const std::string& type, const std::string& data) {
     return type + Le32(uint32_t(data.size())) + data + (data.size() % 2 ? std::string(1, '\0') : "");
 }
 
-// An extended WebP: VP8X (with the EXIF flag), the image, then the EXIF
-// chunk, as writers place it.
-inline std::string WebpWithExif(const std::string& tiff, size_t imageBytes = 300) {
-    const std::string vp8x = RiffChunk("VP8X", std::string("\x08\0\0\0", 4) + std::string(6, '\0'));
-    const std::string body = "WEBP" + vp8x + RiffChunk("VP8 ", Stand(imageBytes)) + RiffChunk("EXIF", tiff);
+// An extended WebP: VP8X (with the EXIF flag), the image, or the frames of
+// an animation, then the EXIF chunk, as writers place it.
+inline std::string WebpWithExif(const std::string& tiff, size_t imageBytes = 300, int frames = 0) {
+    const std::string vp8x =
+        RiffChunk("VP8X", std::string(frames ? "\x0A\0\0\0" : "\x08\0\0\0", 4) + std::string(6, '\0'));
+    std::string image = frames ? RiffChunk("ANIM", std::string(6, '\0')) : RiffChunk("VP8 ", Stand(imageBytes));
+    for (int i = 0; i < frames; ++i)
+        image += RiffChunk("ANMF", std::string(16, '\0') + RiffChunk("VP8 ", Stand(imageBytes)));
+    const std::string body = "WEBP" + vp8x + image + RiffChunk("EXIF", tiff) + RiffChunk("XMP ", "<x:xmpmeta/>");
     return "RIFF" + Le32(uint32_t(body.size())) + body;
 }
 

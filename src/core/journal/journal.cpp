@@ -1,11 +1,11 @@
 #include "core/journal/journal.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <chrono>
 #include <unordered_set>
 
+#include "base/crc32.h"
 #include "core/common/text.h"
 #include "platform/platform.h"
 
@@ -22,23 +22,6 @@ constexpr std::string_view kExtension = ".kdxj";
 // store a later stamp change before them either. A sync costs milliseconds,
 // so one per record would cost more than the change itself.
 constexpr std::chrono::seconds kSyncEvery{1};
-
-uint32_t Crc32(std::string_view data) {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    uint32_t c = 0xFFFFFFFFu;
-    for (const char ch : data)
-        c = table[(c ^ static_cast<uint8_t>(ch)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
 
 std::string Hex8(uint32_t v) {
     static constexpr char kDigits[] = "0123456789abcdef";

@@ -8,6 +8,10 @@ namespace kdx {
 namespace {
 
 constexpr size_t kFarReadMin = 4096; // smallest read beyond the first one
+// A structure loaded at once: a movie box of a long phone video, with its
+// metadata at its end, is a few hundred KiB; one read of it costs less than
+// a read per child box.
+constexpr uint64_t kLoadsPerFirstRead = 64;
 
 // A fresh 64 KiB block for every file would cost the allocator a trip to the
 // system and the pages their faults: the first read goes to a block kept per
@@ -29,7 +33,7 @@ int64_t MemoryInput::readAt(uint64_t offset, void* buffer, size_t size) {
 
 ByteWindow::ByteWindow(InputFile& source, size_t firstRead)
     : m_source(source), m_size(source.size()), m_firstRead(std::max<size_t>(firstRead, 1)),
-      m_farMin(std::min(m_firstRead, kFarReadMin)) {
+      m_farMin(std::min(m_firstRead, kFarReadMin)), m_loadMax(uint64_t{m_firstRead} * kLoadsPerFirstRead) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(m_firstRead, m_size));
     if (want <= kFirstRead) {
         m_head = ThreadScratch();
@@ -63,7 +67,23 @@ std::span<const uint8_t> ByteWindow::view(uint64_t offset, size_t want) {
 }
 
 void ByteWindow::load(uint64_t offset, uint64_t size) {
-    view(offset, static_cast<size_t>(std::min<uint64_t>(size, m_firstRead)));
+    if (offset >= m_end) return;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>({size, m_loadMax, m_end - offset}));
+    const auto held = [&]() -> std::span<const uint8_t> {
+        if (offset < m_headLen) return {m_head + offset, m_headLen - offset};
+        if (offset >= m_farAt && offset - m_farAt < m_far.size())
+            return {m_far.data() + (offset - m_farAt), m_far.size() - (offset - m_farAt)};
+        return {};
+    }();
+    if (held.size() >= n) return;
+    // What is held from offset on (the first read's end, or a box header
+    // read on its own) is kept: only the rest is read.
+    std::vector<uint8_t> window(n);
+    if (!held.empty()) std::memcpy(window.data(), held.data(), held.size());
+    const int64_t got = m_source.readAt(offset + held.size(), window.data() + held.size(), n - held.size());
+    window.resize(held.size() + (got > 0 ? static_cast<size_t>(got) : 0));
+    m_far = std::move(window);
+    m_farAt = offset;
 }
 
 } // namespace kdx

@@ -58,8 +58,9 @@ public:
         const auto v = view(offset, n);
         return v.size() == n ? v.data() : nullptr;
     }
-    // Makes the size bytes at offset (up to the size of the first read)
-    // available with one read, for a structure that is read piece by piece.
+    // Makes the size bytes at offset (up to 64 times the first read: 4 MiB)
+    // available in one piece, for a structure that is read piece by piece;
+    // only what is not held already is read, with one read.
     void load(uint64_t offset, uint64_t size);
 
 private:
@@ -73,6 +74,7 @@ private:
     std::vector<uint8_t> m_far;
     uint64_t m_farAt = 0;
     size_t m_farMin;
+    uint64_t m_loadMax;
 };
 
 } // namespace kdx
