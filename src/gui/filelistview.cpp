@@ -254,8 +254,10 @@ FileListView::FileListView(bool isListA, TSysImageList* icons, QWidget* parent)
     arrows->setParent(header);
     header->setStyle(arrows);
     connect(header, &QHeaderView::sectionClicked, this, &FileListView::lv1HeaderClick);
-    // Qt turns the second of two quick presses into a double click; each counts.
+    // Qt turns the second of two quick presses into a double click; each
+    // counts, but only with the left button (see eventFilter).
     connect(header, &QHeaderView::sectionDoubleClicked, this, &FileListView::lv1HeaderClick);
+    header->viewport()->installEventFilter(this);
     connect(header, &QHeaderView::sectionResized, this, &FileListView::keepWidthInBounds);
 
     // Selected rows: a stronger blue while the list has the focus.
@@ -265,6 +267,14 @@ FileListView::FileListView(bool isListA, TSysImageList* icons, QWidget* parent)
     pal.setColor(QPalette::Active, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::Text));
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Inactive, QPalette::Text));
     setPalette(pal);
+}
+
+bool FileListView::eventFilter(QObject* watched, QEvent* event) {
+    // The header reports a double click of any button; only the left one sorts.
+    if (watched == horizontalHeader()->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+        return true;
+    return QTableView::eventFilter(watched, event);
 }
 
 void FileListView::keepWidthInBounds(int column, int /*oldSize*/, int newSize) {

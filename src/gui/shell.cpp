@@ -48,7 +48,14 @@ void ShowInFileManager(const QByteArray& path) {
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QString::fromLatin1(LocalFileUrl(path).toEncoded())} << QString();
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 5000));
+    const QDBusPendingCall pending = QDBusConnection::sessionBus().asyncCall(call, 5000);
+    // Without a session bus the call has failed already, and a watcher of a
+    // finished call never reports.
+    if (pending.isFinished()) {
+        if (pending.isError()) OpenFolderOf(path);
+        return;
+    }
+    auto* watcher = new QDBusPendingCallWatcher(pending);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [path](QDBusPendingCallWatcher* w) {
         if (w->isError()) OpenFolderOf(path);
         w->deleteLater();

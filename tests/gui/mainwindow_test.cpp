@@ -9,6 +9,8 @@
 #include <QDateEdit>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -30,6 +32,7 @@
 
 #include "core/lists/list_ops.h"
 #include "gui/application.h"
+#include "gui/dialogs.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
 #include "gui/spinedit.h"
@@ -520,6 +523,13 @@ private slots:
         QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, middle);
         QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, middle);
         QCOMPARE(Names(list), (QStringList{u"b"_s, u"c"_s, u"a"_s}));
+        // Other buttons never sort, however quickly pressed.
+        for (Qt::MouseButton other : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mouseClick(header->viewport(), other, {}, middle);
+            QTest::mouseDClick(header->viewport(), other, {}, middle);
+            QTest::mouseRelease(header->viewport(), other, {}, middle);
+            QCOMPARE(Names(list), (QStringList{u"b"_s, u"c"_s, u"a"_s}));
+        }
     }
 
     void rowHintsStayUpFiveSeconds() {
@@ -541,6 +551,67 @@ private slots:
             intervals << t.interval;
         QVERIFY2(intervals.contains(5000), qPrintable(QString::number(intervals.value(0))));
         QToolTip::hideText();
+    }
+
+    void choosersShowFilesWithoutReadingThem() {
+#ifdef Q_OS_WIN
+        QSKIP("Windows updates access times lazily, if at all");
+#endif
+        // Files whose names tell nothing of their type, last read long ago.
+        test::TempDir dir;
+        const QDateTime longAgo(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        QStringList files;
+        for (const char* name : {"notes", "data.dat", "blob.bin", "old.kdx"}) {
+            files << QString::fromStdString(dir.file(name, "#!/bin/sh\necho some text\n"));
+            QFile f(files.back());
+            QVERIFY(f.open(QIODevice::ReadOnly) && f.setFileTime(longAgo, QFileDevice::FileAccessTime));
+        }
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(dir.path()));
+        for (const auto& choose :
+             std::initializer_list<std::function<QString()>>{ChooseSnapshotToSave, ChooseSnapshotToOpen}) {
+            QTimer::singleShot(0, [&] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                auto* model = dialog->findChild<QFileSystemModel*>();
+                QVERIFY(model);
+                // Shown with their types, which is when a type is looked for.
+                QTRY_VERIFY(std::all_of(files.begin(), files.end(), [&](const QString& f) {
+                    const QModelIndex i = model->index(f);
+                    return i.isValid() && !model->type(i).isEmpty();
+                }));
+                dialog->reject();
+            });
+            QCOMPARE(choose(), QString());
+        }
+        QDir::setCurrent(before);
+        for (const QString& f : files)
+            QCOMPARE(QFileInfo(f).lastRead().toUTC(), longAgo);
+    }
+
+    void locateWithoutAFileManagerOpensTheFolderByItsOwnBytes() {
+#ifdef Q_OS_WIN
+        QSKIP("Explorer is asked on a thread of its own through the shell");
+#endif
+        // No session bus, so no file manager to select the entry: its folder
+        // is opened instead.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+        test::TempDir dir;
+        const std::string file = dir.file("caf\xe9/x.txt"); // Latin-1, not UTF-8
+        UrlRecorder opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        TfrmMain w;
+        w.show();
+        auto* list = Find<FileListView>(&w, "lv1");
+        list->rowsModel()->setRows({Row(file)});
+        const QPoint at = list->visualRect(list->model()->index(0, ColName)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        emit list->customContextMenuRequested(at);
+        Find<QMenu>(&w, "pmPopMenu")->hide();
+        Find<QAction>(&w, "miLocate")->trigger();
+        QTRY_COMPARE(opened.urls.size(), 1);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(LocalPathOf(opened.urls[0]), QByteArray::fromStdString(file.substr(0, file.rfind('/'))));
     }
 
     void openPassesTheNamesOwnBytes() {
