@@ -265,6 +265,8 @@ TEST(WriteFileTime, AStampTheFileSystemKeepsOtherwiseFailsWithTheValueItKept) {
     EXPECT_EQ(told, (std::vector<std::string>{"2020-10-31 18:18:18", "2020-10-31 00:00:00"}));
     EXPECT_TRUE(WriteFileTimes("C:\\a.txt", changes, Watching(mismatches)));
     EXPECT_TRUE(mismatches.empty());
+    // A clamp two seconds away is no rounding: FAT's rounds by less.
+    EXPECT_FALSE(WriteFileTime("C:\\a.txt", TimeKind::LastWrite, T("1979-12-31 23:59:58"), true, true, {}));
 }
 
 TEST(WriteFileTime, YearsTheLocalFileSystemCannotHoldFailWithTheValueItKept) {

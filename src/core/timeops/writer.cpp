@@ -70,13 +70,14 @@ Status SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attr
 
 namespace {
 
-// The coarsest resolution of a file system's stamps, FAT's last-write time:
-// a value read back this close to the one written is that value.
+// The coarsest resolution of a file system's stamps, FAT's last-write time
+// in steps of 2 s: a value read back less than a step from the one written
+// is that value rounded; a value a whole step or more away was clamped.
 constexpr int64_t kCoarsestTicks = 2 * FileTime::TicksPerSecond;
 
 bool HoldsAtResolution(TimeKind kind, FileTime written, FileTime stored, int64_t offset) {
     const int64_t diff = stored.ticks - written.ticks;
-    if (diff >= -kCoarsestTicks && diff <= kCoarsestTicks) return true;
+    if (diff > -kCoarsestTicks && diff < kCoarsestTicks) return true;
     // FAT keeps the last access as a date only.
     if (kind != TimeKind::LastAccess) return false;
     const DateTime s = FileTimeToLocalDateTime(stored, offset);
