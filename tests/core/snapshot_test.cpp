@@ -451,6 +451,17 @@ std::string Why(const Result<T>& r) {
     return r ? std::string("(done)") : r.error().reason;
 }
 
+TEST(SnapshotFiles, AFileThatCannotBeReadIsNoSnapshotToReplace) {
+    test::FakePlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\d");
+    fake.addFile("C:\\d\\letter.txt", attr::Archive, "Dear ...");
+    fake.refused["C:\\d\\letter.txt"] = Failure{5, "Access is denied."};
+    EXPECT_FALSE(SaveSnapshot("C:\\d\\letter.txt", {}, {}));
+    EXPECT_EQ(fake.node("C:\\d\\letter.txt")->content, "Dear ...");
+    EXPECT_TRUE(SaveSnapshot("C:\\d\\new.kdx", {}, {})) << "a new name is no file to keep";
+}
+
 TEST(SnapshotFiles, FailuresNameThePath) {
     test::TempDir dir;
     const std::vector<FileEntry> before{Entry("keep", "1", "2", "3", " ", " ")};

@@ -368,8 +368,13 @@ Result<Snapshot> DecodeSnapshot(std::string_view bytes) {
 }
 
 bool IsOtherThanSnapshot(const std::string& path) {
+    // Nothing there, or a folder, which the save refuses with its own reason.
+    const auto entry = sys().findEntry(path);
+    if (!entry || (entry->attributes & attr::Directory)) return false;
+    // A file that cannot be read (or a link to nothing) is not known to be
+    // a snapshot.
     const auto file = sys().openForRead(path);
-    if (!file) return false;
+    if (!file) return true;
     InputFile& input = **file;
     // The units the reader checks; a file with any other start is not ours.
     unsigned char start[12] = {};

@@ -85,8 +85,9 @@ Result<Snapshot> DecodeSnapshot(std::string_view bytes);
 Status SaveSnapshot(const std::string& path, const std::vector<FileEntry>& rows, const std::vector<bool>& selected,
                     bool replaceOtherFiles = false);
 
-// Whether path names a file that can be read and does not begin with the
-// snapshot signature: a photo or a document that a save would destroy.
+// Whether path names an entry other than a folder that does not begin with
+// the snapshot signature, or cannot be read to tell: a photo or a document
+// that a save would destroy.
 bool IsOtherThanSnapshot(const std::string& path);
 
 // The snapshot at path, its texts as the program holds them; or the
