@@ -146,7 +146,15 @@ public:
     // it cannot be read.
     virtual std::optional<EntryIdentity> entryIdentity(const std::string& path) = 0;
     virtual bool fileExists(const std::string& path) = 0;   // an entry that is not a folder
-    virtual bool folderExists(const std::string& path) = 0; // a folder
+    virtual bool folderExists(const std::string& path) = 0; // a folder, or a link to one
+    // The entry at path as a directory search reports it (its name left
+    // empty): the attribute word with, for a reparse point, its tag, so that
+    // IsLink tells whether it is a link.
+    virtual Result<DirEntry> entryKind(const std::string& path) {
+        const auto attributes = getAttributes(path);
+        if (!attributes) return attributes.error();
+        return DirEntry{{}, *attributes, 0};
+    }
 
     // --- changing entries ------------------------------------------------
     // Sets one stamp and leaves the two others as they are.

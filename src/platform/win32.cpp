@@ -566,6 +566,24 @@ public:
         return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
 
+    Result<DirEntry> entryKind(const std::string& path) override {
+        const DWORD a = attributesOf(path);
+        if (a == INVALID_FILE_ATTRIBUTES) return Failed();
+        DWORD tag = 0;
+        if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // Only a directory search reports the tag without opening the entry.
+            WIN32_FIND_DATAW found;
+            const auto p = HasWildcard(path) ? std::nullopt : SystemPath(path);
+            HANDLE h = p ? FindFirstFileExW(p->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0)
+                         : INVALID_HANDLE_VALUE;
+            if (h != INVALID_HANDLE_VALUE) {
+                FindClose(h);
+                tag = found.dwReserved0;
+            }
+        }
+        return DirEntry{{}, a, tag};
+    }
+
     bool folderExists(const std::string& path) override {
         const DWORD a = attributesOf(path);
         return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;

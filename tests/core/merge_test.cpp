@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "core/adding/merge.h"
 #include "fake_platform.h"
@@ -111,6 +112,26 @@ TEST(DroppedNames, FoldersOnly) {
               Paths{folder + test::HostPath("/")});
     EXPECT_EQ(FilterDroppedNames({folder}, "*.*", ScanFlags{true, true, true}),
               (Paths{folder + test::HostPath("/"), folder + test::HostPath("/sub/")}));
+}
+
+TEST(DroppedNames, ALinkToAFolderIsScannedOnlyWithATrailingSeparator) {
+#ifndef _WIN32 // making links on Windows needs a privilege tests do not have
+    test::TempDir dir;
+    const std::string real = dir.folder("real");
+    dir.file("real/a.jpg");
+    const std::string link = dir / "link";
+    std::filesystem::create_directory_symlink(real, link);
+    EXPECT_EQ(FilterDroppedNames({link}, "*.*", Own), Paths{link}) << "the link itself";
+    EXPECT_EQ(FilterDroppedNames({link + "/"}, "*.*", Own), Paths{link + "/a.jpg"}) << "the folder it points to";
+#endif
+    // Cloud folders are reparse points too, but no links: they are entered.
+    test::FakePlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\OneDrive", attr::Directory | attr::ReparsePoint).reparseTag = 0x9000601A;
+    fake.addFile("C:\\OneDrive\\b.jpg");
+    fake.addFolder("C:\\Junction", attr::Directory | attr::ReparsePoint).reparseTag = reparse::MountPoint;
+    EXPECT_EQ(FilterDroppedNames({"C:\\OneDrive", "C:\\Junction"}, "*.*", Own),
+              (Paths{"C:\\OneDrive\\b.jpg", "C:\\Junction"}));
 }
 
 TEST(DroppedNames, LongNamesAreUsedWhole) {

@@ -87,6 +87,12 @@ Result<EntryInfo> FakePlatform::findEntry(const std::string& path) {
     return EntryInfo{n->attributes, n->creation, n->lastWrite, n->lastAccess};
 }
 
+Result<DirEntry> FakePlatform::entryKind(const std::string& path) {
+    const Node* n = node(path);
+    if (!n) return kMissing;
+    return DirEntry{{}, n->attributes, n->reparseTag};
+}
+
 Status FakePlatform::listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
                                    std::vector<DirEntry>& out) {
     const Node* dir = node(folder);

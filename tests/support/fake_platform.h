@@ -58,6 +58,7 @@ public:
                          std::vector<DirEntry>& out) override;
     bool fileExists(const std::string& path) override;
     bool folderExists(const std::string& path) override;
+    Result<DirEntry> entryKind(const std::string& path) override;
     // Each node is its own entry (the fake has no links).
     std::optional<EntryIdentity> entryIdentity(const std::string& path) override;
     Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override;

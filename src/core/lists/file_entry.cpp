@@ -62,7 +62,11 @@ void ReadSourceTexts(const std::string& entry, bool photo, bool name, const Name
 
 bool IsDirectory(std::string_view path) {
     const std::string p = EntryPathOf(path);
-    return !p.empty() && sys().folderExists(p);
+    if (p.empty()) return false;
+    // A link to a folder is the link itself; its spelling with a trailing
+    // separator, which EntryPathOf has resolved, is the folder.
+    const auto kind = sys().entryKind(p);
+    return kind && (kind->attributes & attr::Directory) && !IsLink(*kind);
 }
 
 bool EntryExists(std::string_view path) {

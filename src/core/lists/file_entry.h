@@ -54,7 +54,8 @@ void RereadStampTexts(FileEntry& row);
 // each read only when asked for: opening a photo for nothing costs time.
 void ReadSourceTexts(const std::string& entry, bool photo, bool name, const NameTimeOptions& options, EntryTimes& out);
 
-// Whether path names an existing folder (trailing separators allowed).
+// Whether path names an existing folder (trailing separators allowed). A
+// link to a folder counts only when spelled with a trailing separator.
 bool IsDirectory(std::string_view path);
 // Whether path names an existing file or folder.
 bool EntryExists(std::string_view path);
