@@ -200,11 +200,14 @@ std::vector<std::string> NamesFromLists(const ParsedArgs& a, Io& io) {
     if (lists == a.options.end()) return names;
     const char separator = a.has("null") ? '\0' : '\n';
     for (const std::string& list : lists->second) {
-        std::string bytes, reason;
-        if (list == "-")
+        std::string bytes;
+        if (list == "-") {
             bytes = ReadStandardInput(io);
-        else if (!console::ReadWholeInput(list, bytes, reason))
-            throw InputError(ShownName(list) + ": " + reason);
+        } else {
+            Result<std::string> read = console::ReadWholeInput(list);
+            if (!read) throw InputError(ShownName(list) + ": " + read.error().reason);
+            bytes = std::move(*read);
+        }
         const std::string text = console::NameListText(std::move(bytes));
         for (size_t start = 0; start < text.size();) {
             size_t end = text.find(separator, start);
