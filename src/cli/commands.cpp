@@ -950,8 +950,8 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     flags.onUnsearchable = &refused;
     const std::string source = AbsolutePath(a.operands[0]);
     const std::string target = AbsolutePath(a.operands[1]);
-    if (const std::string_view refusal = CheckSyncFolders(source, target); !refusal.empty()) {
-        io.err << refusal << '\n';
+    if (const Status allowed = CheckSyncFolders(source, target); !allowed) {
+        io.err << allowed.error().reason << '\n';
         return ExitUsage;
     }
     // The total is known only once both trees are scanned.
@@ -969,17 +969,17 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     SequentialTally tally;
     WriterReasons reasons;
     const CommandJournal journal(a, mode);
-    const DirSyncResult result =
+    const Result<FailureList> failures =
         SyncDirectoryTrees(source, target, filter, flags, kinds,
                            TellingHooks(mode, io, tally, reasons, journal.get(), clearLine), onProgress);
     line.reset();
-    if (!result.refusal.empty()) {
-        io.err << result.refusal << '\n';
+    if (!failures) {
+        io.err << failures.error().reason << '\n';
         return ExitUsage;
     }
     io.out.flush();
-    TellFailures(io, FailedSynced, result.failures, reasons);
-    return FinishWriting(tally.result(result.failures, done), total, unsearched || !result.failures.empty(), io);
+    TellFailures(io, FailedSynced, *failures, reasons);
+    return FinishWriting(tally.result(*failures, done), total, unsearched || !failures->empty(), io);
 }
 
 // --- undo ---------------------------------------------------------------------------
