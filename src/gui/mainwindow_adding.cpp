@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLineEdit>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
@@ -72,7 +71,7 @@ void TfrmMain::DropPaths(FileListView* list, const QList<QByteArray>& names) {
     dropped.reserve(static_cast<size_t>(names.size()));
     for (const QByteArray& n : names)
         dropped.push_back(n.toStdString());
-    const std::string filter = m_addFiles->edFilter->text().toStdString();
+    const std::string filter = m_addFiles->filterText().toStdString();
     const ScanFlags flags = m_addFiles->scanFlags();
     ExistingPaths.clear();
     CollectListPaths(list, ExistingPaths);
