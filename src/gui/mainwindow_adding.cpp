@@ -87,6 +87,12 @@ void TfrmMain::DropPaths(FileListView* list, const QList<QByteArray>& names) {
 }
 
 void TfrmMain::openPaths(const QList<QByteArray>& args) {
+    const QList<QByteArray> names = CommandLinePaths(args);
+    if (names.isEmpty()) return;
+    QTimer::singleShot(0, this, [this, names] { DropPaths(lv1, names); });
+}
+
+QList<QByteArray> CommandLinePaths(const QList<QByteArray>& args) {
     QList<QByteArray> names;
     for (const QByteArray& arg : args) {
         if (arg.isEmpty()) continue;
@@ -97,11 +103,10 @@ void TfrmMain::openPaths(const QList<QByteArray>& args) {
             names.push_back(QByteArray::fromStdString(AbsolutePath(arg.toStdString())));
         }
     }
-    if (names.isEmpty()) return;
-    QTimer::singleShot(0, this, [this, names] { DropPaths(lv1, names); });
+    return names;
 }
 
-QList<QByteArray> CommandLinePaths(int argc, char* argv[]) {
+QList<QByteArray> CommandLineArguments(int argc, char* argv[]) {
     QList<QByteArray> args;
 #ifdef Q_OS_WIN
     Q_UNUSED(argc);

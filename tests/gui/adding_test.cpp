@@ -510,6 +510,26 @@ private slots:
         QCOMPARE(Find<FileListView>(&w, "lv2")->rowCount(), size_t{0});
     }
 
+    void commandLineArgumentsBecomePaths() {
+        test::TempDir dir;
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(Q(dir.path())));
+        const QString here = QDir::currentPath();
+        // A path as given, a relative name, a blank, a URL with an escaped blank.
+        const QList<QByteArray> paths = CommandLinePaths(
+            {QByteArray::fromStdString(dir / "in"), "e.jpg", "", QUrl::fromLocalFile(Q(dir / "c d.png")).toEncoded()});
+        QDir::setCurrent(before);
+        QCOMPARE(paths, (QList<QByteArray>{QByteArray::fromStdString(dir / "in"),
+                                           QDir::toNativeSeparators(here + QStringLiteral("/e.jpg")).toUtf8(),
+                                           QByteArray::fromStdString(dir / "c d.png")}));
+#ifndef Q_OS_WIN
+        // What follows the program's name, byte for byte: not every name is UTF-8.
+        char program[] = "kairodex", plain[] = "a b", legacy[] = "\xb0\xa1.jpg";
+        char* argv[] = {program, plain, legacy, nullptr};
+        QCOMPARE(CommandLineArguments(3, argv), (QList<QByteArray>{"a b", "\xb0\xa1.jpg"}));
+#endif
+    }
+
     void namesThatAreNotUtf8KeepTheirBytes() {
         // Names unpacked from old archives are often in a legacy code page.
 #ifdef Q_OS_WIN
