@@ -1,9 +1,39 @@
 #!/usr/bin/env bash
-# Checks that every C++ source and header (src, tests, bench, fuzz) is laid out
-# as .clang-format says. Changes nothing; lists the files that differ and exits
-# non-zero when there are any. Fix them with: clang-format -i <files>
+# Checks the layout of the sources, changing nothing, and exits non-zero when
+# anything is off:
+# - the layers include only downwards: src/base nothing above it, src/platform
+#   the base, src/core the platform and the base, src/gui and src/cli the core
+#   and below (and neither the other);
+# - every C++ source and header (src, tests, bench, fuzz) is laid out as
+#   .clang-format says; it lists the files that differ. Fix them with:
+#   clang-format -i <files>
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# A layer's files and the folders of src/ their includes may name.
+layers=(
+    "base:base"
+    "platform:base|platform"
+    "core:base|platform|core"
+    "gui:base|platform|core|gui"
+    "cli:base|platform|core|cli"
+)
+upward=()
+for layer in "${layers[@]}"; do
+    folder=${layer%%:*}
+    allowed=${layer#*:}
+    mapfile -d '' sources < <(git ls-files -z -- "src/$folder/*.h" "src/$folder/*.cpp")
+    [ ${#sources[@]} -gt 0 ] || continue
+    mapfile -t found < <(grep -HnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[A-Za-z_]+/' "${sources[@]}" |
+        grep -vE "#[[:space:]]*include[[:space:]]*\"($allowed)/" || true)
+    upward+=("${found[@]}")
+done
+if [ ${#upward[@]} -gt 0 ]; then
+    echo "format-check: ${#upward[@]} includes reach up a layer (base < platform < core < gui, cli):" >&2
+    printf '  %s\n' "${upward[@]}" >&2
+    exit 1
+fi
+echo "format-check: includes point down the layers"
 
 command -v clang-format >/dev/null || scripts/install-deps.sh clang-format
 

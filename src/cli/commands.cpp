@@ -200,11 +200,14 @@ std::vector<std::string> NamesFromLists(const ParsedArgs& a, Io& io) {
     if (lists == a.options.end()) return names;
     const char separator = a.has("null") ? '\0' : '\n';
     for (const std::string& list : lists->second) {
-        std::string bytes, reason;
-        if (list == "-")
+        std::string bytes;
+        if (list == "-") {
             bytes = ReadStandardInput(io);
-        else if (!console::ReadWholeInput(list, bytes, reason))
-            throw InputError(ShownName(list) + ": " + reason);
+        } else {
+            Result<std::string> read = console::ReadWholeInput(list);
+            if (!read) throw InputError(ShownName(list) + ": " + read.error().reason);
+            bytes = std::move(*read);
+        }
         const std::string text = console::NameListText(std::move(bytes));
         for (size_t start = 0; start < text.size();) {
             size_t end = text.find(separator, start);
@@ -947,8 +950,8 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     flags.onUnsearchable = &refused;
     const std::string source = AbsolutePath(a.operands[0]);
     const std::string target = AbsolutePath(a.operands[1]);
-    if (const std::string_view refusal = CheckSyncFolders(source, target); !refusal.empty()) {
-        io.err << refusal << '\n';
+    if (const Status allowed = CheckSyncFolders(source, target); !allowed) {
+        io.err << allowed.error().reason << '\n';
         return ExitUsage;
     }
     // The total is known only once both trees are scanned.
@@ -966,17 +969,17 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     SequentialTally tally;
     WriterReasons reasons;
     const CommandJournal journal(a, mode);
-    const DirSyncResult result =
+    const Result<FailureList> failures =
         SyncDirectoryTrees(source, target, filter, flags, kinds,
                            TellingHooks(mode, io, tally, reasons, journal.get(), clearLine), onProgress);
     line.reset();
-    if (!result.refusal.empty()) {
-        io.err << result.refusal << '\n';
+    if (!failures) {
+        io.err << failures.error().reason << '\n';
         return ExitUsage;
     }
     io.out.flush();
-    TellFailures(io, FailedSynced, result.failures, reasons);
-    return FinishWriting(tally.result(result.failures, done), total, unsearched || !result.failures.empty(), io);
+    TellFailures(io, FailedSynced, *failures, reasons);
+    return FinishWriting(tally.result(*failures, done), total, unsearched || !failures->empty(), io);
 }
 
 // --- undo ---------------------------------------------------------------------------

@@ -4,16 +4,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTimer>
 #include <QTreeView>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <set>
 
@@ -29,19 +25,6 @@
 namespace kdx::gui {
 
 namespace {
-
-QCheckBox* Check(QWidget* parent, const char* name, const QString& caption, bool on) {
-    auto* b = new QCheckBox(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setChecked(on);
-    return b;
-}
-
-QPushButton* Push(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
 
 std::string Utf8(const QString& s) {
     return s.toStdString();
@@ -67,88 +50,12 @@ QStringList MountedDrives() {
 
 TAddFilefrm::TAddFilefrm(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
-    setObjectName(QStringLiteral("AddFilefrm"));
-    setWindowTitle(QStringLiteral("添加文件(夹)"));
-    resize(742, 563);
-    setModal(true);
-
-    edDir = new QLineEdit(this);
-    edDir->setObjectName(QStringLiteral("edDir"));
-    edDir->setToolTip(QStringLiteral("当前选择的目录，也可以手工输入快速定位到指定目录"));
-
-    DriveComboBox1 = new QComboBox(this);
-    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
-    // A long mount path must not widen the dialog.
-    DriveComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    DriveComboBox1->setMinimumContentsLength(8);
-    edFilter = new QLineEdit(QStringLiteral("*.*"), this);
-    edFilter->setObjectName(QStringLiteral("edFilter"));
-    edFilter->setToolTip(QStringLiteral("过滤器，多个过滤器间用分号;分隔。比如：*.bmp;*.txt;*.doc"));
-    // Wide enough to read a filter of three kinds.
-    edFilter->setMinimumWidth(edFilter->fontMetrics().horizontalAdvance(QStringLiteral("*.jpg;*.png;*.heic")) + 16);
-    Filtercb = new QComboBox(this);
-    Filtercb->setObjectName(QStringLiteral("Filtercb"));
-    Filtercb->addItem(QStringLiteral("*.*|*.*"));
-    Filtercb->hide();
-    cbAutoSelAll = Check(this, "cbAutoSelAll", QStringLiteral("自动选中全部"), true);
-    cbDirInclude = Check(this, "cbDirInclude", QStringLiteral("包括路径"), false);
-    cbOnlyDir = Check(this, "cbOnlyDir", QStringLiteral("仅路径"), false);
-    cbSubDir = Check(this, "cbSubDir", QStringLiteral("含子目录"), false);
-
+    setupForm(this);
     m_icons = new TSysImageList(this);
     // Folders only, read by name: no file is opened (which would move the
     // access times this program shows), and names need not be UTF-8.
     m_folders = new FolderTree(this);
-    DirList = new QTreeView(this);
-    DirList->setObjectName(QStringLiteral("DirList"));
     DirList->setModel(m_folders);
-    DirList->header()->hide();
-    DirList->setFixedWidth(308);
-
-    FileList = new QListWidget(this);
-    FileList->setObjectName(QStringLiteral("FileList"));
-    FileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FileList->setUniformItemSizes(true);
-
-    SelectAll = Push(this, "SelectAll", QStringLiteral("全部选中"));
-    SelectNone = Push(this, "SelectNone", QStringLiteral("全部不选"));
-    InverseSelect = Push(this, "InverseSelect", QStringLiteral("反向选择"));
-    Ok = Push(this, "Ok", QStringLiteral("确定"));
-    Cancle = Push(this, "Cancle", QStringLiteral("取消"));
-    Ok->setDefault(true);
-    // Return always means OK: no other button takes the default while it
-    // has the focus (it keeps the focus when OK is disabled during a scan).
-    for (QPushButton* b : {SelectAll, SelectNone, InverseSelect, Cancle})
-        b->setAutoDefault(false);
-
-    auto* top = new QVBoxLayout(this);
-    top->addWidget(edDir);
-    auto* options = new QHBoxLayout;
-    options->addWidget(DriveComboBox1, 1);
-    options->addWidget(new QLabel(QStringLiteral("过滤器："), this));
-    options->addWidget(edFilter, 2);
-    options->addWidget(cbAutoSelAll);
-    options->addWidget(cbDirInclude);
-    options->addWidget(cbOnlyDir);
-    options->addWidget(cbSubDir);
-    top->addLayout(options);
-    auto* lists = new QHBoxLayout;
-    lists->addWidget(DirList);
-    auto* right = new QVBoxLayout;
-    right->addWidget(FileList, 1);
-    auto* selectRow = new QHBoxLayout;
-    selectRow->addWidget(SelectAll);
-    selectRow->addWidget(SelectNone);
-    selectRow->addWidget(InverseSelect);
-    selectRow->addStretch();
-    right->addLayout(selectRow);
-    lists->addLayout(right, 1);
-    top->addLayout(lists, 1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(Ok);
-    bottom->addWidget(Cancle);
-    top->addLayout(bottom);
 
     m_drives = MountedDrives;
     fillDrives();
@@ -197,6 +104,10 @@ void TAddFilefrm::prepareOpening() {
 
 ScanFlags TAddFilefrm::scanFlags() const {
     return ScanFlags{cbSubDir->isChecked(), cbDirInclude->isChecked(), cbOnlyDir->isChecked()};
+}
+
+QString TAddFilefrm::filterText() const {
+    return edFilter->text();
 }
 
 QString TAddFilefrm::currentFolder() const {

@@ -12,21 +12,18 @@
 #include <vector>
 
 #include "core/adding/scanner.h"
+#include "gui/addfilesform.h"
 
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
 class QTimer;
-class QTreeView;
 
 namespace kdx::gui {
 
 class TSysImageList;
 class FolderTree;
 
-class TAddFilefrm : public QDialog {
+// The form is a private base, as the main window's is: the controls are
+// reached from outside only by their object names.
+class TAddFilefrm : public QDialog, private AddFilesForm {
     Q_OBJECT
 public:
     explicit TAddFilefrm(QWidget* owner);
@@ -39,6 +36,9 @@ public:
     void setCurrentFolder(const QString& folder);
     // The mask list the file list follows ("*.jpg;*.png;").
     QString fileMask() const { return m_mask; }
+    // The filter as typed ("*.jpg;*.png", blank for every file); drops
+    // follow it too.
+    QString filterText() const;
     // The paths chosen by the last OK (empty after Cancel).
     std::vector<std::string> takeCandidates() { return std::move(m_candidates); }
     // The check boxes as scanner flags (also used for drops).
@@ -58,19 +58,6 @@ public:
     // Cancel, Escape or closing the dialog: during a tree scan this stops the
     // scan and the dialog ends once it has, with nothing chosen.
     void reject() override;
-
-    QLineEdit* edDir = nullptr;
-    QComboBox* DriveComboBox1 = nullptr;
-    QLineEdit* edFilter = nullptr;
-    QComboBox* Filtercb = nullptr;
-    QCheckBox* cbAutoSelAll = nullptr;
-    QCheckBox* cbDirInclude = nullptr;
-    QCheckBox* cbOnlyDir = nullptr;
-    QCheckBox* cbSubDir = nullptr;
-    QTreeView* DirList = nullptr;
-    QListWidget* FileList = nullptr;
-    QPushButton *SelectAll = nullptr, *SelectNone = nullptr, *InverseSelect = nullptr;
-    QPushButton *Ok = nullptr, *Cancle = nullptr;
 
 private:
     void edFilterChange();

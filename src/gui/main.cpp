@@ -36,6 +36,6 @@ int main(int argc, char* argv[]) {
     kdx::gui::PrepareApplication();
     kdx::gui::TfrmMain window;
     window.show();
-    window.openPaths(kdx::gui::CommandLinePaths(argc, argv));
+    window.openPaths(kdx::gui::CommandLineArguments(argc, argv));
     return app.exec();
 }

@@ -55,11 +55,9 @@ public:
     void AddCandidates(FileListView* list, std::vector<std::string> candidates);
     // The list a drop landed on, with the dropped names.
     void DropPaths(FileListView* list, const QList<QByteArray>& names);
-    // The paths the program was started with (from the file manager's "open
-    // with"), added to list A as a drop would add them once the window's
-    // event loop runs. Each is a path, relative ones taken from the current
-    // folder, or a "file:" URL; as the file system spells it (see
-    // CommandLinePaths).
+    // The arguments the program was started with (from the file manager's
+    // "open with"), added to list A as a drop would add them once the
+    // window's event loop runs (see CommandLinePaths).
     void openPaths(const QList<QByteArray>& args);
 
     // The two shared path lists of adding; emptied by "移除全部".
@@ -144,7 +142,13 @@ private:
 // The program's arguments after its name, once QApplication has taken its
 // own: on POSIX the bytes as given, on Windows the UTF-16 command line in
 // UTF-8 (the ANSI argv cannot hold every name).
-QList<QByteArray> CommandLinePaths(int argc, char* argv[]);
+QList<QByteArray> CommandLineArguments(int argc, char* argv[]);
+
+// The paths the arguments name, as the file system spells them: a path as
+// given, a relative one taken from the current folder, a "file:" URL as its
+// local path. Empty arguments, and "file:" URLs that name no local path,
+// are left out.
+QList<QByteArray> CommandLinePaths(const QList<QByteArray>& args);
 
 // Whether the sync page has ever been arranged in this process.
 bool SyncLayoutShown();

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLineEdit>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
@@ -72,7 +71,7 @@ void TfrmMain::DropPaths(FileListView* list, const QList<QByteArray>& names) {
     dropped.reserve(static_cast<size_t>(names.size()));
     for (const QByteArray& n : names)
         dropped.push_back(n.toStdString());
-    const std::string filter = m_addFiles->edFilter->text().toStdString();
+    const std::string filter = m_addFiles->filterText().toStdString();
     const ScanFlags flags = m_addFiles->scanFlags();
     ExistingPaths.clear();
     CollectListPaths(list, ExistingPaths);
@@ -88,6 +87,12 @@ void TfrmMain::DropPaths(FileListView* list, const QList<QByteArray>& names) {
 }
 
 void TfrmMain::openPaths(const QList<QByteArray>& args) {
+    const QList<QByteArray> names = CommandLinePaths(args);
+    if (names.isEmpty()) return;
+    QTimer::singleShot(0, this, [this, names] { DropPaths(lv1, names); });
+}
+
+QList<QByteArray> CommandLinePaths(const QList<QByteArray>& args) {
     QList<QByteArray> names;
     for (const QByteArray& arg : args) {
         if (arg.isEmpty()) continue;
@@ -98,11 +103,10 @@ void TfrmMain::openPaths(const QList<QByteArray>& args) {
             names.push_back(QByteArray::fromStdString(AbsolutePath(arg.toStdString())));
         }
     }
-    if (names.isEmpty()) return;
-    QTimer::singleShot(0, this, [this, names] { DropPaths(lv1, names); });
+    return names;
 }
 
-QList<QByteArray> CommandLinePaths(int argc, char* argv[]) {
+QList<QByteArray> CommandLineArguments(int argc, char* argv[]) {
     QList<QByteArray> args;
 #ifdef Q_OS_WIN
     Q_UNUSED(argc);

@@ -84,25 +84,24 @@ void TfrmMain::bSyncDirClick() {
     const std::string filter = edFilter->text().toStdString();
     const ScanFlags flags{cbSubDir->isChecked(), cbDirInclude->isChecked(), cbOnlyDir->isChecked()};
     const TimeKinds kinds = kindsOf(cbCreate3, cbWrite3, cbAccess3);
-    const std::string_view refusal = CheckSyncFolders(source, target);
-    if (!refusal.empty()) {
-        ShowInfo(QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size())));
+    if (const Status allowed = CheckSyncFolders(source, target); !allowed) {
+        ShowInfo(QString::fromStdString(allowed.error().reason));
         return;
     }
     const std::unique_ptr<Journal> journal = beginJournal(QStringLiteral("同步目录"));
     if (!journal) return;
     WriteHooks hooks;
     hooks.journal = journal.get();
-    DirSyncResult result;
+    Result<FailureList> result = FailureList{};
     RowCommand command(*this, {}, QStringLiteral("正在同步目录，请稍候..."));
     const ProgressFn progress = command.progress();
     command.run([&] { result = SyncDirectoryTrees(source, target, filter, flags, kinds, hooks, progress); });
     static_cast<void>(journal->finish());
-    if (!result.refusal.empty()) {
-        ShowInfo(QString::fromUtf8(result.refusal.data(), static_cast<qsizetype>(result.refusal.size())));
+    if (!result) {
+        ShowInfo(QString::fromStdString(result.error().reason));
         return;
     }
-    ShowInfo(QString::fromStdString(ClosingMessage(DoneSynced, FailedSynced, result.failures)));
+    ShowInfo(QString::fromStdString(ClosingMessage(DoneSynced, FailedSynced, *result)));
 }
 
 } // namespace kdx::gui

@@ -17,7 +17,7 @@ constexpr int kBarSteps = 10000;
 TfrmScanning::TfrmScanning(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("frmScanning"));
-    setWindowTitle(QStringLiteral("正在扫描添加文件，请稍候..."));
+    setWindowTitle(QString::fromUtf8(ScanningCaption.data(), static_cast<qsizetype>(ScanningCaption.size())));
     setFixedSize(495, 46);
     setModal(false);
     auto* v = new QVBoxLayout(this);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace kdx::console {
 
 enum class Stream { Out, Err };
@@ -33,9 +35,9 @@ std::streambuf* StandardBuffer(Stream stream);
 std::streambuf* StandardInputBuffer();
 
 // Reads what path holds to its end: a regular file, or a pipe such as a
-// shell's process substitution gives. False, with the system's reason, when
+// shell's process substitution gives. Fails, with the system's reason, when
 // it cannot be opened or read.
-bool ReadWholeInput(const std::string& path, std::string& out, std::string& reason);
+Result<std::string> ReadWholeInput(const std::string& path);
 
 // A list of names read from a file or standard input, as UTF-8 text. On
 // Windows, where no name holds a control character, a list in UTF-16 (with

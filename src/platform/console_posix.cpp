@@ -43,22 +43,22 @@ std::streambuf* StandardInputBuffer() {
     return nullptr;
 }
 
-bool ReadWholeInput(const std::string& path, std::string& out, std::string& reason) {
+Result<std::string> ReadWholeInput(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    out.clear();
+    if (fd < 0) return Failure{errno, std::strerror(errno)};
+    std::string out;
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             out.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            if (n < 0) reason = std::strerror(errno);
+        } else if (n == 0) {
             ::close(fd);
-            return n == 0;
+            return out;
+        } else if (errno != EINTR) {
+            Failure failure{errno, std::strerror(errno)};
+            ::close(fd);
+            return failure;
         }
     }
 }

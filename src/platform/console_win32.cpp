@@ -156,34 +156,30 @@ std::streambuf* StandardInputBuffer() {
     return &in;
 }
 
-bool ReadWholeInput(const std::string& path, std::string& out, std::string& reason) {
+Result<std::string> ReadWholeInput(const std::string& path) {
     const std::optional<std::wstring> wide = win32::SystemPath(path);
-    if (!wide) {
-        reason = ReasonOf(ERROR_INVALID_NAME);
-        return false;
-    }
+    if (!wide) return Failure{ERROR_INVALID_NAME, ReasonOf(ERROR_INVALID_NAME)};
     const HANDLE h = ::CreateFileW(wide->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        reason = ReasonOf(::GetLastError());
-        return false;
+        const DWORD code = ::GetLastError();
+        return Failure{static_cast<int>(code), ReasonOf(code)};
     }
-    out.clear();
+    std::string out;
     char buffer[65536];
-    bool ok = true;
     for (;;) {
         DWORD read = 0;
         if (!::ReadFile(h, buffer, sizeof buffer, &read, nullptr)) {
             const DWORD code = ::GetLastError();
-            ok = code == ERROR_BROKEN_PIPE; // the end of a pipe
-            if (!ok) reason = ReasonOf(code);
-            break;
+            if (code == ERROR_BROKEN_PIPE) break; // the end of a pipe
+            ::CloseHandle(h);
+            return Failure{static_cast<int>(code), ReasonOf(code)};
         }
         if (read == 0) break;
         out.append(buffer, read);
     }
     ::CloseHandle(h);
-    return ok;
+    return out;
 }
 
 std::string NameListText(std::string bytes) {

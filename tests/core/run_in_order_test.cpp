@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -16,17 +17,28 @@ using namespace kdx;
 TEST(RunInOrder, HandedOverInOrderWhateverTheThreads) {
     for (unsigned jobs : {1u, 2u, 4u}) {
         std::vector<int> done(50, 0);
-        std::vector<size_t> delivered;
+        std::vector<size_t> delivered, finished;
+        std::mutex finishing;
         std::atomic<int> running{0}, most{0};
+        // With helpers, slice 0 finishes only after a later one has: a pool
+        // that handed slices over as they finish would put that one first.
+        std::atomic<bool> laterDone{false};
         RunInOrder(
             50, jobs,
             [&](size_t i) {
                 const int now = ++running;
                 most = std::max(most.load(), now);
-                // Later slices finish first now and then.
-                if (i % 7 == 0) std::this_thread::yield();
+                if (i == 0 && jobs > 1) laterDone.wait(false);
                 done[i] = 1;
                 --running;
+                {
+                    std::lock_guard<std::mutex> lock(finishing);
+                    finished.push_back(i);
+                }
+                if (i != 0) {
+                    laterDone = true;
+                    laterDone.notify_all();
+                }
             },
             [&](size_t i) {
                 EXPECT_EQ(done[i], 1) << "delivered before it was done";
@@ -36,6 +48,9 @@ TEST(RunInOrder, HandedOverInOrderWhateverTheThreads) {
         ASSERT_EQ(delivered.size(), 50u) << jobs;
         for (size_t i = 0; i < delivered.size(); ++i)
             EXPECT_EQ(delivered[i], i) << jobs;
+        if (jobs > 1) {
+            EXPECT_NE(finished.front(), 0u) << "slice 0 was held back";
+        }
         EXPECT_LE(most.load(), static_cast<int>(jobs));
     }
     size_t calls = 0;
@@ -71,6 +86,76 @@ TEST(RunInOrder, AFailureStopsTheRunAndComesBack) {
             EXPECT_EQ(delivered[i], i) << "nothing after the failed slice is handed over";
         EXPECT_LE(delivered.size(), 10u);
     }
+}
+
+TEST(RunInOrder, AFailureOfTheReceiverStopsTheRunAndComesBack) {
+    for (unsigned jobs : {1u, 3u}) {
+        const std::thread::id caller = std::this_thread::get_id();
+        std::atomic<bool> thrown{false};
+        std::atomic<int> inWork{0};
+        std::atomic<size_t> worked{0};
+        std::vector<size_t> delivered;
+        EXPECT_THROW(RunInOrder(
+                         1000, jobs,
+                         [&](size_t i) {
+                             ++inWork;
+                             ++worked;
+                             // Helpers past the failing slice are still at it when it fails.
+                             if (i > 4 && std::this_thread::get_id() != caller) thrown.wait(false);
+                             --inWork;
+                         },
+                         [&](size_t i) {
+                             delivered.push_back(i);
+                             if (i == 4) {
+                                 thrown = true;
+                                 thrown.notify_all();
+                                 throw std::runtime_error("receiver");
+                             }
+                             return true;
+                         }),
+                     std::runtime_error);
+        EXPECT_EQ(delivered, (std::vector<size_t>{0, 1, 2, 3, 4})) << jobs;
+        EXPECT_EQ(inWork.load(), 0) << "came back while a slice was being worked on";
+        if (jobs == 1) {
+            EXPECT_EQ(worked.load(), 5u) << "worked on after the failure";
+        }
+    }
+}
+
+TEST(RunInOrder, ACancelFromOutsideEndsTheWaitForASliceInProgress) {
+    // Two slices on two threads, one each: the helper's runs until the
+    // cancel, so the calling thread, done with its own, waits on it.
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> cancel{false}, callerDone{false};
+    std::atomic<size_t> held{2};
+    std::thread outside([&] {
+        callerDone.wait(false);
+        cancel = true;
+        cancel.notify_all();
+    });
+    std::vector<size_t> delivered;
+    const size_t n = RunInOrder(
+        2, 2,
+        [&](size_t i) {
+            if (std::this_thread::get_id() == caller) {
+                held.wait(2); // until the helper has the other slice
+                callerDone = true;
+                callerDone.notify_all();
+            } else {
+                held = i;
+                held.notify_all();
+                cancel.wait(false);
+            }
+        },
+        [&](size_t i) {
+            delivered.push_back(i);
+            return true;
+        },
+        &cancel);
+    outside.join();
+    // Slice 0 is handed over only when the calling thread did it.
+    EXPECT_EQ(delivered, held == 1 ? std::vector<size_t>{0} : std::vector<size_t>{});
+    EXPECT_EQ(n, delivered.size());
 }
 
 TEST(RunInOrder, StopsWhenTheReceiverOrACancelSaysSo) {

@@ -61,6 +61,16 @@ void Drop(FileListView* list, const QStringList& paths) {
     QApplication::sendEvent(list->viewport(), &drop);
 }
 
+// What the user's click on the dialog's OK does.
+void ClickOk(TAddFilefrm* dlg) {
+    QTest::mouseClick(Find<QPushButton>(dlg, "Ok"), Qt::LeftButton);
+}
+
+// Clicks OK once the dialog about to open runs its own event loop.
+void ClickOkOnceOpen(TAddFilefrm* dlg) {
+    QTimer::singleShot(0, dlg, [dlg] { ClickOk(dlg); });
+}
+
 // Records whether the progress window was shown and every caption it had.
 class ProgressWatch : public QObject {
 public:
@@ -129,18 +139,20 @@ private slots:
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(dir.path()));
-        dlg->edFilter->setText(QStringLiteral("*.jpg"));
-        QTest::keyClick(dlg->edFilter, Qt::Key_End); // an edit runs the filter
-        QTest::keyClicks(dlg->edFilter, QStringLiteral(";*.JPG"));
-        QCOMPARE(dlg->FileList->count(), 2); // sub-folders are not files
-        QCOMPARE(dlg->FileList->selectedItems().size(), 2);
-        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
+        auto* filter = Find<QLineEdit>(dlg, "edFilter");
+        auto* files = Find<QListWidget>(dlg, "FileList");
+        filter->setText(QStringLiteral("*.jpg"));
+        QTest::keyClick(filter, Qt::Key_End); // an edit runs the filter
+        QTest::keyClicks(filter, QStringLiteral(";*.JPG"));
+        QCOMPARE(files->count(), 2); // sub-folders are not files
+        QCOMPARE(files->selectedItems().size(), 2);
+        ClickOkOnceOpen(dlg);
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
         QCOMPARE(Names(Find<FileListView>(&w, "lv1")), (QStringList{Q(dir / "A.JPG"), Q(dir / "b.jpg")}));
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowsModel()->row(1).SeqNo, 2);
         QVERIFY(Find<FileListView>(&w, "lv1")->rowsModel()->row(0).WriteTime.size() == 19);
         // The same choice again adds nothing.
-        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
+        ClickOkOnceOpen(dlg);
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{2});
         QVERIFY(w.ExistingPaths.empty());
@@ -154,11 +166,11 @@ private slots:
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(dir / "a"));
-        dlg->edFilter->setText(QString());
-        QTest::keyClicks(dlg->edFilter, QStringLiteral("*.jpg;*.JPG"));
-        dlg->cbSubDir->setChecked(true);
-        dlg->cbDirInclude->setChecked(true);
-        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
+        Find<QLineEdit>(dlg, "edFilter")->setText(QString());
+        QTest::keyClicks(Find<QLineEdit>(dlg, "edFilter"), QStringLiteral("*.jpg;*.JPG"));
+        Find<QCheckBox>(dlg, "cbSubDir")->setChecked(true);
+        Find<QCheckBox>(dlg, "cbDirInclude")->setChecked(true);
+        ClickOkOnceOpen(dlg);
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd2")), Qt::LeftButton);
         // Into an empty list, still each path once; folders before their own files.
         QCOMPARE(Names(Find<FileListView>(&w, "lv2")),
@@ -172,7 +184,7 @@ private slots:
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(dir.path()));
-        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Cancle, Qt::LeftButton); });
+        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(Find<QPushButton>(dlg, "Cancle"), Qt::LeftButton); });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{0});
     }
@@ -203,7 +215,7 @@ private slots:
         QTRY_VERIFY(std::any_of(listed.begin(), listed.end(), [&](const QList<QVariant>& args) {
             return args.at(0).toByteArray() == QByteArray::fromStdString(dir / "in");
         }));
-        QCOMPARE(dlg->FileList->count(), 4);
+        QCOMPARE(Find<QListWidget>(dlg, "FileList")->count(), 4);
         for (const std::string& f : files)
             QCOMPARE(accessed(f), int64_t(900000000));
     }
@@ -218,26 +230,28 @@ private slots:
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
         auto* tree = dlg->findChild<FolderTree*>();
+        auto* folders = Find<QTreeView>(dlg, "DirList");
+        auto* typing = Find<QLineEdit>(dlg, "edDir");
         dlg->setCurrentFolder(Q(dir.path()));
         // Listed under its parent...
         QModelIndex shown;
         QTRY_VERIFY([&] {
-            const QModelIndex parent = dlg->DirList->currentIndex();
+            const QModelIndex parent = folders->currentIndex();
             for (int r = 0; r < tree->rowCount(parent); ++r)
                 if (tree->pathOf(tree->index(r, 0, parent)) == folder) shown = tree->index(r, 0, parent);
             return shown.isValid();
         }());
         // ...entered from the list...
-        dlg->DirList->setCurrentIndex(shown);
+        folders->setCurrentIndex(shown);
         QCOMPARE(dlg->currentFolderPath(), folder);
-        QCOMPARE(dlg->FileList->count(), 1);
+        QCOMPARE(Find<QListWidget>(dlg, "FileList")->count(), 1);
         // ...and typed as it is shown.
-        const QString typed = dlg->edDir->text();
+        const QString typed = typing->text();
         dlg->setCurrentFolder(Q(dir.path()));
-        dlg->edDir->setText(typed);
-        QTest::keyClick(dlg->edDir, Qt::Key_Return);
+        typing->setText(typed);
+        QTest::keyClick(typing, Qt::Key_Return);
         QCOMPARE(dlg->currentFolderPath(), folder);
-        dlg->OkClick();
+        ClickOk(dlg);
         QCOMPARE(dlg->takeCandidates(), std::vector<std::string>{folder + "/in.txt"});
     }
 
@@ -257,7 +271,7 @@ private slots:
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(root));
-        dlg->cbSubDir->setChecked(true);
+        Find<QCheckBox>(dlg, "cbSubDir")->setChecked(true);
         bool stayedOpen = false;
         QTimer::singleShot(0, dlg, [&] {
             QTimer::singleShot(0, dlg, [&] {
@@ -267,7 +281,7 @@ private slots:
                 stayedOpen = dlg->isVisible(); // still modal until the scan stops
                 fake.released = true;
             });
-            QTest::mouseClick(dlg->Ok, Qt::LeftButton);
+            ClickOk(dlg);
         });
         QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("tbAdd1")), Qt::LeftButton);
         QVERIFY(fake.released);
@@ -284,11 +298,11 @@ private slots:
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
         const QString start = dlg->currentFolder();
-        dlg->edDir->clear();
-        QTest::keyClicks(dlg->edDir, Q(dir.path()));
+        Find<QLineEdit>(dlg, "edDir")->clear();
+        QTest::keyClicks(Find<QLineEdit>(dlg, "edDir"), Q(dir.path()));
         QCOMPARE(dlg->currentFolder(), start);
         QTRY_COMPARE(dlg->currentFolder(), QDir::toNativeSeparators(QDir(Q(dir.path())).absolutePath()));
-        QCOMPARE(dlg->FileList->count(), 1);
+        QCOMPARE(Find<QListWidget>(dlg, "FileList")->count(), 1);
     }
 
     void returnMeansOkAtEveryOpening() {
@@ -297,8 +311,8 @@ private slots:
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(dir / "a"));
-        dlg->cbSubDir->setChecked(true);
-        QTimer::singleShot(0, dlg, [dlg] { QTest::mouseClick(dlg->Ok, Qt::LeftButton); });
+        Find<QCheckBox>(dlg, "cbSubDir")->setChecked(true);
+        ClickOkOnceOpen(dlg);
         QTest::mouseClick(Find<QToolButton>(&w, "tbAdd1"), Qt::LeftButton);
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
         dir.file("a/y.txt");
@@ -316,15 +330,16 @@ private slots:
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(dir / "a"));
+        auto* typing = Find<QLineEdit>(dlg, "edDir");
         // A typed name that is no folder: OK adds nothing and shows the folder in use.
-        dlg->edDir->setText(Q(dir / "a/missing"));
-        dlg->OkClick();
+        typing->setText(Q(dir / "a/missing"));
+        ClickOk(dlg);
         QVERIFY(dlg->takeCandidates().empty());
-        QCOMPARE(dlg->edDir->text(), Q(dir / "a/"));
+        QCOMPARE(typing->text(), Q(dir / "a/"));
         // A typed folder is the one OK takes, even before typing paused.
         dir.file("b/y.txt");
-        dlg->edDir->setText(Q(dir / "b"));
-        dlg->OkClick();
+        typing->setText(Q(dir / "b"));
+        ClickOk(dlg);
         QCOMPARE(dlg->takeCandidates(), std::vector<std::string>{dir / "b/y.txt"});
     }
 
@@ -342,11 +357,13 @@ private slots:
         drives << QStringLiteral("/media/card");
         QStringList files, roots;
         QTimer::singleShot(0, dlg, [&] {
-            for (int i = 0; i < dlg->FileList->count(); ++i)
-                files << dlg->FileList->item(i)->text();
-            for (int i = 0; i < dlg->DriveComboBox1->count(); ++i)
-                roots << dlg->DriveComboBox1->itemText(i);
-            dlg->reject();
+            const auto* fileList = Find<QListWidget>(dlg, "FileList");
+            for (int i = 0; i < fileList->count(); ++i)
+                files << fileList->item(i)->text();
+            const auto* driveList = Find<QComboBox>(dlg, "DriveComboBox1");
+            for (int i = 0; i < driveList->count(); ++i)
+                roots << driveList->itemText(i);
+            QTest::mouseClick(Find<QPushButton>(dlg, "Cancle"), Qt::LeftButton);
         });
         QTest::mouseClick(Find<QToolButton>(&w, "tbAdd1"), Qt::LeftButton);
         QCOMPARE(files, (QStringList{QStringLiteral("kept.txt"), QStringLiteral("new.txt")}));
@@ -358,8 +375,9 @@ private slots:
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(dlg));
-        const int needed = dlg->edFilter->fontMetrics().horizontalAdvance(QStringLiteral("*.jpg;*.png;*.heic"));
-        QVERIFY2(dlg->edFilter->width() >= needed + 8, qPrintable(QString::number(dlg->edFilter->width())));
+        const auto* filter = Find<QLineEdit>(dlg, "edFilter");
+        const int needed = filter->fontMetrics().horizontalAdvance(QStringLiteral("*.jpg;*.png;*.heic"));
+        QVERIFY2(filter->width() >= needed + 8, qPrintable(QString::number(filter->width())));
         dlg->hide();
     }
 
@@ -369,21 +387,22 @@ private slots:
             dir.file(n);
         TfrmMain w;
         TAddFilefrm* dlg = w.addFilesDialog();
+        auto* files = Find<QListWidget>(dlg, "FileList");
         dlg->setCurrentFolder(Q(dir.path()));
-        QCOMPARE(dlg->edDir->text(), Q(dir.path()));
-        QCOMPARE(dlg->FileList->selectedItems().size(), 3);
-        QTest::mouseClick(dlg->SelectNone, Qt::LeftButton);
-        QCOMPARE(dlg->FileList->selectedItems().size(), 0);
-        dlg->FileList->item(1)->setSelected(true);
-        QTest::mouseClick(dlg->InverseSelect, Qt::LeftButton);
-        QVERIFY(dlg->FileList->item(0)->isSelected());
-        QVERIFY(!dlg->FileList->item(1)->isSelected());
-        dlg->cbAutoSelAll->setChecked(false);
+        QCOMPARE(Find<QLineEdit>(dlg, "edDir")->text(), Q(dir.path()));
+        QCOMPARE(files->selectedItems().size(), 3);
+        QTest::mouseClick(Find<QPushButton>(dlg, "SelectNone"), Qt::LeftButton);
+        QCOMPARE(files->selectedItems().size(), 0);
+        files->item(1)->setSelected(true);
+        QTest::mouseClick(Find<QPushButton>(dlg, "InverseSelect"), Qt::LeftButton);
+        QVERIFY(files->item(0)->isSelected());
+        QVERIFY(!files->item(1)->isSelected());
+        Find<QCheckBox>(dlg, "cbAutoSelAll")->setChecked(false);
         dlg->setCurrentFolder(Q(dir.path()));
-        QCOMPARE(dlg->FileList->selectedItems().size(), 0);
+        QCOMPARE(files->selectedItems().size(), 0);
         // With only "仅路径" nothing is added.
-        dlg->cbOnlyDir->setChecked(true);
-        dlg->OkClick();
+        Find<QCheckBox>(dlg, "cbOnlyDir")->setChecked(true);
+        ClickOk(dlg);
         QVERIFY(dlg->takeCandidates().empty());
     }
 
@@ -440,14 +459,15 @@ private slots:
         dir.file("in/deep/c.jpg");
         dir.file("x.txt");
         TfrmMain w;
-        w.addFilesDialog()->edFilter->setText(QStringLiteral("*.jpg"));
+        auto* filter = Find<QLineEdit>(w.addFilesDialog(), "edFilter");
+        filter->setText(QStringLiteral("*.jpg"));
         Drop(Find<FileListView>(&w, "lv1"), {Q(dir / "in"), Q(dir / "x.txt")});
         QCOMPARE(Names(Find<FileListView>(&w, "lv1")), QStringList{Q(dir / "in/a.jpg")});
         // Dropping again adds nothing; the other list counts separately.
         Drop(Find<FileListView>(&w, "lv1"), {Q(dir / "in")});
         QCOMPARE(Find<FileListView>(&w, "lv1")->rowCount(), size_t{1});
-        w.addFilesDialog()->cbSubDir->setChecked(true);
-        w.addFilesDialog()->edFilter->setText(QString());
+        Find<QCheckBox>(w.addFilesDialog(), "cbSubDir")->setChecked(true);
+        filter->setText(QString());
         Drop(Find<FileListView>(&w, "lv2"), {Q(dir / "in"), Q(dir / "x.txt")});
         QCOMPARE(Names(Find<FileListView>(&w, "lv2")),
                  (QStringList{Q(dir / "in/a.jpg"), Q(dir / "in/b.txt"), Q(dir / "in/deep/c.jpg"), Q(dir / "x.txt")}));
@@ -490,6 +510,26 @@ private slots:
         QCOMPARE(Find<FileListView>(&w, "lv2")->rowCount(), size_t{0});
     }
 
+    void commandLineArgumentsBecomePaths() {
+        test::TempDir dir;
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(Q(dir.path())));
+        const QString here = QDir::currentPath();
+        // A path as given, a relative name, a blank, a URL with an escaped blank.
+        const QList<QByteArray> paths = CommandLinePaths(
+            {QByteArray::fromStdString(dir / "in"), "e.jpg", "", QUrl::fromLocalFile(Q(dir / "c d.png")).toEncoded()});
+        QDir::setCurrent(before);
+        QCOMPARE(paths, (QList<QByteArray>{QByteArray::fromStdString(dir / "in"),
+                                           QDir::toNativeSeparators(here + QStringLiteral("/e.jpg")).toUtf8(),
+                                           QByteArray::fromStdString(dir / "c d.png")}));
+#ifndef Q_OS_WIN
+        // What follows the program's name, byte for byte: not every name is UTF-8.
+        char program[] = "kairodex", plain[] = "a b", legacy[] = "\xb0\xa1.jpg";
+        char* argv[] = {program, plain, legacy, nullptr};
+        QCOMPARE(CommandLineArguments(3, argv), (QList<QByteArray>{"a b", "\xb0\xa1.jpg"}));
+#endif
+    }
+
     void namesThatAreNotUtf8KeepTheirBytes() {
         // Names unpacked from old archives are often in a legacy code page.
 #ifdef Q_OS_WIN
@@ -512,7 +552,7 @@ private slots:
         // The dialog's choice keeps the bytes too.
         TAddFilefrm* dlg = w.addFilesDialog();
         dlg->setCurrentFolder(Q(dir.path()));
-        dlg->OkClick();
+        ClickOk(dlg);
         QCOMPARE(dlg->takeCandidates(), std::vector<std::string>{path});
     }
 

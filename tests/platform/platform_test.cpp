@@ -255,5 +255,74 @@ TEST(HostPlatform, OffsetFollowsTheZone) {
     EXPECT_EQ(hostPlatform().utcOffsetNow(), 8 * 3600);
 }
 
+// The host's platform, save that it spells paths with another separator:
+// what a test of the core installs to play another system.
+class OtherSeparator : public Platform {
+public:
+    explicit OtherSeparator(char sep) : m_sep(sep) {}
+
+    Result<EntryInfo> findEntry(const std::string& path) override { return host().findEntry(path); }
+    Status listDirectory(const std::string& folder, std::string_view pattern, bool directoriesOnly,
+                         std::vector<DirEntry>& out) override {
+        return host().listDirectory(folder, pattern, directoriesOnly, out);
+    }
+    std::optional<EntryIdentity> entryIdentity(const std::string& path) override { return host().entryIdentity(path); }
+    bool fileExists(const std::string& path) override { return host().fileExists(path); }
+    bool folderExists(const std::string& path) override { return host().folderExists(path); }
+    Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
+        return host().setFileTime(path, kind, value);
+    }
+    Result<uint32_t> getAttributes(const std::string& path) override { return host().getAttributes(path); }
+    Status setAttributes(const std::string& path, uint32_t attributes) override {
+        return host().setAttributes(path, attributes);
+    }
+    Status renameNoReplace(const std::string& from, const std::string& to) override {
+        return host().renameNoReplace(from, to);
+    }
+    Status deleteFile(const std::string& path) override { return host().deleteFile(path); }
+    Result<std::unique_ptr<InputFile>> openForRead(const std::string& path) override {
+        return host().openForRead(path);
+    }
+    Result<std::string> readWholeFile(const std::string& path, uint64_t maxBytes) override {
+        return host().readWholeFile(path, maxBytes);
+    }
+    Status writeWholeFile(const std::string& path, std::string_view data) override {
+        return host().writeWholeFile(path, data);
+    }
+    int64_t utcOffsetNow() override { return host().utcOffsetNow(); }
+    std::string currentFolder() override { return host().currentFolder(); }
+    std::string programFolder() override { return host().programFolder(); }
+    char separator() const override { return m_sep; }
+    bool pathsIgnoreCase() const override { return hostPlatform().pathsIgnoreCase(); }
+    bool canSetCreationTime() const override { return hostPlatform().canSetCreationTime(); }
+    bool timesNeedWritable() const override { return hostPlatform().timesNeedWritable(); }
+    std::string toUpper(std::string_view text) override { return host().toUpper(text); }
+
+private:
+    static Platform& host() { return hostPlatform(); }
+    char m_sep;
+};
+
+TEST(HostPlatform, KeepsItsOwnSeparatorWhateverPlatformIsInstalled) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no Windows name holds a separator of the other system";
+#endif
+    test::TempDir dir;
+    // One name on POSIX; under '\\' it would be ".b", hidden.
+    const std::string path = dir.file("a\\.b");
+    OtherSeparator backslash('\\');
+    ScopedPlatform use(backslash);
+    ASSERT_EQ(sys().separator(), '\\');
+    Platform& p = hostPlatform();
+    EXPECT_EQ(*p.getAttributes(path), attr::Archive);
+    ASSERT_TRUE(p.findEntry(path));
+    EXPECT_EQ(p.findEntry(path)->attributes & attr::Hidden, 0u);
+    std::vector<DirEntry> listed;
+    ASSERT_TRUE(p.listDirectory(dir.path(), "*", false, listed));
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].name, "a\\.b");
+    EXPECT_EQ(listed[0].attributes & attr::Hidden, 0u);
+}
+
 } // namespace
 } // namespace kdx

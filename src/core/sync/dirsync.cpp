@@ -62,15 +62,16 @@ bool StartsWithRoot(std::string_view path, std::string_view root, bool fold) {
 
 } // namespace
 
-std::string_view CheckSyncFolders(std::string_view sourceFolder, std::string_view targetFolder) {
+Status CheckSyncFolders(std::string_view sourceFolder, std::string_view targetFolder) {
     const std::string source = AddTrailingBackslash(sourceFolder);
     const std::string target = AddTrailingBackslash(targetFolder);
-    if (!IsDirectory(source) || !IsDirectory(target)) return FolderMissingMessage;
-    if (PathsEqual(EntryPathOf(source), EntryPathOf(target))) return SameFoldersMessage;
+    if (!IsDirectory(source) || !IsDirectory(target)) return Failure{0, std::string(FolderMissingMessage)};
+    const Failure same{0, std::string(SameFoldersMessage)};
+    if (PathsEqual(EntryPathOf(source), EntryPathOf(target))) return same;
     // The same folder may be spelt in many ways (relative, "./", through a
     // link): what counts is the folder the system finds.
     const auto sourceId = sys().entryIdentity(source), targetId = sys().entryIdentity(target);
-    if (sourceId && targetId && *sourceId == *targetId) return SameFoldersMessage;
+    if (sourceId && targetId && *sourceId == *targetId) return same;
     return {};
 }
 
@@ -117,12 +118,10 @@ FailureList SyncDirectories(std::string_view sourceRoot, std::string_view target
     return failures;
 }
 
-DirSyncResult SyncDirectoryTrees(std::string_view sourceFolder, std::string_view targetFolder,
-                                 std::string_view filterText, const ScanFlags& flags, const TimeKinds& kinds,
-                                 const WriteHooks& hooks, const ProgressFn& progress) {
-    DirSyncResult result;
-    result.refusal = CheckSyncFolders(sourceFolder, targetFolder);
-    if (!result.refusal.empty()) return result;
+Result<FailureList> SyncDirectoryTrees(std::string_view sourceFolder, std::string_view targetFolder,
+                                       std::string_view filterText, const ScanFlags& flags, const TimeKinds& kinds,
+                                       const WriteHooks& hooks, const ProgressFn& progress) {
+    if (Status allowed = CheckSyncFolders(sourceFolder, targetFolder); !allowed) return allowed.error();
     const std::string source = AddTrailingBackslash(sourceFolder);
     const std::string target = AddTrailingBackslash(targetFolder);
 
@@ -137,8 +136,7 @@ DirSyncResult SyncDirectoryTrees(std::string_view sourceFolder, std::string_view
     }
     ScanDirectory(source, masks, sourceList, flags);
     ScanDirectory(target, masks, targetList, flags);
-    result.failures = SyncDirectories(source, target, true, targetList, sourceList, kinds, hooks, progress);
-    return result;
+    return SyncDirectories(source, target, true, targetList, sourceList, kinds, hooks, progress);
 }
 
 } // namespace kdx

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "core/adding/scanner.h"
 #include "core/common/report.h"
 #include "core/timeops/writer.h"
@@ -16,16 +17,16 @@ namespace kdx {
 inline constexpr std::string_view FolderMissingMessage = "指定的目录不存在！";
 inline constexpr std::string_view SameFoldersMessage = "源目录和目标目录相同！";
 
-// Whether two folders, as typed, may be synchronised: "" when they may,
-// otherwise the message that refuses. Missing (or blank) comes first; then
-// the two must not name the same folder by the platform's rule for names
-// (ignoring case on Windows, exactly on Linux), trailing separators aside.
-// A target inside the source tree is accepted.
-std::string_view CheckSyncFolders(std::string_view sourceFolder, std::string_view targetFolder);
+// Whether two folders, as typed, may be synchronised; when they may not,
+// the failure's reason is the message that refuses. Missing (or blank)
+// comes first; then the two must not name the same folder by the
+// platform's rule for names (ignoring case on Windows, exactly on Linux),
+// trailing separators aside. A target inside the source tree is accepted.
+Status CheckSyncFolders(std::string_view sourceFolder, std::string_view targetFolder);
 
-// Gives target the source's stamp of one kind (1-3), date and time. The
-// source is read even for a kind that writes nothing; false when it cannot
-// be read or the write fails.
+// Gives target the source's stamp of one kind, date and time. The source is
+// read even for a kind that writes nothing; fails, with the reason, when it
+// cannot be read or the write fails.
 Status CopyTimeFromFile(std::string_view source, std::string_view target, TimeKind kind, const WriteHooks& hooks = {});
 
 // For each entry of targetList, in order: the path with sourceRoot in place
@@ -39,19 +40,13 @@ FailureList SyncDirectories(std::string_view sourceRoot, std::string_view target
                             const std::vector<std::string>& targetList, const std::vector<std::string>& sourceList,
                             const TimeKinds& kinds, const WriteHooks& hooks = {}, const ProgressFn& progress = {});
 
-struct DirSyncResult {
-    // Not empty when the run was refused: the message to show; nothing was
-    // scanned or written.
-    std::string_view refusal;
-    FailureList failures;
-};
-
 // The whole sync of two folders as typed: checks them, scans both trees
 // with the filter text (blank: "*.*") and flags (listing each root itself
 // too when folders are included), synchronises the lists and then the two
-// roots.
-DirSyncResult SyncDirectoryTrees(std::string_view sourceFolder, std::string_view targetFolder,
-                                 std::string_view filterText, const ScanFlags& flags, const TimeKinds& kinds,
-                                 const WriteHooks& hooks = {}, const ProgressFn& progress = {});
+// roots. Returns the target paths that failed; a refusal of CheckSyncFolders
+// comes back as the failure, and then nothing was scanned or written.
+Result<FailureList> SyncDirectoryTrees(std::string_view sourceFolder, std::string_view targetFolder,
+                                       std::string_view filterText, const ScanFlags& flags, const TimeKinds& kinds,
+                                       const WriteHooks& hooks = {}, const ProgressFn& progress = {});
 
 } // namespace kdx
