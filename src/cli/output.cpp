@@ -98,8 +98,10 @@ std::string JsonString(std::string_view text) {
                 json.append(text.substr(i, next - i));
                 i = next;
             } else if (b == 0xED && text.size() - i >= 3 && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0xA0 &&
-                       (static_cast<unsigned char>(text[i + 2]) & 0xC0) == 0x80) {
-                // A lone surrogate as a generalised three-byte form.
+                       (static_cast<unsigned char>(text[i + 2]) & 0xC0) == 0x80 && PathSeparator() == '\\') {
+                // A lone surrogate of a Windows name (UTF-16) in its three-byte
+                // form. Elsewhere names are bytes, and these are three bytes
+                // that are not UTF-8 like any other.
                 escape(0xD000u | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6) |
                        (static_cast<unsigned char>(text[i + 2]) & 0x3Fu));
                 i += 3;

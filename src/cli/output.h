@@ -43,14 +43,15 @@ std::string PairLine(size_t position, std::string_view pathA, std::string_view p
 // --- JSON Lines: one object a line ---------------------------------------------
 //
 // A name is a JSON string with its bytes as they are where they are UTF-8;
-// a byte that is not is written as the escape of U+DC80 to U+DCFF (U+DC00
-// plus the byte), and a lone surrogate in its three-byte form (which
-// Windows names may hold) as the escape of that surrogate. A name that is
-// not UTF-8 also gets "path_hex", its bytes in hexadecimal, for readers that
-// refuse those escapes. A time is an object: "text" as the text lines show
-// it, "iso" the instant in ISO 8601 with the local UTC offset (with the
-// sub-second part where the stamp was read from the file system), and
-// "source" where it comes from.
+// every byte that is not is written as the escape of U+DC80 to U+DCFF
+// (U+DC00 plus the byte). Only on Windows, whose names are UTF-16, is a
+// lone surrogate in its three-byte form written as the escape of that
+// surrogate, which is what the name holds. A name that is not UTF-8 also
+// gets "path_hex", its bytes in hexadecimal, for readers that refuse those
+// escapes. A time is an object: "text" as the text lines show it, "iso" the
+// instant in ISO 8601 with the local UTC offset (with the sub-second part
+// where the stamp was read from the file system), and "source" where it
+// comes from.
 
 // A JSON string: quoted, escaped.
 std::string JsonString(std::string_view text);
