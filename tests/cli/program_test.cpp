@@ -822,18 +822,20 @@ TEST(Program, ShiftByHoursMinutesSecondsOrASignedTime) {
         {{"--time", "-1:30"}, "2005-05-05 11:35:05"},
         {{"--hours", "36", "--minutes", "90", "--seconds", "5"}, "2005-05-07 01:05:10"},
         {{"--subtract", "--days", "1", "--seconds", "10"}, "2005-05-06 01:05:00"},
-        {{"--time=-24", "--days", "1"}, "2005-05-06 01:05:00"},
+        {{"--time=-1:05", "--days", "1"}, "2005-05-05 00:00:00"}, // the sign takes the days back too
     };
     for (const auto& step : steps) {
         std::vector<std::string> args = {"shift", "-k", "m"};
         args.insert(args.end(), step.args.begin(), step.args.end());
         args.push_back(f);
         const Result r = Cli(args);
+        EXPECT_EQ(r.status, 0) << args[3] << " " << r.err;
         EXPECT_EQ(Stamps(f).WriteTime, step.after) << args[3] << " " << r.err;
     }
+    EXPECT_EQ(Cli({"shift", "--time=-24", f}).status, 2) << "hours of a time of day end at 23";
     EXPECT_EQ(Cli({"shift", "--time", "1", "--hours", "1", f}).status, 2);
     EXPECT_EQ(Cli({"shift", "--subtract", "--time", "+1", f}).status, 2);
-    EXPECT_EQ(Stamps(f).WriteTime, "2005-05-06 01:05:00");
+    EXPECT_EQ(Stamps(f).WriteTime, "2005-05-05 00:00:00");
 }
 
 TEST(Program, SetFromAReferenceFilesOwnStampsAndOtherNewHabits) {
