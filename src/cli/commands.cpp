@@ -282,17 +282,21 @@ struct WriteMode {
     bool verbose = false;
     bool tells() const { return dryRun || verbose; }
     OutputForm form = OutputForm::Text;
-    int64_t utcOffset = 0; // for the JSON form
+    // For the JSON form: the local offset and the "source" of the new times.
+    int64_t utcOffset = 0;
+    std::string source;
 };
 
-WriteMode ReadWriteMode(const ParsedArgs& a) {
-    return WriteMode{a.has("dry-run"), a.has("verbose"), ReadOutputForm(a), sys().utcOffsetNow()};
+// source: where the command takes its new times from.
+WriteMode ReadWriteMode(const ParsedArgs& a, std::string source) {
+    return WriteMode{a.has("dry-run"), a.has("verbose"), ReadOutputForm(a), sys().utcOffsetNow(), std::move(source)};
 }
 
 // One change as the mode prints it.
 std::string ChangeRecord(const WriteMode& mode, std::string_view path, TimeKind kind, std::string_view oldText,
-                         std::string_view newText) {
-    if (mode.form == OutputForm::Json) return JsonChange(path, kind, oldText, newText, mode.dryRun, mode.utcOffset);
+                         std::string_view newText, FileTime oldStamp, FileTime newStamp) {
+    if (mode.form == OutputForm::Json)
+        return JsonChange(path, kind, oldStamp, newStamp, mode.source, mode.dryRun, mode.utcOffset);
     return Record({path, KindLetter(kind), oldText, newText}, mode.form);
 }
 
@@ -377,10 +381,11 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
                 rowFailed = true;
             };
             hooks.observer = [&watch, &mode, &text = printed[s]](std::string_view path, TimeKind kind,
-                                                                 std::string_view oldText, std::string_view newText) {
+                                                                 std::string_view oldText, std::string_view newText,
+                                                                 FileTime oldStamp, FileTime newStamp) {
                 watch.saw(oldText, newText);
                 if (mode.tells() && !(mode.dryRun && oldText == newText))
-                    text += ChangeRecord(mode, path, kind, oldText, newText);
+                    text += ChangeRecord(mode, path, kind, oldText, newText, oldStamp, newStamp);
             };
             // The whole slice in one call, so that its journal records are
             // written together; a stop request still ends the run after the
@@ -731,7 +736,7 @@ int NameTimeCommand(const ParsedArgs& a, Io& io) {
 
 int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     const NameTimeOptions options{ReadNameOptions(a).start, true};
-    const WriteMode mode = ReadWriteMode(a);
+    const WriteMode mode = ReadWriteMode(a, "");
     if (a.has("save") && !a.has("snapshot")) throw UsageError("--save 保存改名后的快照，需与 --snapshot 一起使用");
     if (a.has("save") && mode.dryRun) throw UsageError("--dry-run 不改名，不能与 --save 一起使用");
     CheckSnapshotOutput(a, io, mode.tells());
@@ -775,12 +780,12 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
 
 int SetCommand(const ParsedArgs& a, Io& io) {
     const TimeKinds kinds = ReadKinds(a, false);
-    const WriteMode mode = ReadWriteMode(a);
     const NameTimeOptions names = ReadNameOptions(a);
     const unsigned jobs = ReadJobs(a, io);
     const auto to = a.value("to");
     const auto from = a.value("from");
     const auto reference = a.value("reference");
+    const WriteMode mode = ReadWriteMode(a, reference ? "reference" : from ? *from : "fixed");
     if (reference && (to || from)) throw UsageError("--reference 不能与 --to 或 --from 一起使用");
     if (!reference && to.has_value() == from.has_value()) throw UsageError("需要 --to 时间 或 --from 来源（二者选一）");
     const bool dateOnly = a.has("date-only"), timeOnly = a.has("time-only");
@@ -794,12 +799,14 @@ int SetCommand(const ParsedArgs& a, Io& io) {
             const PickerValues::Row row{ParseTimeValue(*to, timeOnly), !timeOnly, !dateOnly};
             values.creation = values.lastWrite = values.lastAccess = row;
         } else {
-            // Each kind from the reference's own stamp of that kind.
-            const Result<LocalStamps> stamps = ReadLocalStamps(AbsolutePath(*reference));
+            // Each kind from the reference's own stamp of that kind, to the
+            // nanosecond where the system keeps them, as touch -r copies them.
+            const Result<EntryInfo> stamps = sys().findEntry(EntryPathOf(AbsolutePath(*reference)));
             if (!stamps) throw InputError(ShownName(*reference) + ": " + stamps.error().reason);
-            values.creation.value = stamps->creation;
-            values.lastWrite.value = stamps->lastWrite;
-            values.lastAccess.value = stamps->lastAccess;
+            const LocalStamps local = LocalStampsOf(*stamps, sys().utcOffsetNow());
+            values.creation = {local.creation, true, true, stamps->creation};
+            values.lastWrite = {local.lastWrite, true, true, stamps->lastWrite};
+            values.lastAccess = {local.lastAccess, true, true, stamps->lastAccess};
         }
         values.kinds = kinds;
         values.nameOptions = names;
@@ -833,7 +840,7 @@ int SetCommand(const ParsedArgs& a, Io& io) {
 
 int ShiftCommand(const ParsedArgs& a, Io& io) {
     const TimeKinds kinds = ReadKinds(a, false);
-    const WriteMode mode = ReadWriteMode(a);
+    const WriteMode mode = ReadWriteMode(a, "shift");
     const unsigned jobs = ReadJobs(a, io);
     ShiftAmount amount;
     amount.add = !a.has("subtract");
@@ -876,11 +883,12 @@ WriteHooks TellingHooks(const WriteMode& mode, Io& io, SequentialTally& tally, W
     hooks.journal = journal;
     reasons.attach(hooks);
     hooks.observer = [&io, &tally, mode, clearProgress](std::string_view path, TimeKind kind, std::string_view oldText,
-                                                        std::string_view newText) {
+                                                        std::string_view newText, FileTime oldStamp,
+                                                        FileTime newStamp) {
         tally.saw(path, oldText, newText);
         if (!mode.tells() || (mode.dryRun && oldText == newText)) return;
         clearProgress();
-        io.out << ChangeRecord(mode, path, kind, oldText, newText);
+        io.out << ChangeRecord(mode, path, kind, oldText, newText, oldStamp, newStamp);
     };
     hooks.stopRequested = [&io] { return Interrupted(io); };
     return hooks;
@@ -892,7 +900,7 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     if (compare && (a.has("dry-run") || a.has("verbose") || a.has("selected")))
         throw UsageError("--compare 不修改任何文件，不能与 --dry-run、--verbose、--selected 一起使用");
     const TimeKinds kinds = ReadKinds(a, compare);
-    const WriteMode mode = ReadWriteMode(a);
+    const WriteMode mode = ReadWriteMode(a, "pair");
     Snapshot listA = LoadRows(a.operands[0], io);
     Snapshot listB = LoadRows(a.operands[1], io);
     ProgressLine progress(io.out, io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
@@ -935,7 +943,7 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
 int SyncDirCommand(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 2, 2, "来源目录和目标目录");
     const TimeKinds kinds = ReadKinds(a, false);
-    const WriteMode mode = ReadWriteMode(a);
+    const WriteMode mode = ReadWriteMode(a, "tree");
     const std::string filter = a.value("filter").value_or("*.*");
     if (a.has("only-folders") && a.has("no-folders"))
         throw UsageError("--only-folders 只同步目录，不能与 --no-folders 一起使用");
@@ -993,7 +1001,7 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
             if (json) {
                 io.out << JsonLine()
                               .raw("id", std::to_string(e.id))
-                              .raw("started", JsonStamp(FileTime::fromUnix(e.started, 0), "", offset))
+                              .raw("started", JsonStamp(FileTime::fromUnix(e.started, 0), "journal", offset))
                               .text("command", e.command)
                               .raw("entries", std::to_string(e.entryCount()))
                               .text("state", e.undoneBy   ? "undone"
@@ -1022,11 +1030,12 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
         if (error != std::errc() || end != text.data() + text.size() || id <= 0)
             throw UsageError("命令编号 “" + text + "” 无效（undo --list 列出编号）");
     }
-    const WriteMode mode = ReadWriteMode(a);
+    const WriteMode mode = ReadWriteMode(a, "journal");
     UndoOptions options;
     options.dryRun = mode.dryRun;
     options.force = a.has("force");
-    options.observer = [&](std::string_view path, TimeKind kind, std::string_view from, std::string_view to) {
+    options.observer = [&](std::string_view path, TimeKind kind, std::string_view from, std::string_view to, FileTime,
+                           FileTime) {
         if (!mode.tells()) return;
         io.out << (kind == TimeKind::NotChosen ? RenameLine(from, to) : ChangeLine(path, kind, from, to));
     };

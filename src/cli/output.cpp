@@ -149,8 +149,9 @@ std::string JsonStamp(const FileTime& stamp, std::string_view source, int64_t ut
     text[text.find('T')] = ' ';
     std::string json;
     json.reserve(96);
-    json.append("{\"text\":\"").append(text).append("\",\"iso\":\"").append(iso);
-    json.append("\",\"source\":").append(JsonString(source)).append("}");
+    json.append("{\"text\":\"").append(text).append("\",\"iso\":\"").append(iso).append("\"");
+    if (!source.empty()) json.append(",\"source\":").append(JsonString(source));
+    json.append("}");
     return json;
 }
 
@@ -172,13 +173,13 @@ JsonLine& JsonLine::name(std::string_view key, std::string_view value) {
     return *this;
 }
 
-std::string JsonChange(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText,
-                       bool dryRun, int64_t utcOffset) {
+std::string JsonChange(std::string_view path, TimeKind kind, FileTime oldStamp, FileTime newStamp,
+                       std::string_view source, bool dryRun, int64_t utcOffset) {
     return JsonLine()
         .name("path", path)
         .text("kind", KindLetter(kind))
-        .raw("old", JsonTime(oldText, "", utcOffset))
-        .raw("new", JsonTime(newText, "", utcOffset))
+        .raw("old", JsonStamp(oldStamp, "file", utcOffset))
+        .raw("new", JsonStamp(newStamp, source, utcOffset))
         .raw("dry_run", dryRun ? "true" : "false")
         .done();
 }

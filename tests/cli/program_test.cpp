@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,6 +103,18 @@ EntryTimes Stamps(const std::string& path) {
     EntryTimes t;
     EXPECT_TRUE(ReadStampTexts(path, t)) << path;
     return t;
+}
+
+// Stamps with a sub-second part, as the file system keeps them.
+void SetExactTimes(const std::string& path, timespec modified, timespec accessed) {
+    const timespec times[2] = {accessed, modified};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
 }
 
 // Local times at UTC+8 (the tests' zone) as seconds since 1970.
@@ -768,6 +781,7 @@ TEST_F(AwkwardNames, JsonLinesParseAndCarryEveryName) {
     EXPECT_EQ(row["file_name"]["source"].string, "file_name");
     EXPECT_EQ(row["seq"].number, 1 + static_cast<double>(&row - &rows[1]));
 
+    SetExactTimes(paths[1], {k2005, 250'000'000}, {k2001, 0});
     r = Cli({"set", "--json", "-n", "-k", "m", "--to", "2020-10-31T10:18:18Z", dir / "tab\tx.jpg", dir / "none"});
     rows = JsonLines(r.out);
     ASSERT_EQ(rows.size(), 2u) << r.out;
@@ -775,9 +789,14 @@ TEST_F(AwkwardNames, JsonLinesParseAndCarryEveryName) {
     EXPECT_TRUE(rows[0].has("error"));
     EXPECT_EQ(rows[1]["path"].string, paths[1]);
     EXPECT_EQ(rows[1]["kind"].string, "m");
-    EXPECT_EQ(rows[1]["old"]["iso"].string, "2005-05-05T05:05:05+08:00");
+    EXPECT_EQ(rows[1]["old"]["text"].string, "2005-05-05 05:05:05");
+    EXPECT_EQ(rows[1]["old"]["iso"].string, "2005-05-05T05:05:05.2500000+08:00") << "as the file holds it";
+    EXPECT_EQ(rows[1]["old"]["source"].string, "file");
     EXPECT_EQ(rows[1]["new"]["text"].string, "2020-10-31 18:18:18");
+    EXPECT_EQ(rows[1]["new"]["source"].string, "fixed");
     EXPECT_TRUE(rows[1]["dry_run"].boolean);
+    r = Cli({"shift", "--json", "-n", "-k", "m", "--days", "1", paths[1]});
+    EXPECT_EQ(JsonLines(r.out).at(0)["new"]["source"].string, "shift") << r.out;
 
     r = Cli({"photo-time", "--json", photo, paths[0]});
     rows = JsonLines(r.out);
@@ -841,12 +860,19 @@ TEST(Program, ShiftByHoursMinutesSecondsOrASignedTime) {
 TEST(Program, SetFromAReferenceFilesOwnStampsAndOtherNewHabits) {
     test::TempDir dir;
     const std::string ref = dir.file("ref.txt"), a = dir.file("a.txt"), b = dir.file("sub/b.txt");
-    test::TempDir::setTimes(ref, k2001, k2005);
+    SetExactTimes(ref, {k2001, 123'456'789}, {k2005, 987'654'321});
     test::TempDir::setTimes(a, k20210331, k20210331);
     Result r = Cli({"set", "--reference", ref, "-vk", "ma", a});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00") << "each kind from its own stamp";
-    EXPECT_EQ(Stamps(a).AccessTime, "2005-05-05 05:05:05");
+    // Each kind from its own stamp, to the nanosecond.
+    const struct stat copied = StatOf(a);
+    EXPECT_EQ(copied.st_mtim.tv_sec, k2001);
+    EXPECT_EQ(copied.st_mtim.tv_nsec, 123'456'789);
+    EXPECT_EQ(copied.st_atim.tv_sec, k2005);
+    EXPECT_EQ(copied.st_atim.tv_nsec, 987'654'321);
+    r = Cli({"set", "--reference", ref, "-nk", "m", "--json", b});
+    EXPECT_EQ(JsonLines(r.out).at(0)["new"]["iso"].string, "2001-01-01T00:00:00.1234567+08:00") << r.out;
+    EXPECT_EQ(JsonLines(r.out).at(0)["new"]["source"].string, "reference");
     EXPECT_EQ(Cli({"set", "--ref", dir / "none", a}).status, 2) << "a reference that cannot be read";
     EXPECT_EQ(Cli({"set", "--reference", ref, "--to", "2001-01-01", a}).status, 2);
 
