@@ -992,13 +992,13 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
 int UndoCommandLine(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 0, 1, "至多一个命令编号");
     const auto complainOfDamaged = [&io](std::string_view file, std::string_view reason) {
-        io.err << file << '\t' << reason << "（已跳过）\n";
+        io.err << ShownName(file) << '\t' << reason << "（已跳过）\n";
     };
+    const OutputForm form = ReadOutputForm(a);
     if (a.has("list")) {
         const int64_t offset = sys().utcOffsetNow();
-        const bool json = a.has("json");
         for (const JournalEntry& e : ReadJournal(complainOfDamaged)) {
-            if (json) {
+            if (form == OutputForm::Json) {
                 io.out << JsonLine()
                               .raw("id", std::to_string(e.id))
                               .raw("started", JsonStamp(FileTime::fromUnix(e.started, 0), "journal", offset))
@@ -1014,8 +1014,10 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
             const std::string state = e.undoneBy   ? "已撤销（命令 " + std::to_string(e.undoneBy) + "）"
                                       : e.finished ? std::string("已完成")
                                                    : std::string("未完成");
-            io.out << e.id << '\t' << FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(e.started, 0), offset))
-                   << '\t' << e.command << '\t' << e.entryCount() << '\t' << state << '\n';
+            io.out << Record({std::to_string(e.id),
+                              FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(e.started, 0), offset)),
+                              e.command, std::to_string(e.entryCount()), state},
+                             form);
         }
         return ExitDone;
     }
@@ -1034,20 +1036,30 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
     UndoOptions options;
     options.dryRun = mode.dryRun;
     options.force = a.has("force");
-    options.observer = [&](std::string_view path, TimeKind kind, std::string_view from, std::string_view to, FileTime,
-                           FileTime) {
+    options.observer = [&](std::string_view path, TimeKind kind, std::string_view from, std::string_view to,
+                           FileTime fromStamp, FileTime toStamp) {
         if (!mode.tells()) return;
-        io.out << (kind == TimeKind::NotChosen ? RenameLine(from, to) : ChangeLine(path, kind, from, to));
+        if (kind != TimeKind::NotChosen)
+            io.out << ChangeRecord(mode, path, kind, from, to, fromStamp, toStamp);
+        else if (mode.form == OutputForm::Json)
+            io.out << JsonRename(from, to, mode.dryRun);
+        else
+            io.out << Record({from, to}, mode.form);
     };
     const Result<UndoReport> report = UndoCommand(id, options);
     if (!report) throw InputError(report.error().reason);
     io.out.flush();
+    // Like the failures of the other commands, one a line; each record left
+    // alone is told, so an entry may be told for two kinds.
     if (!report->leftAlone.empty()) {
         io.err << "下列文件未恢复：\n";
-        for (const auto& [path, reason] : report->leftAlone)
-            io.err << path << '\t' << reason
+        for (const auto& [path, reason] : report->leftAlone) {
+            io.err << ShownName(path) << '\t' << reason
                    << (reason == ChangedSince ? std::string_view("（--force 可强制恢复）") : std::string_view())
                    << '\n';
+            if (io.jsonFailures) io.out << JsonFailure(path, reason);
+        }
+        io.out.flush();
     }
     io.err << "命令 " << report->undoneId << (mode.dryRun ? " 可恢复 " : " 已恢复 ") << report->restored << "，未恢复 "
            << report->leftAlone.size() << '\n';
@@ -1096,7 +1108,7 @@ const std::vector<Command>& Commands() {
          RenameWeChatCommand},
         {"undo",
          Options(OptionSpec{"list", 'l', false}, OptionSpec{"dry-run", 'n', false}, OptionSpec{"verbose", 'v', false},
-                 OptionSpec{"force", 0, false}, OptionSpec{"clear", 0, false}, kJson),
+                 OptionSpec{"force", 0, false}, OptionSpec{"clear", 0, false}, kJson, kNull),
          UndoCommandLine},
     };
     return commands;

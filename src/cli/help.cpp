@@ -231,14 +231,14 @@ std::string CommandHelp(std::string_view command) {
                    "日志保留最近 200 个命令（至多 1 GiB）。\n"
                    "\n"
                    "  -l, --list                列出日志：编号、时间、命令、项数、状态，以 TAB 分隔\n"
-                   "      --json                与 --list 一起：每个命令一行 JSON（id、started、command、entries、\n"
-                   "                            state 为 finished/unfinished/undone、undone_by）\n"
+                   "      --json                每项输出一行 JSON：--list 的每个命令（id、started、command、entries、\n"
+                   "                            state 为 finished/unfinished/undone、undone_by），-v 和 --dry-run\n"
+                   "                            的每项恢复，以及每个未恢复的项（error 为原因）\n"
                    "  -n, --dry-run             只显示将要做的恢复，不修改任何文件\n"
                    "  -v, --verbose             显示做了的每一项恢复\n"
                    "      --force               此后又被修改过的项也恢复\n"
-                   "      --clear               清空撤销日志\n"
-                   "\n") +
-               kExitHelp;
+                   "      --clear               清空撤销日志\n") +
+               kNullOutputHelp + "\n" + kExitHelp;
     return {};
 }
 

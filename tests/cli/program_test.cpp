@@ -88,6 +88,17 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// Every line of out parsed as JSON; a line that is not fails the test.
+std::vector<test::Json> JsonLines(const std::string& out) {
+    std::vector<test::Json> objects;
+    for (const std::string& line : Lines(out)) {
+        std::optional<test::Json> o = test::ParseJson(line);
+        EXPECT_TRUE(o && o->type == test::Json::Type::Object) << line;
+        if (o) objects.push_back(std::move(*o));
+    }
+    return objects;
+}
+
 std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -116,6 +127,22 @@ struct stat StatOf(const std::string& path) {
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
     return st;
 }
+
+// The undo journal in a folder of a test's own while it lasts.
+class JournalIn {
+public:
+    explicit JournalIn(const std::string& folder) {
+        const char* old = std::getenv("KAIRODEX_JOURNAL");
+        m_previous = old ? old : "";
+        ::setenv("KAIRODEX_JOURNAL", folder.c_str(), 1);
+    }
+    ~JournalIn() { ::setenv("KAIRODEX_JOURNAL", m_previous.c_str(), 1); }
+    JournalIn(const JournalIn&) = delete;
+    JournalIn& operator=(const JournalIn&) = delete;
+
+private:
+    std::string m_previous;
+};
 
 // Local times at UTC+8 (the tests' zone) as seconds since 1970.
 constexpr int64_t k2001 = 978278400;      // 2001-01-01 00:00:00
@@ -526,10 +553,7 @@ TEST(Program, SetFromEachFilesOwnSource) {
 
 TEST(Program, UndoTakesBackACommandAndAJournalThatCannotBeWrittenStopsIt) {
     test::TempDir dir;
-    const std::string journal = dir / "journal";
-    const char* old = std::getenv("KAIRODEX_JOURNAL");
-    const std::string previous = old ? old : "";
-    ::setenv("KAIRODEX_JOURNAL", journal.c_str(), 1);
+    const JournalIn journal(dir / "journal");
     const std::string a = dir.file("a.txt");
     test::TempDir::setTimes(a, 1614530000, 1614530000);
     const std::string before = Stamps(a).WriteTime;
@@ -552,7 +576,40 @@ TEST(Program, UndoTakesBackACommandAndAJournalThatCannotBeWrittenStopsIt) {
     r = Cli({"set", "--no-journal", "--to", "2001-01-01 00:00:00", "-k", "m", a});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00");
-    ::setenv("KAIRODEX_JOURNAL", previous.c_str(), 1);
+}
+
+TEST(Program, UndoTellsInJsonAndKeepsEachEntryOnOneLine) {
+    test::TempDir dir;
+    const JournalIn journal(dir / "journal");
+    const std::string a = dir.file("a.txt"), b = dir.file("nl\nb.txt");
+    SetExactTimes(a, {k2005, 250'000'000}, {k2005, 0});
+    test::TempDir::setTimes(b, k2005, k2005);
+    ASSERT_EQ(Cli({"set", "--to", "2001-01-01 00:00:00", "-k", "m", a, b}).status, 0);
+
+    Result r = Cli({"undo", "--list"});
+    ASSERT_EQ(Lines(r.out).size(), 1u) << "the newline of a name in the command is escaped: " << r.out;
+    EXPECT_NE(r.out.find(dir / "nl\\nb.txt"), std::string::npos) << r.out;
+    r = Cli({"undo", "--list", "-0"});
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\0'), 5) << "five fields, each ended by a NUL";
+    EXPECT_NE(r.out.find(dir / "nl\nb.txt"), std::string::npos) << "names as they are";
+    std::vector<test::Json> rows = JsonLines(Cli({"undo", "--list", "--json"}).out);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["started"]["source"].string, "journal");
+
+    test::TempDir::setTimes(b, k20210331, k20210331); // changed since: left alone
+    r = Cli({"undo", "-v", "--json"});
+    EXPECT_EQ(r.status, 1);
+    rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 2u) << r.out;
+    EXPECT_EQ(rows[0]["path"].string, a);
+    EXPECT_EQ(rows[0]["old"]["iso"].string, "2001-01-01T00:00:00.0000000+08:00");
+    EXPECT_EQ(rows[0]["old"]["source"].string, "file");
+    EXPECT_EQ(rows[0]["new"]["iso"].string, "2005-05-05T05:05:05.2500000+08:00") << "restored to the nanosecond";
+    EXPECT_EQ(rows[0]["new"]["source"].string, "journal");
+    EXPECT_EQ(rows[1]["path"].string, b);
+    EXPECT_EQ(rows[1]["error"].string, "此后已被修改，未恢复");
+    EXPECT_NE(r.err.find("\n" + dir / "nl\\nb.txt\t此后已被修改"), std::string::npos) << r.err;
+    EXPECT_EQ(StatOf(a).st_mtim.tv_nsec, 250'000'000);
 }
 
 TEST(Program, SetFromASnapshotRestoresEachKindAndListsWhatFailed) {
@@ -655,17 +712,6 @@ TEST(Program, RowsComeOutInOrderWhenWrittenOnSeveralThreads) {
 }
 
 // --- scripts: name lists, snapshots through pipes, machine-readable output ----------------
-
-// Every line of out parsed as JSON; a line that is not fails the test.
-std::vector<test::Json> JsonLines(const std::string& out) {
-    std::vector<test::Json> objects;
-    for (const std::string& line : Lines(out)) {
-        std::optional<test::Json> o = test::ParseJson(line);
-        EXPECT_TRUE(o && o->type == test::Json::Type::Object) << line;
-        if (o) objects.push_back(std::move(*o));
-    }
-    return objects;
-}
 
 // Names a shell script meets: blanks, a TAB, a newline, a backslash, a
 // quote, a byte that is not UTF-8.
