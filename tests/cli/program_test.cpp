@@ -856,6 +856,37 @@ TEST_F(AwkwardNames, JsonLinesParseAndCarryEveryName) {
     EXPECT_EQ(rows[0]["new_path"].string, "mmexport_20201031_181818.jpg");
 }
 
+TEST(Program, JsonPathsAreSpelledAsTyped) {
+    test::TempDir dir;
+    const std::string a = dir.file("a.txt"), b = dir.file("sub/deep/b.txt");
+    test::TempDir::setTimes(a, k2005, k2005);
+    test::TempDir::setTimes(b, k2005, k2005);
+    // Two spellings of a: the first given counts.
+    Result r = Cli({"list", "--json", "-r", "a.txt", "./a.txt", "sub", "gone.txt"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    std::vector<test::Json> rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 3u) << r.out;
+    EXPECT_EQ(rows[0]["path"].string, "gone.txt");
+    EXPECT_EQ(rows[1]["path"].string, "a.txt");
+    EXPECT_EQ(rows[2]["path"].string, "sub/deep/b.txt");
+    EXPECT_NE(Cli({"list", "-r", "sub/"}, dir.path()).out.find("\t" + b + "\t"), std::string::npos)
+        << "the text lines name the absolute path, as ever";
+
+    r = Cli({"set", "--json", "-n", "-k", "m", "--to", "2020-10-31", "-r", "sub/", "./a.txt"}, dir.path());
+    rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 2u) << r.out;
+    EXPECT_EQ(rows[0]["path"].string, "./a.txt");
+    EXPECT_EQ(rows[1]["path"].string, "sub/deep/b.txt");
+
+    r = Cli({"shift", "--json", "-k", "m", "--years", "9000", "-r", "sub"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 1u) << r.out;
+    EXPECT_EQ(rows[0]["path"].string, "sub/deep/b.txt") << "a failure line too";
+    EXPECT_TRUE(rows[0].has("error"));
+    EXPECT_NE(r.err.find("\n" + b + "\t"), std::string::npos) << r.err;
+}
+
 // --- the time forms and the new ways to set and shift ----------------------------------
 
 TEST(Program, EveryTimeFormNamesTheSameMoment) {
