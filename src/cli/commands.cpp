@@ -1308,6 +1308,11 @@ int Run(const std::vector<std::string>& args, Io& io) {
             io.out << CommandHelp(command->name);
             return ExitDone;
         }
+        // Where -0 reads no names, it would only change the output, and JSON
+        // has its own.
+        if (parsed.has("json") && parsed.has("null") && !parsed.has("files-from"))
+            throw UsageError("--json 与 -0（--null）不能同时用于输出：-0 只在与 --files-from 一起读入名称时可与 --json "
+                             "同用");
         io.jsonFailures = parsed.has("json");
         const int status = command->run(parsed, io);
         io.out.flush();

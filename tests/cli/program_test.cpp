@@ -203,6 +203,12 @@ TEST(Program, VersionHelpAndBadUsage) {
              {"shift", "--time", "24:00:00", f},
              {"sync-pairs", "a.kdx"},
              {"sync-pairs", "--compare", "--dry-run", "a.kdx", "b.kdx"},
+             {"show", "--json", "-0", "a.kdx"},
+             {"replace", "--json", "--null", "a", "b", "a.kdx"},
+             {"sync-pairs", "--compare", "--json", "-0", "a.kdx", "b.kdx"},
+             {"sync-dir", "-n", "--json", "-0", dir.path(), dir.path()},
+             {"undo", "--list", "--json", "-0"},
+             {"list", "--json", "-0", f},
          }) {
         std::string shown;
         for (const std::string& a : args)
@@ -212,6 +218,8 @@ TEST(Program, VersionHelpAndBadUsage) {
         EXPECT_TRUE(r.out.empty()) << shown;
         EXPECT_NE(r.err.find("--help"), std::string::npos) << shown << r.err;
     }
+    r = Cli({"show", "--json", "-0", "a.kdx"});
+    EXPECT_NE(r.err.find("--json 与 -0"), std::string::npos) << "the conflict is named: " << r.err;
 }
 
 TEST(Program, CreationTimesCannotBeSetHereSoAskingIsBadUsage) {
@@ -843,6 +851,11 @@ TEST_F(AwkwardNames, JsonLinesParseAndCarryEveryName) {
     EXPECT_TRUE(rows[1]["dry_run"].boolean);
     r = Cli({"shift", "--json", "-n", "-k", "m", "--days", "1", paths[1]});
     EXPECT_EQ(JsonLines(r.out).at(0)["new"]["source"].string, "shift") << r.out;
+
+    // -0 reads the names of --files-from; the output stays JSON.
+    r = Cli({"list", "--json", "--files-from", "-", "-0"}, {}, NulList());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(JsonLines(r.out).size(), paths.size());
 
     r = Cli({"photo-time", "--json", photo, paths[0]});
     rows = JsonLines(r.out);
