@@ -28,7 +28,7 @@ _kairodex_cli() {
     sync-dir) options="$writing --filter --no-recursive --no-folders --only-folders --json -0 --null" ;;
     rename-wechat) options="-n --dry-run -v --verbose --no-journal $paths --start --name-start -s --snapshot
         -o --save --force $lists" ;;
-    undo) options="-l --list -n --dry-run -v --verbose --force --clear --json" ;;
+    undo) options="-l --list -n --dry-run -v --verbose --force --clear --json -0 --null" ;;
     help)
         mapfile -t COMPREPLY < <(compgen -W "$commands" -- "$cur")
         return

@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "cli/args.h"
@@ -85,6 +86,72 @@ PathOptions ReadPathOptions(const ParsedArgs& a) {
     return o;
 }
 
+// The paths as their user spelled them, for the "path" of JSON lines: the
+// work is done on absolute paths, but a script matches what it reads to what
+// it passed. An entry a name gives is that name as typed; one found under a
+// folder is the folder as typed joined with the rest of its path. Of several
+// spellings of one entry, the first given counts.
+class Spellings {
+public:
+    // name as typed; path its absolute form. The first spelling of a path stays.
+    void add(const std::string& name, std::string_view path) {
+        const std::string entry = EntryPathOf(path);
+        m_shortest = std::min(m_shortest, entry.size());
+        m_given.try_emplace(PathKey(entry), Given{m_given.size(), name});
+    }
+    // Whether folders are searched below their own entries.
+    void searchDeep(bool deep) { m_deep = deep; }
+    // path (absolute) as spelled; as it is where no name given leads to it.
+    std::string of(std::string_view path) const;
+
+private:
+    struct Given {
+        size_t order = 0;
+        std::string name;
+    };
+    // By PathKey of the entry's path: a hash, since a list may hold 100,000 paths.
+    std::unordered_map<std::string, Given> m_given;
+    size_t m_shortest = SIZE_MAX;
+    bool m_deep = false;
+};
+
+std::string Spellings::of(std::string_view path) const {
+    if (m_given.empty()) return std::string(path);
+    const Given* best = nullptr;
+    size_t rest = std::string_view::npos; // where the part below best's folder begins; npos: the entry itself
+    if (const auto it = m_given.find(PathKey(EntryPathOf(path))); it != m_given.end()) best = &it->second;
+    // The folders above it, nearest first: its own, then (searched deep) theirs.
+    size_t end = path.size();
+    while (end > 0 && IsPathSeparator(path[end - 1]))
+        --end;
+    while (!(best && best->order == 0)) {
+        size_t start = end;
+        while (start > 0 && !IsPathSeparator(path[start - 1]))
+            --start;
+        // No folder above, or none as long as the shortest name given.
+        if (start == 0 || start < m_shortest) break;
+        const auto it = m_given.find(PathKey(EntryPathOf(path.substr(0, start))));
+        if (it != m_given.end() && (!best || it->second.order < best->order)) {
+            best = &it->second;
+            rest = start;
+        }
+        if (!m_deep) break;
+        end = start - 1;
+        while (end > 0 && IsPathSeparator(path[end - 1]))
+            --end;
+    }
+    if (!best) return std::string(path);
+    if (rest == std::string_view::npos) return best->name;
+    std::string spelled = best->name;
+    if (spelled.empty() || !IsPathSeparator(spelled.back())) spelled.push_back(path[rest - 1]);
+    spelled.append(path.substr(rest));
+    return spelled;
+}
+
+std::string Spelled(const Spellings* spellings, std::string_view path) {
+    return spellings ? spellings->of(path) : std::string(path);
+}
+
 NameTimeOptions ReadNameOptions(const ParsedArgs& a) {
     NameTimeOptions o;
     // --start and --name-start name the same setting; the later one counts.
@@ -129,9 +196,10 @@ OutputForm ReadOutputForm(const ParsedArgs& a) {
 // Tells each folder a scan could not search, with the system's reason, and
 // marks the run as incomplete.
 using ScanComplaint = std::function<void(std::string_view folder, std::string_view reason)>;
-ScanComplaint ComplainOfUnsearchable(Io& io, bool& incomplete) {
-    return [&io, &incomplete](std::string_view folder, std::string_view reason) {
-        Complain(io, folder, reason);
+ScanComplaint ComplainOfUnsearchable(Io& io, bool& incomplete, const Spellings* spellings = nullptr) {
+    return [&io, &incomplete, spellings](std::string_view folder, std::string_view reason) {
+        TellOfError(io, folder, reason);
+        if (io.jsonFailures) io.out << JsonFailure(Spelled(spellings, folder), reason);
         incomplete = true;
     };
 }
@@ -139,9 +207,10 @@ ScanComplaint ComplainOfUnsearchable(Io& io, bool& incomplete) {
 // The paths the window's add flow makes of the names: folders scanned with
 // the masks, files kept when they pass them, repeats dropped, sorted. Names
 // that do not exist and folders that cannot be searched are reported, and
-// what they would have added is left out.
+// what they would have added is left out. spellings, where given, learns
+// how each name was typed.
 std::vector<std::string> CollectPaths(const std::vector<std::string>& names, const PathOptions& o, Io& io,
-                                      bool& missing) {
+                                      bool& missing, Spellings* spellings = nullptr) {
     // Absolute before anything else: a saved list must name the same files
     // wherever it is used later, and "x", "./x" and "$PWD/x" are one file.
     std::vector<std::string> existing;
@@ -155,10 +224,12 @@ std::vector<std::string> CollectPaths(const std::vector<std::string>& names, con
             Complain(io, name, found.error().reason);
             missing = true;
         } else {
+            if (spellings) spellings->add(name, path);
             existing.push_back(std::move(path));
         }
     }
-    const ScanComplaint refused = ComplainOfUnsearchable(io, missing);
+    if (spellings) spellings->searchDeep(o.flags.subFolders);
+    const ScanComplaint refused = ComplainOfUnsearchable(io, missing, spellings);
     ScanFlags flags = o.flags;
     flags.onUnsearchable = &refused;
     return DroppedPathsToAdd(existing, o.filter, flags, PathSet{});
@@ -285,28 +356,42 @@ struct WriteMode {
     bool verbose = false;
     bool tells() const { return dryRun || verbose; }
     OutputForm form = OutputForm::Text;
-    int64_t utcOffset = 0; // for the JSON form
+    // For the JSON form: the local offset, the "source" of the new times,
+    // and the paths as typed (none: as they are).
+    int64_t utcOffset = 0;
+    std::string source;
+    const Spellings* spellings = nullptr;
 };
 
-WriteMode ReadWriteMode(const ParsedArgs& a) {
-    return WriteMode{a.has("dry-run"), a.has("verbose"), ReadOutputForm(a), sys().utcOffsetNow()};
+// source: where the command takes its new times from.
+WriteMode ReadWriteMode(const ParsedArgs& a, std::string source) {
+    return WriteMode{a.has("dry-run"), a.has("verbose"), ReadOutputForm(a), sys().utcOffsetNow(), std::move(source)};
+}
+
+// spellings where JSON lines show the paths as typed; none where the text
+// lines show the paths worked on.
+Spellings* SpellingsFor(const ParsedArgs& a, Spellings& spellings) {
+    return a.has("json") ? &spellings : nullptr;
 }
 
 // One change as the mode prints it.
 std::string ChangeRecord(const WriteMode& mode, std::string_view path, TimeKind kind, std::string_view oldText,
-                         std::string_view newText) {
-    if (mode.form == OutputForm::Json) return JsonChange(path, kind, oldText, newText, mode.dryRun, mode.utcOffset);
+                         std::string_view newText, FileTime oldStamp, FileTime newStamp) {
+    if (mode.form == OutputForm::Json)
+        return JsonChange(Spelled(mode.spellings, path), kind, oldStamp, newStamp, mode.source, mode.dryRun,
+                          mode.utcOffset);
     return Record({path, KindLetter(kind), oldText, newText}, mode.form);
 }
 
-// The failure report on standard error, and as JSON lines where the output
-// is JSON.
+// The failure report on standard error, and as JSON lines (with the paths
+// as typed) where the output is JSON.
 template <class ReasonFn>
-void TellFailures(Io& io, std::string_view header, const FailureList& failures, const ReasonFn& reason) {
+void TellFailures(Io& io, std::string_view header, const FailureList& failures, const ReasonFn& reason,
+                  const Spellings* spellings = nullptr) {
     ReportFailures(io.err, header, failures, reason);
     if (io.jsonFailures)
         for (const std::string& path : failures.paths)
-            io.out << JsonFailure(path, reason(path));
+            io.out << JsonFailure(Spelled(spellings, path), reason(path));
 }
 
 // The undo journal of a writing command, finished when the command ends:
@@ -380,10 +465,11 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
                 rowFailed = true;
             };
             hooks.observer = [&watch, &mode, &text = printed[s]](std::string_view path, TimeKind kind,
-                                                                 std::string_view oldText, std::string_view newText) {
+                                                                 std::string_view oldText, std::string_view newText,
+                                                                 FileTime oldStamp, FileTime newStamp) {
                 watch.saw(oldText, newText);
                 if (mode.tells() && !(mode.dryRun && oldText == newText))
-                    text += ChangeRecord(mode, path, kind, oldText, newText);
+                    text += ChangeRecord(mode, path, kind, oldText, newText, oldStamp, newStamp);
             };
             // The whole slice in one call, so that its journal records are
             // written together; a stop request still ends the run after the
@@ -474,8 +560,10 @@ Snapshot WithoutRepeats(Snapshot s) {
 }
 
 // Rows of a writing command: the rows of --snapshot (with their selection,
-// where asked for), or the PATHs added as the window adds them.
-std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing, std::vector<bool>* selected = nullptr) {
+// where asked for), or the PATHs added as the window adds them (spellings,
+// where given, learning how they were typed).
+std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing, std::vector<bool>* selected = nullptr,
+                                 Spellings* spellings = nullptr) {
     if (const auto snapshot = a.value("snapshot")) {
         if (!a.operands.empty() || a.has("files-from")) throw UsageError("--snapshot 与路径不能同时使用");
         if (HasPathOptions(a))
@@ -485,7 +573,7 @@ std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing, std
         return std::move(s.rows);
     }
     if (a.operands.empty() && !a.has("files-from")) throw UsageError("需要至少一个路径，或 --snapshot 快照文件");
-    return RowsNaming(CollectPaths(NamesGiven(a, io), ReadPathOptions(a), io, missing));
+    return RowsNaming(CollectPaths(NamesGiven(a, io), ReadPathOptions(a), io, missing, spellings));
 }
 
 // "--save -" writes the snapshot to standard output: never to a terminal,
@@ -562,11 +650,12 @@ std::string RowsText(const std::vector<FileEntry>& rows, OutputForm form) {
 
 // One entry of list --json, read as list reads it, with the stamps kept for
 // their sub-second part and the source of each time.
-// An entry gone since it was found gives its reason instead.
+// An entry gone since it was found gives its reason instead. The path is
+// shown as its user typed it.
 std::string JsonEntry(const std::string& path, size_t seq, const NameTimeOptions& options, int64_t offset,
-                      std::string& reason) {
+                      const Spellings& spellings, std::string& reason) {
     JsonLine line;
-    line.raw("seq", std::to_string(seq)).name("path", path);
+    line.raw("seq", std::to_string(seq)).name("path", spellings.of(path));
     const std::string entry = EntryPathOf(path);
     const Result<EntryInfo> info = sys().findEntry(entry);
     if (!info) {
@@ -586,7 +675,8 @@ std::string JsonEntry(const std::string& path, size_t seq, const NameTimeOptions
         .done();
 }
 
-int ListJson(const std::vector<std::string>& paths, const NameTimeOptions& options, unsigned jobs, Io& io) {
+int ListJson(const std::vector<std::string>& paths, const NameTimeOptions& options, unsigned jobs,
+             const Spellings& spellings, Io& io) {
     const int64_t offset = sys().utcOffsetNow();
     const size_t slices = (paths.size() + kSliceRows - 1) / kSliceRows;
     std::vector<std::string> printed(slices);
@@ -597,7 +687,7 @@ int ListJson(const std::vector<std::string>& paths, const NameTimeOptions& optio
         slices, jobs,
         [&](size_t s) {
             for (size_t i = s * kSliceRows; i < std::min(paths.size(), (s + 1) * kSliceRows); ++i)
-                printed[s] += JsonEntry(paths[i], i + 1, options, offset, reasons[i]);
+                printed[s] += JsonEntry(paths[i], i + 1, options, offset, spellings, reasons[i]);
         },
         [&](size_t s) {
             progress.clear();
@@ -622,8 +712,10 @@ int ListCommand(const ParsedArgs& a, Io& io) {
     const NameTimeOptions names = ReadNameOptions(a);
     const unsigned jobs = ReadJobs(a, io);
     bool missing = false;
-    const std::vector<std::string> found = CollectPaths(NamesGiven(a, io), paths, io, missing);
-    if (a.has("json")) return std::max(ListJson(found, names, jobs, io), Finish(missing));
+    Spellings spellings;
+    const std::vector<std::string> found =
+        CollectPaths(NamesGiven(a, io), paths, io, missing, SpellingsFor(a, spellings));
+    if (a.has("json")) return std::max(ListJson(found, names, jobs, spellings, io), Finish(missing));
     std::vector<FileEntry> rows;
     {
         ProgressLine progress(io.out, io.err, io.errIsTerminal, std::string(ScanningCaption), found.size());
@@ -660,11 +752,12 @@ int ReplaceCommand(const ParsedArgs& a, Io& io) {
 // --- time sources -----------------------------------------------------------------
 
 // The names of photo-time and name-time: as given, or with path options
-// the paths list would make of them (folders scanned, masks applied).
-std::vector<std::string> SourceNames(const ParsedArgs& a, Io& io, bool& missing) {
+// the paths list would make of them (folders scanned, masks applied; then
+// spellings learns how they were typed).
+std::vector<std::string> SourceNames(const ParsedArgs& a, Io& io, bool& missing, Spellings& spellings) {
     std::vector<std::string> names = NamesGiven(a, io);
     if (!HasPathOptions(a)) return names;
-    return CollectPaths(names, ReadPathOptions(a), io, missing);
+    return CollectPaths(names, ReadPathOptions(a), io, missing, SpellingsFor(a, spellings));
 }
 
 int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
@@ -673,7 +766,8 @@ int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
     const OutputForm form = ReadOutputForm(a);
     const int64_t offset = sys().utcOffsetNow();
     bool anyMissing = false;
-    std::vector<FileEntry> rows = RowsNaming(SourceNames(a, io, anyMissing));
+    Spellings spellings;
+    std::vector<FileEntry> rows = RowsNaming(SourceNames(a, io, anyMissing, spellings));
     std::vector<std::string> unreadable(rows.size()); // the system's reason, per row
     const size_t slices = (rows.size() + kSliceRows - 1) / kSliceRows;
     ProgressLine progress(io.out, io.err, io.errIsTerminal, "正在读取拍摄时间，请稍候...", rows.size());
@@ -700,7 +794,7 @@ int PhotoTimeCommand(const ParsedArgs& a, Io& io) {
                     continue;
                 }
                 JsonLine line;
-                line.name("path", rows[i].Name).raw("photo", JsonTime(rows[i].PhotoTime, "exif", offset));
+                line.name("path", spellings.of(rows[i].Name)).raw("photo", JsonTime(rows[i].PhotoTime, "exif", offset));
                 if (!unreadable[i].empty()) line.text("error", unreadable[i]);
                 io.out << line.done();
             }
@@ -716,17 +810,21 @@ int NameTimeCommand(const ParsedArgs& a, Io& io) {
     const OutputForm form = ReadOutputForm(a);
     const int64_t offset = sys().utcOffsetNow();
     bool missing = false;
+    Spellings spellings;
     std::string timeText, newName;
-    for (const std::string& name : SourceNames(a, io, missing)) {
+    for (const std::string& name : SourceNames(a, io, missing, spellings)) {
         ParseFileNameTime(name, o.start, o.weChat, timeText, newName);
         if (form != OutputForm::Json) {
             io.out << Record({timeText, newName, name}, form);
             continue;
         }
+        const std::string spelled = spellings.of(name);
         io.out << JsonLine()
-                      .name("path", name)
+                      .name("path", spelled)
                       .raw("time", JsonTime(timeText, newName.empty() ? "file_name" : "wechat", offset))
-                      .raw("new_path", newName.empty() ? "null" : JsonString(newName))
+                      .raw("new_path", newName.empty()
+                                           ? "null"
+                                           : JsonString(std::string(FolderOf(spelled)).append(FileNameOf(newName))))
                       .done();
     }
     return Finish(missing);
@@ -734,13 +832,16 @@ int NameTimeCommand(const ParsedArgs& a, Io& io) {
 
 int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     const NameTimeOptions options{ReadNameOptions(a).start, true};
-    const WriteMode mode = ReadWriteMode(a);
+    Spellings given;
+    Spellings* spellings = SpellingsFor(a, given);
+    WriteMode mode = ReadWriteMode(a, "");
+    mode.spellings = spellings;
     if (a.has("save") && !a.has("snapshot")) throw UsageError("--save 保存改名后的快照，需与 --snapshot 一起使用");
     if (a.has("save") && mode.dryRun) throw UsageError("--dry-run 不改名，不能与 --save 一起使用");
     CheckSnapshotOutput(a, io, mode.tells());
     bool missing = false;
     std::vector<bool> selected;
-    std::vector<FileEntry> rows = InputRows(a, io, missing, &selected);
+    std::vector<FileEntry> rows = InputRows(a, io, missing, &selected, spellings);
     PathSet told; // new names given away so far, to tell a clash from a taken name
     WriterReasons refusals;
     const CommandJournal journal(a, mode);
@@ -751,7 +852,13 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     hooks.observer = [&](std::string_view from, std::string_view to) {
         told.insert(to);
         if (!mode.tells()) return;
-        io.out << (mode.form == OutputForm::Json ? JsonRename(from, to, mode.dryRun) : Record({from, to}, mode.form));
+        if (mode.form != OutputForm::Json) {
+            io.out << Record({from, to}, mode.form);
+            return;
+        }
+        // The new name in the spelling of the old one.
+        const std::string spelled = Spelled(mode.spellings, from);
+        io.out << JsonRename(spelled, std::string(FolderOf(spelled)).append(FileNameOf(to)), mode.dryRun);
     };
     const auto failures = RenameWeChatFiles(rows, AllRows(rows.size()), options, hooks);
     // The snapshot with the new names, whatever could not be renamed.
@@ -762,14 +869,17 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
     tally.changed = told.size();
     tally.failed = failures->paths.size();
     tally.skipped = rows.size() - std::min(rows.size(), tally.changed + tally.failed);
-    TellFailures(io, FailedModified, *failures, [&](const std::string& path) -> std::string {
-        if (std::string reason = refusals(path); !reason.empty()) return reason;
-        // A dry run fails only where the new name is taken.
-        std::string timeText, newName;
-        ParseFileNameTime(path, options.start, options.weChat, timeText, newName);
-        if (told.contains(newName)) return "与另一文件的新名称相同：" + newName;
-        return "已有同名文件：" + newName;
-    });
+    TellFailures(
+        io, FailedModified, *failures,
+        [&](const std::string& path) -> std::string {
+            if (std::string reason = refusals(path); !reason.empty()) return reason;
+            // A dry run fails only where the new name is taken.
+            std::string timeText, newName;
+            ParseFileNameTime(path, options.start, options.weChat, timeText, newName);
+            if (told.contains(newName)) return "与另一文件的新名称相同：" + newName;
+            return "已有同名文件：" + newName;
+        },
+        mode.spellings);
     io.err << SummaryLine(tally);
     return Finish(missing || !saved || !failures->empty());
 }
@@ -778,12 +888,15 @@ int RenameWeChatCommand(const ParsedArgs& a, Io& io) {
 
 int SetCommand(const ParsedArgs& a, Io& io) {
     const TimeKinds kinds = ReadKinds(a, false);
-    const WriteMode mode = ReadWriteMode(a);
     const NameTimeOptions names = ReadNameOptions(a);
     const unsigned jobs = ReadJobs(a, io);
     const auto to = a.value("to");
     const auto from = a.value("from");
     const auto reference = a.value("reference");
+    Spellings given;
+    Spellings* spellings = SpellingsFor(a, given);
+    WriteMode mode = ReadWriteMode(a, reference ? "reference" : from ? *from : "fixed");
+    mode.spellings = spellings;
     if (reference && (to || from)) throw UsageError("--reference 不能与 --to 或 --from 一起使用");
     if (!reference && to.has_value() == from.has_value()) throw UsageError("需要 --to 时间 或 --from 来源（二者选一）");
     const bool dateOnly = a.has("date-only"), timeOnly = a.has("time-only");
@@ -797,12 +910,14 @@ int SetCommand(const ParsedArgs& a, Io& io) {
             const PickerValues::Row row{ParseTimeValue(*to, timeOnly), !timeOnly, !dateOnly};
             values.creation = values.lastWrite = values.lastAccess = row;
         } else {
-            // Each kind from the reference's own stamp of that kind.
-            const Result<LocalStamps> stamps = ReadLocalStamps(AbsolutePath(*reference));
+            // Each kind from the reference's own stamp of that kind, to the
+            // nanosecond where the system keeps them, as touch -r copies them.
+            const Result<EntryInfo> stamps = sys().findEntry(EntryPathOf(AbsolutePath(*reference)));
             if (!stamps) throw InputError(ShownName(*reference) + ": " + stamps.error().reason);
-            values.creation.value = stamps->creation;
-            values.lastWrite.value = stamps->lastWrite;
-            values.lastAccess.value = stamps->lastAccess;
+            const LocalStamps local = LocalStampsOf(*stamps, sys().utcOffsetNow());
+            values.creation = {local.creation, true, true, stamps->creation};
+            values.lastWrite = {local.lastWrite, true, true, stamps->lastWrite};
+            values.lastAccess = {local.lastAccess, true, true, stamps->lastAccess};
         }
         values.kinds = kinds;
         values.nameOptions = names;
@@ -825,18 +940,21 @@ int SetCommand(const ParsedArgs& a, Io& io) {
         };
     }
     bool missing = false;
-    std::vector<FileEntry> rows = InputRows(a, io, missing);
+    std::vector<FileEntry> rows = InputRows(a, io, missing, nullptr, spellings);
     WriterReasons reasons;
     const CommandJournal journal(a, mode);
     const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons, journal.get());
     io.out.flush();
-    TellFailures(io, FailedModified, run.failures, reasons);
+    TellFailures(io, FailedModified, run.failures, reasons, mode.spellings);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
 int ShiftCommand(const ParsedArgs& a, Io& io) {
     const TimeKinds kinds = ReadKinds(a, false);
-    const WriteMode mode = ReadWriteMode(a);
+    Spellings given;
+    Spellings* spellings = SpellingsFor(a, given);
+    WriteMode mode = ReadWriteMode(a, "shift");
+    mode.spellings = spellings;
     const unsigned jobs = ReadJobs(a, io);
     ShiftAmount amount;
     amount.add = !a.has("subtract");
@@ -855,7 +973,7 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
     if (const auto v = a.value("minutes")) amount.minutes = ParseWholeAmount("--minutes", *v);
     if (const auto v = a.value("seconds")) amount.seconds = ParseWholeAmount("--seconds", *v);
     bool missing = false;
-    std::vector<FileEntry> rows = InputRows(a, io, missing);
+    std::vector<FileEntry> rows = InputRows(a, io, missing, nullptr, spellings);
     const RowCommandFn command = [amount, kinds](std::vector<FileEntry>& r, const std::vector<size_t>& which,
                                                  const WriteHooks& hooks) {
         return ShiftTimes(r, which, amount, kinds, hooks);
@@ -864,7 +982,7 @@ int ShiftCommand(const ParsedArgs& a, Io& io) {
     const CommandJournal journal(a, mode);
     const RowRun run = RunRowCommand(rows, command, mode, jobs, "正在修改时间，请稍候...", io, reasons, journal.get());
     io.out.flush();
-    TellFailures(io, FailedModified, run.failures, reasons);
+    TellFailures(io, FailedModified, run.failures, reasons, mode.spellings);
     return FinishWriting(run.tally, rows.size(), missing || !run.failures.empty(), io);
 }
 
@@ -879,11 +997,12 @@ WriteHooks TellingHooks(const WriteMode& mode, Io& io, SequentialTally& tally, W
     hooks.journal = journal;
     reasons.attach(hooks);
     hooks.observer = [&io, &tally, mode, clearProgress](std::string_view path, TimeKind kind, std::string_view oldText,
-                                                        std::string_view newText) {
+                                                        std::string_view newText, FileTime oldStamp,
+                                                        FileTime newStamp) {
         tally.saw(path, oldText, newText);
         if (!mode.tells() || (mode.dryRun && oldText == newText)) return;
         clearProgress();
-        io.out << ChangeRecord(mode, path, kind, oldText, newText);
+        io.out << ChangeRecord(mode, path, kind, oldText, newText, oldStamp, newStamp);
     };
     hooks.stopRequested = [&io] { return Interrupted(io); };
     return hooks;
@@ -895,7 +1014,7 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     if (compare && (a.has("dry-run") || a.has("verbose") || a.has("selected")))
         throw UsageError("--compare 不修改任何文件，不能与 --dry-run、--verbose、--selected 一起使用");
     const TimeKinds kinds = ReadKinds(a, compare);
-    const WriteMode mode = ReadWriteMode(a);
+    const WriteMode mode = ReadWriteMode(a, "pair");
     Snapshot listA = LoadRows(a.operands[0], io);
     Snapshot listB = LoadRows(a.operands[1], io);
     ProgressLine progress(io.out, io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
@@ -938,7 +1057,10 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
 int SyncDirCommand(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 2, 2, "来源目录和目标目录");
     const TimeKinds kinds = ReadKinds(a, false);
-    const WriteMode mode = ReadWriteMode(a);
+    Spellings given;
+    Spellings* spellings = SpellingsFor(a, given);
+    WriteMode mode = ReadWriteMode(a, "tree");
+    mode.spellings = spellings;
     const std::string filter = a.value("filter").value_or("*.*");
     if (a.has("only-folders") && a.has("no-folders"))
         throw UsageError("--only-folders 只同步目录，不能与 --no-folders 一起使用");
@@ -946,10 +1068,16 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
     // A folder of either tree that cannot be searched leaves its entries out
     // of the sync: say so, and let the exit status tell.
     bool unsearched = false;
-    const ScanComplaint refused = ComplainOfUnsearchable(io, unsearched);
+    const ScanComplaint refused = ComplainOfUnsearchable(io, unsearched, mode.spellings);
     flags.onUnsearchable = &refused;
     const std::string source = AbsolutePath(a.operands[0]);
     const std::string target = AbsolutePath(a.operands[1]);
+    // The target first: the changes are made there.
+    if (spellings) {
+        spellings->add(a.operands[1], target);
+        spellings->add(a.operands[0], source);
+        spellings->searchDeep(flags.subFolders);
+    }
     if (const Status allowed = CheckSyncFolders(source, target); !allowed) {
         io.err << allowed.error().reason << '\n';
         return ExitUsage;
@@ -978,7 +1106,7 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
         return ExitUsage;
     }
     io.out.flush();
-    TellFailures(io, FailedSynced, *failures, reasons);
+    TellFailures(io, FailedSynced, *failures, reasons, mode.spellings);
     return FinishWriting(tally.result(*failures, done), total, unsearched || !failures->empty(), io);
 }
 
@@ -987,16 +1115,16 @@ int SyncDirCommand(const ParsedArgs& a, Io& io) {
 int UndoCommandLine(const ParsedArgs& a, Io& io) {
     RequireOperands(a, 0, 1, "至多一个命令编号");
     const auto complainOfDamaged = [&io](std::string_view file, std::string_view reason) {
-        io.err << file << '\t' << reason << "（已跳过）\n";
+        io.err << ShownName(file) << '\t' << reason << "（已跳过）\n";
     };
+    const OutputForm form = ReadOutputForm(a);
     if (a.has("list")) {
         const int64_t offset = sys().utcOffsetNow();
-        const bool json = a.has("json");
         for (const JournalEntry& e : ReadJournal(complainOfDamaged)) {
-            if (json) {
+            if (form == OutputForm::Json) {
                 io.out << JsonLine()
                               .raw("id", std::to_string(e.id))
-                              .raw("started", JsonStamp(FileTime::fromUnix(e.started, 0), "", offset))
+                              .raw("started", JsonStamp(FileTime::fromUnix(e.started, 0), "journal", offset))
                               .text("command", e.command)
                               .raw("entries", std::to_string(e.entryCount()))
                               .text("state", e.undoneBy   ? "undone"
@@ -1009,8 +1137,10 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
             const std::string state = e.undoneBy   ? "已撤销（命令 " + std::to_string(e.undoneBy) + "）"
                                       : e.finished ? std::string("已完成")
                                                    : std::string("未完成");
-            io.out << e.id << '\t' << FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(e.started, 0), offset))
-                   << '\t' << e.command << '\t' << e.entryCount() << '\t' << state << '\n';
+            io.out << Record({std::to_string(e.id),
+                              FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(e.started, 0), offset)),
+                              e.command, std::to_string(e.entryCount()), state},
+                             form);
         }
         return ExitDone;
     }
@@ -1025,23 +1155,34 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
         if (error != std::errc() || end != text.data() + text.size() || id <= 0)
             throw UsageError("命令编号 “" + text + "” 无效（undo --list 列出编号）");
     }
-    const WriteMode mode = ReadWriteMode(a);
+    const WriteMode mode = ReadWriteMode(a, "journal");
     UndoOptions options;
     options.dryRun = mode.dryRun;
     options.force = a.has("force");
-    options.observer = [&](std::string_view path, TimeKind kind, std::string_view from, std::string_view to) {
+    options.observer = [&](std::string_view path, TimeKind kind, std::string_view from, std::string_view to,
+                           FileTime fromStamp, FileTime toStamp) {
         if (!mode.tells()) return;
-        io.out << (kind == TimeKind::NotChosen ? RenameLine(from, to) : ChangeLine(path, kind, from, to));
+        if (kind != TimeKind::NotChosen)
+            io.out << ChangeRecord(mode, path, kind, from, to, fromStamp, toStamp);
+        else if (mode.form == OutputForm::Json)
+            io.out << JsonRename(from, to, mode.dryRun);
+        else
+            io.out << Record({from, to}, mode.form);
     };
     const Result<UndoReport> report = UndoCommand(id, options);
     if (!report) throw InputError(report.error().reason);
     io.out.flush();
+    // Like the failures of the other commands, one a line; each record left
+    // alone is told, so an entry may be told for two kinds.
     if (!report->leftAlone.empty()) {
         io.err << "下列文件未恢复：\n";
-        for (const auto& [path, reason] : report->leftAlone)
-            io.err << path << '\t' << reason
+        for (const auto& [path, reason] : report->leftAlone) {
+            io.err << ShownName(path) << '\t' << reason
                    << (reason == ChangedSince ? std::string_view("（--force 可强制恢复）") : std::string_view())
                    << '\n';
+            if (io.jsonFailures) io.out << JsonFailure(path, reason);
+        }
+        io.out.flush();
     }
     io.err << "命令 " << report->undoneId << (mode.dryRun ? " 可恢复 " : " 已恢复 ") << report->restored << "，未恢复 "
            << report->leftAlone.size() << '\n';
@@ -1090,7 +1231,7 @@ const std::vector<Command>& Commands() {
          RenameWeChatCommand},
         {"undo",
          Options(OptionSpec{"list", 'l', false}, OptionSpec{"dry-run", 'n', false}, OptionSpec{"verbose", 'v', false},
-                 OptionSpec{"force", 0, false}, OptionSpec{"clear", 0, false}, kJson),
+                 OptionSpec{"force", 0, false}, OptionSpec{"clear", 0, false}, kJson, kNull),
          UndoCommandLine},
     };
     return commands;
@@ -1170,6 +1311,11 @@ int Run(const std::vector<std::string>& args, Io& io) {
             io.out << CommandHelp(command->name);
             return ExitDone;
         }
+        // Where -0 reads no names, it would only change the output, and JSON
+        // has its own.
+        if (parsed.has("json") && parsed.has("null") && !parsed.has("files-from"))
+            throw UsageError("--json 与 -0（--null）不能同时用于输出：-0 只在与 --files-from 一起读入名称时可与 --json "
+                             "同用");
         io.jsonFailures = parsed.has("json");
         const int status = command->run(parsed, io);
         io.out.flush();

@@ -82,7 +82,8 @@ std::string ProgramHelp() {
            "修改文件的命令都可以加 --dry-run：只显示将要做的修改，不修改任何文件。\n"
            "\n"
            "供脚本使用：--files-from 从文件或管道读取路径（-0 以 NUL 分隔），--json 输出 JSON Lines，\n"
-           "-0 输出以 NUL 分隔的字段；快照文件名写 - 时读标准输入，--save - 写到标准输出。\n"
+           "-0 输出以 NUL 分隔的字段（与 --json 同用时 -0 只用于 --files-from 的输入）；\n"
+           "快照文件名写 - 时读标准输入，--save - 写到标准输出。\n"
            "文字输出中，含控制字符的路径转义显示（\\t、\\n、\\\\、\\xHH），一项总是一行。\n"
            "单字母选项可以连写（-rn），长选项可以只写不致混淆的开头（--dry）。\n"
            "输出到控制台时按字符显示，不改变控制台的代码页；重定向到文件或管道时为 UTF-8 文本。\n"
@@ -231,14 +232,14 @@ std::string CommandHelp(std::string_view command) {
                    "日志保留最近 200 个命令（至多 1 GiB）。\n"
                    "\n"
                    "  -l, --list                列出日志：编号、时间、命令、项数、状态，以 TAB 分隔\n"
-                   "      --json                与 --list 一起：每个命令一行 JSON（id、started、command、entries、\n"
-                   "                            state 为 finished/unfinished/undone、undone_by）\n"
+                   "      --json                每项输出一行 JSON：--list 的每个命令（id、started、command、entries、\n"
+                   "                            state 为 finished/unfinished/undone、undone_by），-v 和 --dry-run\n"
+                   "                            的每项恢复，以及每个未恢复的项（error 为原因）\n"
                    "  -n, --dry-run             只显示将要做的恢复，不修改任何文件\n"
                    "  -v, --verbose             显示做了的每一项恢复\n"
                    "      --force               此后又被修改过的项也恢复\n"
-                   "      --clear               清空撤销日志\n"
-                   "\n") +
-               kExitHelp;
+                   "      --clear               清空撤销日志\n") +
+               kNullOutputHelp + "\n" + kExitHelp;
     return {};
 }
 

@@ -98,8 +98,10 @@ std::string JsonString(std::string_view text) {
                 json.append(text.substr(i, next - i));
                 i = next;
             } else if (b == 0xED && text.size() - i >= 3 && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0xA0 &&
-                       (static_cast<unsigned char>(text[i + 2]) & 0xC0) == 0x80) {
-                // A lone surrogate as a generalised three-byte form.
+                       (static_cast<unsigned char>(text[i + 2]) & 0xC0) == 0x80 && PathSeparator() == '\\') {
+                // A lone surrogate of a Windows name (UTF-16) in its three-byte
+                // form. Elsewhere names are bytes, and these are three bytes
+                // that are not UTF-8 like any other.
                 escape(0xD000u | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6) |
                        (static_cast<unsigned char>(text[i + 2]) & 0x3Fu));
                 i += 3;
@@ -147,8 +149,9 @@ std::string JsonStamp(const FileTime& stamp, std::string_view source, int64_t ut
     text[text.find('T')] = ' ';
     std::string json;
     json.reserve(96);
-    json.append("{\"text\":\"").append(text).append("\",\"iso\":\"").append(iso);
-    json.append("\",\"source\":").append(JsonString(source)).append("}");
+    json.append("{\"text\":\"").append(text).append("\",\"iso\":\"").append(iso).append("\"");
+    if (!source.empty()) json.append(",\"source\":").append(JsonString(source));
+    json.append("}");
     return json;
 }
 
@@ -170,13 +173,13 @@ JsonLine& JsonLine::name(std::string_view key, std::string_view value) {
     return *this;
 }
 
-std::string JsonChange(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText,
-                       bool dryRun, int64_t utcOffset) {
+std::string JsonChange(std::string_view path, TimeKind kind, FileTime oldStamp, FileTime newStamp,
+                       std::string_view source, bool dryRun, int64_t utcOffset) {
     return JsonLine()
         .name("path", path)
         .text("kind", KindLetter(kind))
-        .raw("old", JsonTime(oldText, "", utcOffset))
-        .raw("new", JsonTime(newText, "", utcOffset))
+        .raw("old", JsonStamp(oldStamp, "file", utcOffset))
+        .raw("new", JsonStamp(newStamp, source, utcOffset))
         .raw("dry_run", dryRun ? "true" : "false")
         .done();
 }

@@ -43,14 +43,14 @@ std::string PairLine(size_t position, std::string_view pathA, std::string_view p
 // --- JSON Lines: one object a line ---------------------------------------------
 //
 // A name is a JSON string with its bytes as they are where they are UTF-8;
-// a byte that is not is written as the escape of U+DC80 to U+DCFF (U+DC00
-// plus the byte), and a lone surrogate in its three-byte form (which
-// Windows names may hold) as the escape of that surrogate. A name that is
-// not UTF-8 also gets "path_hex", its bytes in hexadecimal, for readers that
-// refuse those escapes. A time is an object: "text" as the text lines show
-// it, "iso" the instant in ISO 8601 with the local UTC offset (with the
-// sub-second part where the stamp was read from the file system), and
-// "source" where it comes from.
+// every byte that is not is written as the escape of U+DC80 to U+DCFF
+// (U+DC00 plus the byte). Only on Windows, whose names are UTF-16, is a
+// lone surrogate in its three-byte form written as the escape of that
+// surrogate, which is what the name holds. A name that is not UTF-8 also
+// gets "path_hex", its bytes in hexadecimal, for readers that refuse those
+// escapes. A time is an object: "text" as the text lines show it, "iso" the
+// instant in ISO 8601 with the local UTC offset (with the sub-second part
+// where it is a stamp of an entry), and "source" where it comes from.
 
 // A JSON string: quoted, escaped.
 std::string JsonString(std::string_view text);
@@ -59,8 +59,8 @@ std::string JsonString(std::string_view text);
 // empty. The text holds whole seconds, and so does the iso form.
 std::string JsonTime(std::string_view text, std::string_view source, int64_t utcOffset);
 
-// The time object of a stamp read from the file system, with the stamp's
-// sub-second part in the iso form.
+// The time object of a stamp of an entry, with the stamp's sub-second part
+// in the iso form; without "source" when source is empty.
 std::string JsonStamp(const FileTime& stamp, std::string_view source, int64_t utcOffset);
 
 // Builds one object field by field.
@@ -77,8 +77,10 @@ private:
     std::string m_text = "{";
 };
 
-std::string JsonChange(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText,
-                       bool dryRun, int64_t utcOffset);
+// A stamp changed, or to be changed: the old one as the entry held it
+// (source "file"), the new one with the source of the command's value.
+std::string JsonChange(std::string_view path, TimeKind kind, FileTime oldStamp, FileTime newStamp,
+                       std::string_view source, bool dryRun, int64_t utcOffset);
 std::string JsonRename(std::string_view from, std::string_view to, bool dryRun);
 std::string JsonPair(size_t position, std::string_view pathA, std::string_view pathB);
 // A path that failed, with its reason ("" when none is known).

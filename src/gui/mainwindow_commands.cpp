@@ -85,7 +85,8 @@ void TfrmMain::UndoLast() {
     if (!Confirm(question)) return;
     std::vector<std::pair<std::string, std::string>> renamed;
     UndoOptions options;
-    options.observer = [&renamed](std::string_view, TimeKind kind, std::string_view from, std::string_view to) {
+    options.observer = [&renamed](std::string_view, TimeKind kind, std::string_view from, std::string_view to, FileTime,
+                                  FileTime) {
         if (kind == TimeKind::NotChosen) renamed.emplace_back(from, to);
     };
     // Both lists show what the disk holds afterwards, read off the

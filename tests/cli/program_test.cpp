@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,6 +88,17 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// Every line of out parsed as JSON; a line that is not fails the test.
+std::vector<test::Json> JsonLines(const std::string& out) {
+    std::vector<test::Json> objects;
+    for (const std::string& line : Lines(out)) {
+        std::optional<test::Json> o = test::ParseJson(line);
+        EXPECT_TRUE(o && o->type == test::Json::Type::Object) << line;
+        if (o) objects.push_back(std::move(*o));
+    }
+    return objects;
+}
+
 std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -103,6 +115,34 @@ EntryTimes Stamps(const std::string& path) {
     EXPECT_TRUE(ReadStampTexts(path, t)) << path;
     return t;
 }
+
+// Stamps with a sub-second part, as the file system keeps them.
+void SetExactTimes(const std::string& path, timespec modified, timespec accessed) {
+    const timespec times[2] = {accessed, modified};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+// The undo journal in a folder of a test's own while it lasts.
+class JournalIn {
+public:
+    explicit JournalIn(const std::string& folder) {
+        const char* old = std::getenv("KAIRODEX_JOURNAL");
+        m_previous = old ? old : "";
+        ::setenv("KAIRODEX_JOURNAL", folder.c_str(), 1);
+    }
+    ~JournalIn() { ::setenv("KAIRODEX_JOURNAL", m_previous.c_str(), 1); }
+    JournalIn(const JournalIn&) = delete;
+    JournalIn& operator=(const JournalIn&) = delete;
+
+private:
+    std::string m_previous;
+};
 
 // Local times at UTC+8 (the tests' zone) as seconds since 1970.
 constexpr int64_t k2001 = 978278400;      // 2001-01-01 00:00:00
@@ -163,6 +203,12 @@ TEST(Program, VersionHelpAndBadUsage) {
              {"shift", "--time", "24:00:00", f},
              {"sync-pairs", "a.kdx"},
              {"sync-pairs", "--compare", "--dry-run", "a.kdx", "b.kdx"},
+             {"show", "--json", "-0", "a.kdx"},
+             {"replace", "--json", "--null", "a", "b", "a.kdx"},
+             {"sync-pairs", "--compare", "--json", "-0", "a.kdx", "b.kdx"},
+             {"sync-dir", "-n", "--json", "-0", dir.path(), dir.path()},
+             {"undo", "--list", "--json", "-0"},
+             {"list", "--json", "-0", f},
          }) {
         std::string shown;
         for (const std::string& a : args)
@@ -172,6 +218,8 @@ TEST(Program, VersionHelpAndBadUsage) {
         EXPECT_TRUE(r.out.empty()) << shown;
         EXPECT_NE(r.err.find("--help"), std::string::npos) << shown << r.err;
     }
+    r = Cli({"show", "--json", "-0", "a.kdx"});
+    EXPECT_NE(r.err.find("--json 与 -0"), std::string::npos) << "the conflict is named: " << r.err;
 }
 
 TEST(Program, CreationTimesCannotBeSetHereSoAskingIsBadUsage) {
@@ -513,10 +561,7 @@ TEST(Program, SetFromEachFilesOwnSource) {
 
 TEST(Program, UndoTakesBackACommandAndAJournalThatCannotBeWrittenStopsIt) {
     test::TempDir dir;
-    const std::string journal = dir / "journal";
-    const char* old = std::getenv("KAIRODEX_JOURNAL");
-    const std::string previous = old ? old : "";
-    ::setenv("KAIRODEX_JOURNAL", journal.c_str(), 1);
+    const JournalIn journal(dir / "journal");
     const std::string a = dir.file("a.txt");
     test::TempDir::setTimes(a, 1614530000, 1614530000);
     const std::string before = Stamps(a).WriteTime;
@@ -539,7 +584,40 @@ TEST(Program, UndoTakesBackACommandAndAJournalThatCannotBeWrittenStopsIt) {
     r = Cli({"set", "--no-journal", "--to", "2001-01-01 00:00:00", "-k", "m", a});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00");
-    ::setenv("KAIRODEX_JOURNAL", previous.c_str(), 1);
+}
+
+TEST(Program, UndoTellsInJsonAndKeepsEachEntryOnOneLine) {
+    test::TempDir dir;
+    const JournalIn journal(dir / "journal");
+    const std::string a = dir.file("a.txt"), b = dir.file("nl\nb.txt");
+    SetExactTimes(a, {k2005, 250'000'000}, {k2005, 0});
+    test::TempDir::setTimes(b, k2005, k2005);
+    ASSERT_EQ(Cli({"set", "--to", "2001-01-01 00:00:00", "-k", "m", a, b}).status, 0);
+
+    Result r = Cli({"undo", "--list"});
+    ASSERT_EQ(Lines(r.out).size(), 1u) << "the newline of a name in the command is escaped: " << r.out;
+    EXPECT_NE(r.out.find(dir / "nl\\nb.txt"), std::string::npos) << r.out;
+    r = Cli({"undo", "--list", "-0"});
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\0'), 5) << "five fields, each ended by a NUL";
+    EXPECT_NE(r.out.find(dir / "nl\nb.txt"), std::string::npos) << "names as they are";
+    std::vector<test::Json> rows = JsonLines(Cli({"undo", "--list", "--json"}).out);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["started"]["source"].string, "journal");
+
+    test::TempDir::setTimes(b, k20210331, k20210331); // changed since: left alone
+    r = Cli({"undo", "-v", "--json"});
+    EXPECT_EQ(r.status, 1);
+    rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 2u) << r.out;
+    EXPECT_EQ(rows[0]["path"].string, a);
+    EXPECT_EQ(rows[0]["old"]["iso"].string, "2001-01-01T00:00:00.0000000+08:00");
+    EXPECT_EQ(rows[0]["old"]["source"].string, "file");
+    EXPECT_EQ(rows[0]["new"]["iso"].string, "2005-05-05T05:05:05.2500000+08:00") << "restored to the nanosecond";
+    EXPECT_EQ(rows[0]["new"]["source"].string, "journal");
+    EXPECT_EQ(rows[1]["path"].string, b);
+    EXPECT_EQ(rows[1]["error"].string, "此后已被修改，未恢复");
+    EXPECT_NE(r.err.find("\n" + dir / "nl\\nb.txt\t此后已被修改"), std::string::npos) << r.err;
+    EXPECT_EQ(StatOf(a).st_mtim.tv_nsec, 250'000'000);
 }
 
 TEST(Program, SetFromASnapshotRestoresEachKindAndListsWhatFailed) {
@@ -642,17 +720,6 @@ TEST(Program, RowsComeOutInOrderWhenWrittenOnSeveralThreads) {
 }
 
 // --- scripts: name lists, snapshots through pipes, machine-readable output ----------------
-
-// Every line of out parsed as JSON; a line that is not fails the test.
-std::vector<test::Json> JsonLines(const std::string& out) {
-    std::vector<test::Json> objects;
-    for (const std::string& line : Lines(out)) {
-        std::optional<test::Json> o = test::ParseJson(line);
-        EXPECT_TRUE(o && o->type == test::Json::Type::Object) << line;
-        if (o) objects.push_back(std::move(*o));
-    }
-    return objects;
-}
 
 // Names a shell script meets: blanks, a TAB, a newline, a backslash, a
 // quote, a byte that is not UTF-8.
@@ -768,6 +835,7 @@ TEST_F(AwkwardNames, JsonLinesParseAndCarryEveryName) {
     EXPECT_EQ(row["file_name"]["source"].string, "file_name");
     EXPECT_EQ(row["seq"].number, 1 + static_cast<double>(&row - &rows[1]));
 
+    SetExactTimes(paths[1], {k2005, 250'000'000}, {k2001, 0});
     r = Cli({"set", "--json", "-n", "-k", "m", "--to", "2020-10-31T10:18:18Z", dir / "tab\tx.jpg", dir / "none"});
     rows = JsonLines(r.out);
     ASSERT_EQ(rows.size(), 2u) << r.out;
@@ -775,9 +843,19 @@ TEST_F(AwkwardNames, JsonLinesParseAndCarryEveryName) {
     EXPECT_TRUE(rows[0].has("error"));
     EXPECT_EQ(rows[1]["path"].string, paths[1]);
     EXPECT_EQ(rows[1]["kind"].string, "m");
-    EXPECT_EQ(rows[1]["old"]["iso"].string, "2005-05-05T05:05:05+08:00");
+    EXPECT_EQ(rows[1]["old"]["text"].string, "2005-05-05 05:05:05");
+    EXPECT_EQ(rows[1]["old"]["iso"].string, "2005-05-05T05:05:05.2500000+08:00") << "as the file holds it";
+    EXPECT_EQ(rows[1]["old"]["source"].string, "file");
     EXPECT_EQ(rows[1]["new"]["text"].string, "2020-10-31 18:18:18");
+    EXPECT_EQ(rows[1]["new"]["source"].string, "fixed");
     EXPECT_TRUE(rows[1]["dry_run"].boolean);
+    r = Cli({"shift", "--json", "-n", "-k", "m", "--days", "1", paths[1]});
+    EXPECT_EQ(JsonLines(r.out).at(0)["new"]["source"].string, "shift") << r.out;
+
+    // -0 reads the names of --files-from; the output stays JSON.
+    r = Cli({"list", "--json", "--files-from", "-", "-0"}, {}, NulList());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(JsonLines(r.out).size(), paths.size());
 
     r = Cli({"photo-time", "--json", photo, paths[0]});
     rows = JsonLines(r.out);
@@ -789,6 +867,37 @@ TEST_F(AwkwardNames, JsonLinesParseAndCarryEveryName) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]["time"]["source"].string, "wechat");
     EXPECT_EQ(rows[0]["new_path"].string, "mmexport_20201031_181818.jpg");
+}
+
+TEST(Program, JsonPathsAreSpelledAsTyped) {
+    test::TempDir dir;
+    const std::string a = dir.file("a.txt"), b = dir.file("sub/deep/b.txt");
+    test::TempDir::setTimes(a, k2005, k2005);
+    test::TempDir::setTimes(b, k2005, k2005);
+    // Two spellings of a: the first given counts.
+    Result r = Cli({"list", "--json", "-r", "a.txt", "./a.txt", "sub", "gone.txt"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    std::vector<test::Json> rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 3u) << r.out;
+    EXPECT_EQ(rows[0]["path"].string, "gone.txt");
+    EXPECT_EQ(rows[1]["path"].string, "a.txt");
+    EXPECT_EQ(rows[2]["path"].string, "sub/deep/b.txt");
+    EXPECT_NE(Cli({"list", "-r", "sub/"}, dir.path()).out.find("\t" + b + "\t"), std::string::npos)
+        << "the text lines name the absolute path, as ever";
+
+    r = Cli({"set", "--json", "-n", "-k", "m", "--to", "2020-10-31", "-r", "sub/", "./a.txt"}, dir.path());
+    rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 2u) << r.out;
+    EXPECT_EQ(rows[0]["path"].string, "./a.txt");
+    EXPECT_EQ(rows[1]["path"].string, "sub/deep/b.txt");
+
+    r = Cli({"shift", "--json", "-k", "m", "--years", "9000", "-r", "sub"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    rows = JsonLines(r.out);
+    ASSERT_EQ(rows.size(), 1u) << r.out;
+    EXPECT_EQ(rows[0]["path"].string, "sub/deep/b.txt") << "a failure line too";
+    EXPECT_TRUE(rows[0].has("error"));
+    EXPECT_NE(r.err.find("\n" + b + "\t"), std::string::npos) << r.err;
 }
 
 // --- the time forms and the new ways to set and shift ----------------------------------
@@ -822,29 +931,38 @@ TEST(Program, ShiftByHoursMinutesSecondsOrASignedTime) {
         {{"--time", "-1:30"}, "2005-05-05 11:35:05"},
         {{"--hours", "36", "--minutes", "90", "--seconds", "5"}, "2005-05-07 01:05:10"},
         {{"--subtract", "--days", "1", "--seconds", "10"}, "2005-05-06 01:05:00"},
-        {{"--time=-24", "--days", "1"}, "2005-05-06 01:05:00"},
+        {{"--time=-1:05", "--days", "1"}, "2005-05-05 00:00:00"}, // the sign takes the days back too
     };
     for (const auto& step : steps) {
         std::vector<std::string> args = {"shift", "-k", "m"};
         args.insert(args.end(), step.args.begin(), step.args.end());
         args.push_back(f);
         const Result r = Cli(args);
+        EXPECT_EQ(r.status, 0) << args[3] << " " << r.err;
         EXPECT_EQ(Stamps(f).WriteTime, step.after) << args[3] << " " << r.err;
     }
+    EXPECT_EQ(Cli({"shift", "--time=-24", f}).status, 2) << "hours of a time of day end at 23";
     EXPECT_EQ(Cli({"shift", "--time", "1", "--hours", "1", f}).status, 2);
     EXPECT_EQ(Cli({"shift", "--subtract", "--time", "+1", f}).status, 2);
-    EXPECT_EQ(Stamps(f).WriteTime, "2005-05-06 01:05:00");
+    EXPECT_EQ(Stamps(f).WriteTime, "2005-05-05 00:00:00");
 }
 
 TEST(Program, SetFromAReferenceFilesOwnStampsAndOtherNewHabits) {
     test::TempDir dir;
     const std::string ref = dir.file("ref.txt"), a = dir.file("a.txt"), b = dir.file("sub/b.txt");
-    test::TempDir::setTimes(ref, k2001, k2005);
+    SetExactTimes(ref, {k2001, 123'456'789}, {k2005, 987'654'321});
     test::TempDir::setTimes(a, k20210331, k20210331);
     Result r = Cli({"set", "--reference", ref, "-vk", "ma", a});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00") << "each kind from its own stamp";
-    EXPECT_EQ(Stamps(a).AccessTime, "2005-05-05 05:05:05");
+    // Each kind from its own stamp, to the nanosecond.
+    const struct stat copied = StatOf(a);
+    EXPECT_EQ(copied.st_mtim.tv_sec, k2001);
+    EXPECT_EQ(copied.st_mtim.tv_nsec, 123'456'789);
+    EXPECT_EQ(copied.st_atim.tv_sec, k2005);
+    EXPECT_EQ(copied.st_atim.tv_nsec, 987'654'321);
+    r = Cli({"set", "--reference", ref, "-nk", "m", "--json", b});
+    EXPECT_EQ(JsonLines(r.out).at(0)["new"]["iso"].string, "2001-01-01T00:00:00.1234567+08:00") << r.out;
+    EXPECT_EQ(JsonLines(r.out).at(0)["new"]["source"].string, "reference");
     EXPECT_EQ(Cli({"set", "--ref", dir / "none", a}).status, 2) << "a reference that cannot be read";
     EXPECT_EQ(Cli({"set", "--reference", ref, "--to", "2001-01-01", a}).status, 2);
 

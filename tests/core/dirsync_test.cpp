@@ -216,7 +216,7 @@ TEST(SyncDirectoryTrees, DryRunReportsEveryStampAndWritesNone) {
     Trees t;
     std::vector<std::string> reported;
     WriteHooks dry{true,
-                   [&](std::string_view p, TimeKind kind, std::string_view, std::string_view n) {
+                   [&](std::string_view p, TimeKind kind, std::string_view, std::string_view n, FileTime, FileTime) {
                        if (kind == TimeKind::LastWrite) reported.push_back(std::string(p) + " " + std::string(n));
                    },
                    {}};
@@ -230,7 +230,7 @@ TEST(SyncDirectoryTrees, AStopRequestEndsTheRunAfterTheEntryInHand) {
     Trees t;
     size_t written = 0, lastDone = 0;
     WriteHooks hooks;
-    hooks.observer = [&](std::string_view, TimeKind kind, std::string_view, std::string_view) {
+    hooks.observer = [&](std::string_view, TimeKind kind, std::string_view, std::string_view, FileTime, FileTime) {
         written += kind == TimeKind::LastWrite;
     };
     hooks.stopRequested = [&] { return written > 0; };

@@ -100,7 +100,7 @@ TEST_F(Journaled, AnEntryChangedSinceIsLeftAloneUnlessForced) {
     UndoOptions dry;
     dry.dryRun = true;
     std::vector<std::string> told;
-    dry.observer = [&](std::string_view path, TimeKind, std::string_view, std::string_view) {
+    dry.observer = [&](std::string_view path, TimeKind, std::string_view, std::string_view, FileTime, FileTime) {
         told.emplace_back(path);
     };
     const FileTime written = Info(a).lastWrite;

@@ -353,7 +353,7 @@ TEST(SetTimesFromSource, DryRunLeavesFilesAndRowsAndReportsEachStamp) {
     const auto before = rows;
     std::vector<std::string> seen;
     WriteHooks hooks{true,
-                     [&](std::string_view, TimeKind kind, std::string_view o, std::string_view n) {
+                     [&](std::string_view, TimeKind kind, std::string_view o, std::string_view n, FileTime, FileTime) {
                          seen.push_back(std::to_string(static_cast<int>(kind)) + " " + std::string(o) + " -> " +
                                         std::string(n));
                      },

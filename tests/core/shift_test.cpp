@@ -183,7 +183,7 @@ TEST(ShiftTimes, WriteFailuresAreListedAndDryRunsChangeNothing) {
 
     int reported = 0;
     WriteHooks dry{true,
-                   [&](std::string_view, TimeKind, std::string_view o, std::string_view n) {
+                   [&](std::string_view, TimeKind, std::string_view o, std::string_view n, FileTime, FileTime) {
                        ++reported;
                        EXPECT_EQ(o, "1601-01-01 08:00:00");
                        EXPECT_EQ(n, "1601-01-02 08:00:00");

@@ -65,7 +65,7 @@ TEST(SyncPairs, AStopRequestEndsTheRunAfterThePairInHand) {
     Lists l(3, 3);
     size_t written = 0, lastDone = 0;
     WriteHooks hooks;
-    hooks.observer = [&](std::string_view, TimeKind kind, std::string_view, std::string_view) {
+    hooks.observer = [&](std::string_view, TimeKind kind, std::string_view, std::string_view, FileTime, FileTime) {
         written += kind == TimeKind::LastWrite;
     };
     hooks.stopRequested = [&] { return written > 0; };
@@ -188,7 +188,7 @@ TEST(SyncPairs, DryRunReportsWithoutWritingOrUnmarking) {
     const auto before = l.a;
     int reported = 0;
     WriteHooks dry{true,
-                   [&](std::string_view path, TimeKind, std::string_view, std::string_view n) {
+                   [&](std::string_view path, TimeKind, std::string_view, std::string_view n, FileTime, FileTime) {
                        ++reported;
                        EXPECT_EQ(n, "2001-01-01 00:00:00");
                        EXPECT_TRUE(path == l.a[0].Name || path == l.a[1].Name);

@@ -190,7 +190,7 @@ TEST(WriteHooks, DryRunReportsEachChangeAndWritesNothing) {
     };
     std::vector<Seen> seen;
     WriteHooks hooks{true,
-                     [&](std::string_view p, TimeKind k, std::string_view o, std::string_view n) {
+                     [&](std::string_view p, TimeKind k, std::string_view o, std::string_view n, FileTime, FileTime) {
                          seen.push_back({std::string(p), k, std::string(o), std::string(n)});
                      },
                      {}};
@@ -225,9 +225,8 @@ TEST(WriteHooks, DryRunReportsEachChangeAndWritesNothing) {
 WriteHooks Watching(std::vector<std::string>& reasons, std::vector<std::string>* told = nullptr) {
     WriteHooks hooks;
     if (told)
-        hooks.observer = [told](std::string_view, TimeKind, std::string_view, std::string_view newText) {
-            told->emplace_back(newText);
-        };
+        hooks.observer = [told](std::string_view, TimeKind, std::string_view, std::string_view newText, FileTime,
+                                FileTime) { told->emplace_back(newText); };
     hooks.onFailure = [&reasons](std::string_view, std::string_view reason) { reasons.emplace_back(reason); };
     return hooks;
 }

@@ -4,7 +4,8 @@
 // lines: objects, strings, numbers, true, false and null (no arrays: the
 // program writes none). Strings
 // come back as bytes: UTF-8 for characters, and a lone \udcXX escape as the
-// byte XX, the form the program gives bytes that are not UTF-8.
+// byte XX, the form the program gives bytes that are not UTF-8. Any other
+// lone surrogate is refused, as Python's os.fsencode refuses it.
 
 #include <map>
 #include <optional>
@@ -113,6 +114,8 @@ private:
                 AppendUtf8(out, 0x10000 + ((*unit - 0xD800) << 10) + (*low - 0xDC00));
             } else if (*unit >= 0xDC80 && *unit <= 0xDCFF) {
                 out += static_cast<char>(*unit - 0xDC00);
+            } else if (*unit >= 0xD800 && *unit <= 0xDFFF) {
+                return std::nullopt;
             } else {
                 AppendUtf8(out, *unit);
             }

@@ -88,11 +88,11 @@ std::optional<FailureList> SetTimesFromPickers(std::vector<FileEntry>& rows, con
     if (which.empty()) return std::nullopt;
     EntryChanges same;
     same.changes[0] = {values.kinds.creation, values.creation.value, values.creation.changeDate,
-                       values.creation.changeTime};
+                       values.creation.changeTime, values.creation.exact};
     same.changes[1] = {values.kinds.lastWrite, values.lastWrite.value, values.lastWrite.changeDate,
-                       values.lastWrite.changeTime};
+                       values.lastWrite.changeTime, values.lastWrite.exact};
     same.changes[2] = {values.kinds.lastAccess, values.lastAccess.value, values.lastAccess.changeDate,
-                       values.lastAccess.changeTime};
+                       values.lastAccess.changeTime, values.lastAccess.exact};
     return WriteRows(
         rows, which, false, [&](const FileEntry&, const EntryInfo*) { return same; },
         [&](FileEntry& row, const EntryChanges&) {

@@ -23,6 +23,8 @@ struct PickerValues {
         DateTime value;
         bool changeDate = true; // the row's date box
         bool changeTime = true; // the row's time box
+        // A stamp to copy as it is, sub-second part included, instead of value.
+        std::optional<FileTime> exact{};
     };
     Row creation;
     Row lastWrite;

@@ -78,7 +78,7 @@ Result<UndoReport> UndoCommand(int id, const UndoOptions& options) {
                 leave(r->newPath, RenamedEntryGone);
                 continue;
             }
-            if (options.observer) options.observer(r->newPath, TimeKind::NotChosen, r->newPath, r->path);
+            if (options.observer) options.observer(r->newPath, TimeKind::NotChosen, r->newPath, r->path, {}, {});
             if (options.dryRun) {
                 ++report.restored;
                 continue;
@@ -102,7 +102,7 @@ Result<UndoReport> UndoCommand(int id, const UndoOptions& options) {
             leave(r->path, ChangedSince);
             continue;
         }
-        if (options.observer) options.observer(r->path, r->kind, Shown(now), Shown(r->before));
+        if (options.observer) options.observer(r->path, r->kind, Shown(now), Shown(r->before), now, r->before);
         if (options.dryRun) {
             ++report.restored;
             continue;

@@ -22,9 +22,12 @@ struct UndoOptions {
     // Also restores entries changed since the command.
     bool force = false;
     // Told of each change made, or in a dry run to be made: the path, and
-    // for a stamp its kind with the current and the restored value; for a
-    // rename the current path and the restored one (kind NotChosen).
-    std::function<void(std::string_view path, TimeKind kind, std::string_view from, std::string_view to)> observer;
+    // for a stamp its kind with the current and the restored value, as texts
+    // and as the stamps themselves; for a rename the current path and the
+    // restored one (kind NotChosen, no stamps).
+    std::function<void(std::string_view path, TimeKind kind, std::string_view from, std::string_view to,
+                       FileTime fromStamp, FileTime toStamp)>
+        observer;
     // Told how many of the command's records are dealt with, now and then
     // and at the end.
     ProgressFn progress;

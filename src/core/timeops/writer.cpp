@@ -91,6 +91,7 @@ struct Written {
     DateTime before; // local, whole seconds
     DateTime stored; // local, whole seconds, as read back
     bool holds = true;
+    FileTime storedStamp; // as read back; in a dry run, as it would be written
 };
 
 // Reads the entry back once its stamps are written: the system accepts a
@@ -111,6 +112,7 @@ Status CheckStored(const std::string& entry, std::string_view path, std::span<Wr
             w.stored = FileTimeToLocalDateTime(w.stamp, offset).wholeSeconds();
             continue;
         }
+        w.storedStamp = stored;
         if (HoldsAtResolution(w.kind, w.stamp, stored, offset)) continue;
         w.holds = false;
         result = hooks.fail(path,
@@ -173,15 +175,21 @@ Plan MakePlan(std::string entry, std::span<const StampChange> changes, const Wri
         }
         DateTime current;
         if (plan.before) current = FileTimeToLocalDateTime(plan.before->of(c.kind), plan.offset).wholeSeconds();
-        const DateTime wanted = c.value.wholeSeconds();
-        const DateTime day = c.changeDate ? wanted.date() : current.date();
-        const int64_t time = c.changeTime ? wanted.timeOfDayMs() : current.timeOfDayMs();
-        const DateTime v = DateTime::fromMs(day.ms() + time);
+        DateTime v;
+        if (c.exact) {
+            v = FileTimeToLocalDateTime(*c.exact, plan.offset);
+        } else {
+            const DateTime wanted = c.value.wholeSeconds();
+            const DateTime day = c.changeDate ? wanted.date() : current.date();
+            const int64_t time = c.changeTime ? wanted.timeOfDayMs() : current.timeOfDayMs();
+            v = DateTime::fromMs(day.ms() + time);
+        }
         if (v < kFirst || v > kLast) {
             plan.stop = std::string(OutsideYears);
             break;
         }
-        plan.written.push_back(Written{c.kind, LocalDateTimeToFileTime(v, plan.offset), current, v, true});
+        const FileTime stamp = c.exact ? *c.exact : LocalDateTimeToFileTime(v, plan.offset);
+        plan.written.push_back(Written{c.kind, stamp, current, v.wholeSeconds(), true, stamp});
     }
     return plan;
 }
@@ -218,7 +226,9 @@ Status Carry(std::string_view path, Plan& plan, const WriteHooks& hooks, bool re
     // Told only of stamps that hold, with the value the entry now has.
     if (hooks.observer)
         for (const Written& w : plan.written)
-            if (w.holds) hooks.observer(path, w.kind, FormatTimeText(w.before), FormatTimeText(w.stored));
+            if (w.holds)
+                hooks.observer(path, w.kind, FormatTimeText(w.before), FormatTimeText(w.stored),
+                               plan.before ? plan.before->of(w.kind) : FileTime{}, w.storedStamp);
     return result;
 }
 

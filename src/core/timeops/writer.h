@@ -32,9 +32,11 @@ struct TimeKinds {
 };
 
 // Told about every stamp that is written, or in a dry run would be written:
-// the path as given, the kind, and the old and new time texts.
-using WriteObserver =
-    std::function<void(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText)>;
+// the path as given, the kind, the old and new time texts, and the old and
+// new stamps themselves, sub-second part included (the new one as read back,
+// or in a dry run as it would be written).
+using WriteObserver = std::function<void(std::string_view path, TimeKind kind, std::string_view oldText,
+                                         std::string_view newText, FileTime oldStamp, FileTime newStamp)>;
 
 // Told why a write failed, once per failed write: the path as given and the
 // reason, the system's own where the system refused, StoredOtherwise where
@@ -105,6 +107,9 @@ struct StampChange {
     DateTime value;
     bool changeDate = true;
     bool changeTime = true;
+    // Written as it is instead of value, sub-second part included: a stamp
+    // copied from another entry.
+    std::optional<FileTime> exact{};
 };
 
 // Writes the changes in order and stops at the first that fails. The outcome
