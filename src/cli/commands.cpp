@@ -1026,6 +1026,7 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
     UndoOptions options;
     options.dryRun = mode.dryRun;
     options.force = a.has("force");
+    options.onDamaged = complainOfDamaged;
     options.observer = [&](std::string_view path, TimeKind kind, std::string_view from, std::string_view to) {
         if (!mode.tells()) return;
         io.out << (kind == TimeKind::NotChosen ? RenameLine(from, to) : ChangeLine(path, kind, from, to));

@@ -71,10 +71,25 @@ std::unique_ptr<Journal> TfrmMain::beginJournal(const QString& command) {
 
 void TfrmMain::UndoLast() {
     if (busy()) return;
-    // The command undo would take back: the last one not yet taken back.
-    const std::optional<JournalEntry> last = CommandToUndo(ReadJournal(), 0);
+    // The command undo would take back, found off the window's thread: the
+    // newest journal files may be large.
+    std::vector<std::pair<std::string, std::string>> damaged;
+    Result<JournalEntry> last = Failure{};
+    {
+        RowCommand finding(*this, {}, QString());
+        finding.run([&] {
+            last = CommandToUndo(
+                0, [&damaged](std::string_view file, std::string_view reason) { damaged.emplace_back(file, reason); });
+        });
+    }
+    QString unreadable;
+    for (const auto& [file, reason] : damaged)
+        unreadable += QString::fromStdString("\r\n" + file + "\t" + reason);
     if (!last) {
-        ShowInfo(QStringLiteral("没有可以撤销的修改。"));
+        if (last.error().reason == NothingToUndo)
+            ShowInfo(QStringLiteral("没有可以撤销的修改。") + unreadable);
+        else
+            ShowError(QString::fromStdString(last.error().reason) + unreadable);
         return;
     }
     const QString when =

@@ -42,6 +42,20 @@ std::string WriteTimeOf(const std::string& path) {
     return t.WriteTime;
 }
 
+// The journal kept in a folder of the test's own while it lives.
+class OwnJournal {
+public:
+    explicit OwnJournal(const std::string& folder) : m_old(qgetenv("KAIRODEX_JOURNAL")) {
+        qputenv("KAIRODEX_JOURNAL", QByteArray::fromStdString(folder));
+    }
+    ~OwnJournal() { qputenv("KAIRODEX_JOURNAL", m_old); }
+    OwnJournal(const OwnJournal&) = delete;
+    OwnJournal& operator=(const OwnJournal&) = delete;
+
+private:
+    QByteArray m_old;
+};
+
 } // namespace
 
 class CommandsTest : public QObject {
@@ -108,6 +122,41 @@ private slots:
             QCOMPARE(seen.texts, QStringList{QStringLiteral("没有可以撤销的修改。")});
         }
         qputenv("KAIRODEX_JOURNAL", oldJournal);
+    }
+
+    void undoTellsWhatItLeftAloneAndWhatItCannotRead() {
+        test::TempDir dir;
+        const OwnJournal journal(dir / "journal");
+        const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
+        test::TempDir::setTimes(a, 1614530000, 1614530000);
+        test::TempDir::setTimes(b, 1614530000, 1614530000);
+        const std::string before = WriteTimeOf(a);
+        TfrmMain w;
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {a, b});
+        Find<QDateEdit>(&w, "DTP2Date")->setDate(QDate(2001, 2, 3));
+        Find<QCheckBox>(&w, "cbCreate1")->setChecked(false);
+        Captured seen;
+        QTest::mouseClick(Find<QPushButton>(&w, "bSetAll1"), Qt::LeftButton);
+        test::TempDir::setTimes(b, 1500000000, 1500000000); // changed since
+        const std::string changed = WriteTimeOf(b);
+        seen.texts.clear();
+        QTest::mouseClick(Find<QPushButton>(&w, "bUndo"), Qt::LeftButton);
+        QCOMPARE(seen.texts.size(), 2);
+        QVERIFY2(seen.texts[0].endsWith(u"2 项）？"_s), qPrintable(seen.texts[0]));
+        QCOMPARE(seen.texts[1],
+                 u"撤销完成！下列文件未恢复：\r\n"_s + QString::fromStdString(b) + u"\t此后已被修改，未恢复\r\n"_s);
+        QCOMPARE(WriteTimeOf(a), before);
+        QCOMPARE(WriteTimeOf(b), changed);
+
+        // A newer record that cannot be read may be the last command: the
+        // older one is not taken back in its place.
+        const std::string foreign = dir.file("journal/9.kdxj", "not a journal");
+        seen.texts.clear();
+        QTest::mouseClick(Find<QPushButton>(&w, "bUndo"), Qt::LeftButton);
+        QCOMPARE(seen.texts.size(), 1);
+        QVERIFY2(seen.texts[0].contains(QString::fromStdString(foreign)), qPrintable(seen.texts[0]));
+        QVERIFY2(seen.texts[0].contains(u"未指明编号时不撤销命令 1"_s), qPrintable(seen.texts[0]));
+        QCOMPARE(WriteTimeOf(b), changed);
     }
 
     void failuresAreListedInTheClosingMessage() {
