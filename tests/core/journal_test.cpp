@@ -202,6 +202,11 @@ TEST_F(Journaled, AKilledCommandCanBeUndoneAndDamagedFilesAreSkipped) {
     const auto undone = UndoCommand(1, {});
     ASSERT_TRUE(undone) << undone.error().reason;
     EXPECT_EQ(Info(a).lastWrite, before);
+    // The mark went after the torn line's place, not onto it.
+    const auto marked = ReadJournalCommand(1);
+    ASSERT_TRUE(marked) << marked.error().reason;
+    EXPECT_EQ(marked->undoneBy, undone->journalId);
+    EXPECT_EQ(marked->entryCount(), 1u);
 }
 
 TEST_F(Journaled, ReadingAheadShiftsAnEntryListedTwiceTwiceAndUndoesExactly) {

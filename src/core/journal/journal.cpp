@@ -431,6 +431,24 @@ private:
     uint64_t m_offset = 0;
 };
 
+// Where a torn last line of path begins; nothing when the file ends with
+// a whole line.
+Result<std::optional<uint64_t>> TornLineAt(const std::string& path) {
+    Result<std::unique_ptr<InputFile>> file = sys().openForRead(path);
+    if (!file) return file.error();
+    const uint64_t size = (*file)->size();
+    char chunk[4096];
+    for (uint64_t end = size; end > 0;) {
+        const uint64_t start = end > sizeof chunk ? end - sizeof chunk : 0;
+        const size_t want = static_cast<size_t>(end - start);
+        if ((*file)->readAt(start, chunk, want) != static_cast<int64_t>(want)) return Failure{0, "撤销日志无法读取"};
+        for (size_t i = want; i > 0; --i)
+            if (chunk[i - 1] == '\n') return start + i == size ? std::nullopt : std::optional<uint64_t>(start + i);
+        end = start;
+    }
+    return size == 0 ? std::nullopt : std::optional<uint64_t>(0);
+}
+
 } // namespace
 
 Result<JournalEntry> ParseJournal(std::string_view bytes, const JournalRecordFn& onRecord) {
@@ -485,6 +503,13 @@ std::vector<JournalEntry> ReadJournal(const JournalDamageFn& onDamaged) {
 
 Status MarkUndone(int id, int by) {
     const std::string path = JournalFile(id);
+    // A command killed while it wrote a record leaves that line torn: the
+    // mark appended to it would make the line, and so the file, unreadable.
+    // Cut off, it is what the reader leaves out anyway.
+    const Result<std::optional<uint64_t>> torn = TornLineAt(path);
+    if (!torn) return torn.error();
+    if (*torn)
+        if (Status cut = sys().truncateFile(path, **torn); !cut) return cut;
     Result<std::unique_ptr<OutputFile>> file = sys().openForAppend(path);
     if (!file) return file.error();
     if (Status written = (*file)->append(Line({"undone", std::to_string(by)})); !written) return written;

@@ -137,7 +137,8 @@ Result<JournalEntry> ReadJournalCommand(int id, const JournalRecordFn& onRecord 
 // are told to onDamaged and left out.
 std::vector<JournalEntry> ReadJournal(const JournalDamageFn& onDamaged = {});
 
-// Marks command id as taken back by undo command by.
+// Marks command id as taken back by undo command by. A torn last line is
+// cut off first, so that the mark starts a line of its own.
 Status MarkUndone(int id, int by);
 
 // Empties the journal; fails with the reason of the first file that could
