@@ -133,9 +133,14 @@ TimeKinds TfrmMain::kindsOf(QCheckBox* creation, QCheckBox* lastWrite, QCheckBox
 }
 
 void TfrmMain::showClosing(const std::optional<FailureList>& failures, std::string_view done,
-                           std::string_view failedHeader) {
+                           std::string_view failedHeader, const Journal* journal) {
     if (!failures) return;
-    ShowInfo(QString::fromStdString(ClosingMessage(done, failedHeader, *failures)));
+    std::string text = ClosingMessage(done, failedHeader, *failures);
+    // The entries the journal could not record were left unchanged: the
+    // list alone would not say why.
+    if (journal)
+        if (const std::string why = journal->failure(); !why.empty()) text += "无法写入撤销日志：" + why + "\r\n";
+    ShowInfo(QString::fromStdString(text));
 }
 
 void TfrmMain::bSetSelect1Click() {
@@ -173,7 +178,7 @@ void TfrmMain::SetTimes(bool allRows) {
         command.run([&] { failures = SetTimesFromSource(rows, local, source, options, hooks); });
     }
     static_cast<void>(journal->finish());
-    showClosing(failures, DoneModified, FailedModified);
+    showClosing(failures, DoneModified, FailedModified, journal.get());
 }
 
 void TfrmMain::ShiftTimes(bool allRows) {
@@ -197,7 +202,7 @@ void TfrmMain::ShiftTimes(bool allRows) {
     std::vector<FileEntry>& rows = command.rows(lv1);
     command.run([&] { failures = kdx::ShiftTimes(rows, command.localWhich(), amount, kinds, hooks); });
     static_cast<void>(journal->finish());
-    showClosing(failures, DoneModified, FailedModified);
+    showClosing(failures, DoneModified, FailedModified, journal.get());
 }
 
 void TfrmMain::btGetFileNameTimeClick() {
@@ -231,7 +236,7 @@ void TfrmMain::btRenameWeiXinFileClick() {
     std::vector<FileEntry>& rows = command.rows(lv1);
     command.run([&] { failures = RenameWeChatFiles(rows, command.localWhich(), options, hooks); });
     static_cast<void>(journal->finish());
-    showClosing(failures, DoneRenamed, FailedModified);
+    showClosing(failures, DoneRenamed, FailedModified, journal.get());
 }
 
 void TfrmMain::SyncPairs(bool sync, bool allRows) {
@@ -254,7 +259,7 @@ void TfrmMain::SyncPairs(bool sync, bool allRows) {
     command.run(
         [&] { failures = kdx::SyncPairs(rowsA, rowsB, selectedA, selectedB, sync, allRows, kinds, hooks, progress); });
     if (journal) static_cast<void>(journal->finish());
-    if (sync) showClosing(failures, DoneSynced, FailedSynced);
+    if (sync) showClosing(failures, DoneSynced, FailedSynced, journal.get());
 }
 
 void TfrmMain::sbCompareClick() {

@@ -102,7 +102,7 @@ void TfrmMain::bSyncDirClick() {
         ShowInfo(QString::fromUtf8(result.refusal.data(), static_cast<qsizetype>(result.refusal.size())));
         return;
     }
-    ShowInfo(QString::fromStdString(ClosingMessage(DoneSynced, FailedSynced, result.failures)));
+    showClosing(result.failures, DoneSynced, FailedSynced, journal.get());
 }
 
 } // namespace kdx::gui

@@ -240,13 +240,24 @@ Status Journal::append(std::string_view lines, size_t count) {
     if (count == 0) return {};
     const std::lock_guard lock(m_mutex);
     if (!m_file) return Failure{0, "撤销日志已结束"};
-    if (Status written = m_file->append(lines); !written) return written;
+    if (Status written = m_file->append(lines); !written) return failed(written.error());
     const bool first = m_records == 0;
     m_records += count;
     const auto now = std::chrono::steady_clock::now();
     if (!first && now - m_synced < kSyncEvery) return {};
     m_synced = now;
-    return m_file->sync();
+    if (Status synced = m_file->sync(); !synced) return failed(synced.error());
+    return {};
+}
+
+Failure Journal::failed(const Failure& failure) {
+    if (m_failure.empty()) m_failure = failure.reason;
+    return failure;
+}
+
+std::string Journal::failure() const {
+    const std::lock_guard lock(m_mutex);
+    return m_failure;
 }
 
 void Journal::AppendStampLine(std::string& lines, std::string_view path, TimeKind kind, FileTime before,

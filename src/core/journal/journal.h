@@ -77,16 +77,23 @@ public:
     Status finish();
 
     int id() const { return m_id; }
+    // Why a record could not be written, the first time one could not
+    // (the changes it was to precede were then not made); empty while all
+    // could be.
+    std::string failure() const;
 
 private:
     Journal(int id, std::string path, std::unique_ptr<OutputFile> file);
     Status append(std::string_view lines, size_t count);
+    // Remembers the first failure of append; called with the lock held.
+    Failure failed(const Failure& failure);
 
     int m_id;
     std::string m_path;
     std::unique_ptr<OutputFile> m_file;
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     size_t m_records = 0;
+    std::string m_failure;
     std::chrono::steady_clock::time_point m_synced;
 };
 
