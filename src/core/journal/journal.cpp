@@ -484,6 +484,7 @@ std::string JournalFile(int id) {
 }
 
 Result<JournalEntry> ReadJournalCommand(int id, const JournalRecordFn& onRecord) {
+    if (JournalFolder().empty()) return Failure{0, "找不到撤销日志的位置"};
     Result<std::unique_ptr<InputFile>> file = sys().openForRead(JournalFile(id));
     if (!file) return file.error();
     Parser parser(onRecord);
