@@ -10,17 +10,19 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const kdx::Result<kdx::JournalEntry> read = kdx::ParseJournal(bytes);
-    if (!read) {
-        if (read.error().reason.empty()) std::abort();
-        return 0;
-    }
-    for (const kdx::JournalRecord& r : read->records) {
-        if (r.rename) continue;
+    size_t records = 0;
+    const kdx::Result<kdx::JournalEntry> read = kdx::ParseJournal(bytes, [&records](kdx::JournalRecord&& r) {
+        ++records;
+        if (r.rename) return;
         const int kind = static_cast<int>(r.kind);
         if (kind < 1 || kind > 3 || r.before.nanos < 0 || r.before.nanos > 99 || r.after.nanos < 0 ||
             r.after.nanos > 99)
             std::abort();
+    });
+    if (!read) {
+        if (read.error().reason.empty()) std::abort();
+        return 0;
     }
+    if (read->records != records || read->entries > records) std::abort();
     return 0;
 }

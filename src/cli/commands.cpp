@@ -1159,6 +1159,7 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
     UndoOptions options;
     options.dryRun = mode.dryRun;
     options.force = a.has("force");
+    options.onDamaged = complainOfDamaged;
     options.observer = [&](std::string_view path, TimeKind kind, std::string_view from, std::string_view to,
                            FileTime fromStamp, FileTime toStamp) {
         if (!mode.tells()) return;

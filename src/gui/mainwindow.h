@@ -113,8 +113,10 @@ private:
     std::unique_ptr<Journal> beginJournal(const QString& command);
     // "撤销": takes back the last command that changed files, after asking.
     void UndoLast();
-    // Runs a command's closing message, or nothing when it did not run.
-    void showClosing(const std::optional<FailureList>& failures, std::string_view done, std::string_view failedHeader);
+    // Runs a command's closing message, or nothing when it did not run;
+    // with why its journal (null when it kept none) could not be written.
+    void showClosing(const std::optional<FailureList>& failures, std::string_view done, std::string_view failedHeader,
+                     const Journal* journal);
 
 public:
     // The program-wide time clipboard of the picker menu.

@@ -71,10 +71,25 @@ std::unique_ptr<Journal> TfrmMain::beginJournal(const QString& command) {
 
 void TfrmMain::UndoLast() {
     if (busy()) return;
-    // The command undo would take back: the last one not yet taken back.
-    const std::optional<JournalEntry> last = CommandToUndo(ReadJournal(), 0);
+    // The command undo would take back, found off the window's thread: the
+    // newest journal files may be large.
+    std::vector<std::pair<std::string, std::string>> damaged;
+    Result<JournalEntry> last = Failure{};
+    {
+        RowCommand finding(*this, {}, QString());
+        finding.run([&] {
+            last = CommandToUndo(
+                0, [&damaged](std::string_view file, std::string_view reason) { damaged.emplace_back(file, reason); });
+        });
+    }
+    QString unreadable;
+    for (const auto& [file, reason] : damaged)
+        unreadable += QString::fromStdString("\r\n" + file + "\t" + reason);
     if (!last) {
-        ShowInfo(QStringLiteral("没有可以撤销的修改。"));
+        if (last.error().reason == NothingToUndo)
+            ShowInfo(QStringLiteral("没有可以撤销的修改。") + unreadable);
+        else
+            ShowError(QString::fromStdString(last.error().reason) + unreadable);
         return;
     }
     const QString when =
@@ -119,9 +134,14 @@ TimeKinds TfrmMain::kindsOf(QCheckBox* creation, QCheckBox* lastWrite, QCheckBox
 }
 
 void TfrmMain::showClosing(const std::optional<FailureList>& failures, std::string_view done,
-                           std::string_view failedHeader) {
+                           std::string_view failedHeader, const Journal* journal) {
     if (!failures) return;
-    ShowInfo(QString::fromStdString(ClosingMessage(done, failedHeader, *failures)));
+    std::string text = ClosingMessage(done, failedHeader, *failures);
+    // The entries the journal could not record were left unchanged: the
+    // list alone would not say why.
+    if (journal)
+        if (const std::string why = journal->failure(); !why.empty()) text += "无法写入撤销日志：" + why + "\r\n";
+    ShowInfo(QString::fromStdString(text));
 }
 
 void TfrmMain::bSetSelect1Click() {
@@ -159,7 +179,7 @@ void TfrmMain::SetTimes(bool allRows) {
         command.run([&] { failures = SetTimesFromSource(rows, local, source, options, hooks); });
     }
     static_cast<void>(journal->finish());
-    showClosing(failures, DoneModified, FailedModified);
+    showClosing(failures, DoneModified, FailedModified, journal.get());
 }
 
 void TfrmMain::ShiftTimes(bool allRows) {
@@ -183,7 +203,7 @@ void TfrmMain::ShiftTimes(bool allRows) {
     std::vector<FileEntry>& rows = command.rows(lv1);
     command.run([&] { failures = kdx::ShiftTimes(rows, command.localWhich(), amount, kinds, hooks); });
     static_cast<void>(journal->finish());
-    showClosing(failures, DoneModified, FailedModified);
+    showClosing(failures, DoneModified, FailedModified, journal.get());
 }
 
 void TfrmMain::btGetFileNameTimeClick() {
@@ -217,7 +237,7 @@ void TfrmMain::btRenameWeiXinFileClick() {
     std::vector<FileEntry>& rows = command.rows(lv1);
     command.run([&] { failures = RenameWeChatFiles(rows, command.localWhich(), options, hooks); });
     static_cast<void>(journal->finish());
-    showClosing(failures, DoneRenamed, FailedModified);
+    showClosing(failures, DoneRenamed, FailedModified, journal.get());
 }
 
 void TfrmMain::SyncPairs(bool sync, bool allRows) {
@@ -240,7 +260,7 @@ void TfrmMain::SyncPairs(bool sync, bool allRows) {
     command.run(
         [&] { failures = kdx::SyncPairs(rowsA, rowsB, selectedA, selectedB, sync, allRows, kinds, hooks, progress); });
     if (journal) static_cast<void>(journal->finish());
-    if (sync) showClosing(failures, DoneSynced, FailedSynced);
+    if (sync) showClosing(failures, DoneSynced, FailedSynced, journal.get());
 }
 
 void TfrmMain::sbCompareClick() {

@@ -101,7 +101,7 @@ void TfrmMain::bSyncDirClick() {
         ShowInfo(QString::fromStdString(result.error().reason));
         return;
     }
-    ShowInfo(QString::fromStdString(ClosingMessage(DoneSynced, FailedSynced, *result)));
+    showClosing(*result, DoneSynced, FailedSynced, journal.get());
 }
 
 } // namespace kdx::gui

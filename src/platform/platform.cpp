@@ -28,6 +28,9 @@ Result<std::unique_ptr<OutputFile>> Platform::createNewFile(const std::string&) 
 Result<std::unique_ptr<OutputFile>> Platform::openForAppend(const std::string&) {
     return Failure{0, "not supported"};
 }
+Status Platform::truncateFile(const std::string&, uint64_t) {
+    return Failure{0, "not supported"};
+}
 Status Platform::createFolders(const std::string&) {
     return Failure{0, "not supported"};
 }

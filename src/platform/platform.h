@@ -189,6 +189,9 @@ public:
     virtual Result<std::unique_ptr<OutputFile>> createNewFile(const std::string& path);
     // Opens an existing regular file for appending.
     virtual Result<std::unique_ptr<OutputFile>> openForAppend(const std::string& path);
+    // Cuts an existing regular file to its first size bytes, on the disk
+    // when this returns.
+    virtual Status truncateFile(const std::string& path, uint64_t size);
     // Creates folder and any folders above it that are missing.
     virtual Status createFolders(const std::string& folder);
     // The value of an environment variable; nothing when it is not set.

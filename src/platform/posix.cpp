@@ -538,6 +538,22 @@ public:
         return std::unique_ptr<OutputFile>(std::make_unique<PosixOutputFile>(fd));
     }
 
+    Status truncateFile(const std::string& path, uint64_t size) override {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) return Failed();
+        struct stat st;
+        int code = 0;
+        if (::fstat(fd, &st) != 0)
+            code = errno;
+        else if (!S_ISREG(st.st_mode))
+            code = EINVAL;
+        else if (::ftruncate(fd, static_cast<off_t>(size)) != 0 || ::fsync(fd) != 0)
+            code = errno;
+        ::close(fd);
+        if (code != 0) return ErrorFromErrno(code);
+        return {};
+    }
+
     Status createFolders(const std::string& folder) override {
         std::string path;
         for (size_t pos = 0; pos <= folder.size(); ++pos) {

@@ -829,6 +829,22 @@ public:
         return openAppending(path, OPEN_EXISTING);
     }
 
+    Status truncateFile(const std::string& path, uint64_t size) override {
+        const auto p = SystemPath(path);
+        if (!p) return ErrorFrom(ERROR_INVALID_NAME);
+        HANDLE h = CreateFileW(p->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return Failed();
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(size);
+        const bool cut = GetFileType(h) == FILE_TYPE_DISK && SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
+                         SetEndOfFile(h) && FlushFileBuffers(h);
+        const DWORD error = cut ? ERROR_SUCCESS : GetLastError();
+        CloseHandle(h);
+        if (!cut) return ErrorFrom(error == ERROR_SUCCESS ? ERROR_INVALID_FUNCTION : error);
+        return {};
+    }
+
     Status createFolders(const std::string& folder) override {
         // Each prefix ending before a separator, past the root (a drive or
         // a share), is made where it is missing.

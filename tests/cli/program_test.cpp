@@ -620,6 +620,25 @@ TEST(Program, UndoTellsInJsonAndKeepsEachEntryOnOneLine) {
     EXPECT_EQ(StatOf(a).st_mtim.tv_nsec, 250'000'000);
 }
 
+TEST(Program, UndoTellsOfAnUnreadableNewerRecordAndTakesNothingBackWithoutANumber) {
+    test::TempDir dir;
+    const char* old = std::getenv("KAIRODEX_JOURNAL");
+    const std::string previous = old ? old : "";
+    ::setenv("KAIRODEX_JOURNAL", (dir / "journal").c_str(), 1);
+    const std::string a = dir.file("a.txt");
+    ASSERT_EQ(Cli({"set", "--to", "2001-01-01 00:00:00", "-k", "m", a}).status, 0);
+    const std::string foreign = dir.file("journal/2.kdxj", "not a journal");
+
+    Result r = Cli({"undo"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.find(foreign + "\t不是撤销日志文件（已跳过）\n"), 0u) << r.err;
+    EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00");
+    r = Cli({"undo", "1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(Stamps(a).WriteTime, "2001-01-01 00:00:00");
+    ::setenv("KAIRODEX_JOURNAL", previous.c_str(), 1);
+}
+
 TEST(Program, SetFromASnapshotRestoresEachKindAndListsWhatFailed) {
     test::TempDir dir;
     const std::string a = dir.file("a.txt"), b = dir.file("b.txt"), gone = dir.file("gone.txt");

@@ -40,15 +40,15 @@ protected:
     // The stamps as the platform reads them, to the nanosecond.
     static EntryInfo Info(const std::string& path) { return *hostPlatform().findEntry(path); }
 
-    // The stamp of kind written as the writer writes it, recorded in a
-    // journal of one command.
+    // The modification and access times written as the writer writes
+    // them, recorded in a journal of one command.
     static void WriteJournaled(const std::vector<std::string>& paths, const std::string& value) {
         auto journal = Journal::Begin("set --to " + value);
         ASSERT_TRUE(journal) << journal.error().reason;
         WriteHooks hooks;
         hooks.journal = journal->get();
         for (const std::string& p : paths)
-            ASSERT_TRUE(WriteFileTime(p, TimeKind::LastWrite, *ParseTimeText(value), true, true, hooks));
+            ASSERT_TRUE(WriteSameTime(p, TimeKinds::FromChecks(false, true, true), *ParseTimeText(value), hooks));
         ASSERT_TRUE((*journal)->finish());
     }
 
@@ -91,11 +91,13 @@ TEST_F(Journaled, UndoGivesBackEveryStampExactlyAndIsItselfUndoable) {
     EXPECT_TRUE(entries[2].finished);
 }
 
-TEST_F(Journaled, AnEntryChangedSinceIsLeftAloneUnlessForced) {
+TEST_F(Journaled, AnEntryChangedSinceIsLeftAloneWholeUnlessForced) {
     const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
     WriteJournaled({a, b}, "2001-01-01 00:00:00");
+    // One of the two stamps written to b changes since.
     const FileTime later = FileTime::fromUnix(1'234'567'890, 0);
-    ASSERT_TRUE(hostPlatform().setFileTime(b, TimeKind::LastWrite, later));
+    ASSERT_TRUE(hostPlatform().setFileTime(b, TimeKind::LastAccess, later));
+    const FileTime writtenToB = Info(b).lastWrite;
 
     UndoOptions dry;
     dry.dryRun = true;
@@ -106,23 +108,44 @@ TEST_F(Journaled, AnEntryChangedSinceIsLeftAloneUnlessForced) {
     const FileTime written = Info(a).lastWrite;
     const auto preview = UndoCommand(0, dry);
     ASSERT_TRUE(preview);
-    EXPECT_EQ(told, std::vector<std::string>{a});
+    EXPECT_EQ(told, (std::vector<std::string>{a, a})) << "both stamps of a, none of b";
     EXPECT_EQ(Info(a).lastWrite, written) << "a dry run writes nothing";
     EXPECT_EQ(ReadJournal().size(), 1u) << "a dry run records and marks nothing";
 
     const auto undone = UndoCommand(0, {});
     ASSERT_TRUE(undone);
-    EXPECT_EQ(undone->restored, 1u);
-    ASSERT_EQ(undone->leftAlone.size(), 1u);
-    EXPECT_EQ(undone->leftAlone[0].first, b);
-    EXPECT_EQ(undone->leftAlone[0].second, ChangedSince);
-    EXPECT_EQ(Info(b).lastWrite, later) << "left alone";
+    EXPECT_EQ(undone->restored, 1u) << "entries, not stamps";
+    EXPECT_EQ(undone->leftAlone, (std::vector<std::pair<std::string, std::string>>{{b, std::string(ChangedSince)}}));
+    EXPECT_EQ(Info(b).lastAccess, later) << "left alone";
+    EXPECT_EQ(Info(b).lastWrite, writtenToB) << "the unchanged stamp too";
 
     UndoOptions force;
     force.force = true;
     ASSERT_TRUE(UndoCommand(0, force)) << "not taken back while something was left";
-    EXPECT_NE(Info(b).lastWrite, later);
+    EXPECT_NE(Info(b).lastAccess, later);
+    EXPECT_NE(Info(b).lastWrite, writtenToB);
     EXPECT_FALSE(UndoCommand(0, {}));
+}
+
+TEST_F(Journaled, AnUnreadableNewerRecordIsToldAndStopsAnUndoWithoutANumber) {
+    const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
+    WriteJournaled({a}, "2001-01-01 00:00:00");
+    WriteJournaled({b}, "2002-02-02 00:00:00");
+    const FileTime written = Info(a).lastWrite;
+    // A line of the newest record damaged: it may be the last command.
+    std::ofstream(dir / "journal/2.kdxj", std::ios::app | std::ios::binary) << "end\t00000000\n";
+
+    std::vector<std::string> damaged;
+    UndoOptions options;
+    options.onDamaged = [&](std::string_view file, std::string_view) { damaged.emplace_back(file); };
+    const auto refused = UndoCommand(0, options);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().reason.find("命令 1"), std::string::npos) << refused.error().reason;
+    EXPECT_EQ(damaged, std::vector<std::string>{dir / "journal/2.kdxj"});
+    EXPECT_EQ(Info(a).lastWrite, written);
+
+    ASSERT_TRUE(UndoCommand(1, {})) << "named, it is taken back";
+    EXPECT_NE(Info(a).lastWrite, written);
 }
 
 TEST_F(Journaled, RenamesGoBackWithoutReplacing) {
@@ -176,8 +199,14 @@ TEST_F(Journaled, AKilledCommandCanBeUndoneAndDamagedFilesAreSkipped) {
     EXPECT_FALSE(entries[0].finished);
     EXPECT_EQ(damaged, std::vector<std::string>{dir / "journal/7.kdxj"});
 
-    ASSERT_TRUE(UndoCommand(1, {}));
+    const auto undone = UndoCommand(1, {});
+    ASSERT_TRUE(undone) << undone.error().reason;
     EXPECT_EQ(Info(a).lastWrite, before);
+    // The mark went after the torn line's place, not onto it.
+    const auto marked = ReadJournalCommand(1);
+    ASSERT_TRUE(marked) << marked.error().reason;
+    EXPECT_EQ(marked->undoneBy, undone->journalId);
+    EXPECT_EQ(marked->entryCount(), 1u);
 }
 
 TEST_F(Journaled, ReadingAheadShiftsAnEntryListedTwiceTwiceAndUndoesExactly) {
@@ -277,6 +306,15 @@ TEST_F(Journaled, EveryWritingCommandOverAThousandFilesIsTakenBackExactly) {
         values.kinds = kinds;
         values.lastWrite.value = values.lastAccess.value = *ParseTimeText("2001-01-01 00:00:00");
         ASSERT_TRUE(SetTimesFromPickers(a, all, values, hooks)->empty());
+    });
+    run([&](Journal* journal) {
+        WriteHooks hooks;
+        hooks.journal = journal;
+        hooks.jobs = 2;
+        SourceOptions options;
+        options.kinds = kinds;
+        ASSERT_TRUE(SetTimesFromSource(a, all, TimeSource::FileName, options, hooks)->empty());
+        ASSERT_NE(Info(listed[0].Name).lastWrite, original[0].lastWrite) << "set to the name's time";
     });
     run([&](Journal* journal) {
         WriteHooks hooks;

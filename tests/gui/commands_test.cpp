@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "fake_platform.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
 #include "gui/messages.h"
@@ -41,6 +42,45 @@ std::string WriteTimeOf(const std::string& path) {
     ReadStampTexts(path, t);
     return t.WriteTime;
 }
+
+// The journal kept in a folder of the test's own while it lives.
+class OwnJournal {
+public:
+    explicit OwnJournal(const std::string& folder) : m_old(qgetenv("KAIRODEX_JOURNAL")) {
+        qputenv("KAIRODEX_JOURNAL", QByteArray::fromStdString(folder));
+    }
+    ~OwnJournal() { qputenv("KAIRODEX_JOURNAL", m_old); }
+    OwnJournal(const OwnJournal&) = delete;
+    OwnJournal& operator=(const OwnJournal&) = delete;
+
+private:
+    QByteArray m_old;
+};
+
+// A disk that fills up once a journal's header is on it.
+class JournalDiskFills : public test::FakePlatform {
+public:
+    Result<std::unique_ptr<OutputFile>> createNewFile(const std::string& path) override {
+        Result<std::unique_ptr<OutputFile>> file = FakePlatform::createNewFile(path);
+        if (!file) return file;
+        return std::unique_ptr<OutputFile>(std::make_unique<Filling>(std::move(*file)));
+    }
+
+private:
+    class Filling final : public OutputFile {
+    public:
+        explicit Filling(std::unique_ptr<OutputFile> file) : m_file(std::move(file)) {}
+        Status append(std::string_view data) override {
+            if (m_appends++ > 0) return Failure{28, "No space left on device"};
+            return m_file->append(data);
+        }
+        Status sync() override { return m_file->sync(); }
+
+    private:
+        std::unique_ptr<OutputFile> m_file;
+        int m_appends = 0;
+    };
+};
 
 } // namespace
 
@@ -108,6 +148,78 @@ private slots:
             QCOMPARE(seen.texts, QStringList{QStringLiteral("没有可以撤销的修改。")});
         }
         qputenv("KAIRODEX_JOURNAL", oldJournal);
+    }
+
+    void undoTellsWhatItLeftAloneAndWhatItCannotRead() {
+        test::TempDir dir;
+        const OwnJournal journal(dir / "journal");
+        const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
+        test::TempDir::setTimes(a, 1614530000, 1614530000);
+        test::TempDir::setTimes(b, 1614530000, 1614530000);
+        const std::string before = WriteTimeOf(a);
+        TfrmMain w;
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {a, b});
+        Find<QDateEdit>(&w, "DTP2Date")->setDate(QDate(2001, 2, 3));
+        Find<QCheckBox>(&w, "cbCreate1")->setChecked(false);
+        Captured seen;
+        QTest::mouseClick(Find<QPushButton>(&w, "bSetAll1"), Qt::LeftButton);
+        test::TempDir::setTimes(b, 1500000000, 1500000000); // changed since
+        const std::string changed = WriteTimeOf(b);
+        seen.texts.clear();
+        QTest::mouseClick(Find<QPushButton>(&w, "bUndo"), Qt::LeftButton);
+        QCOMPARE(seen.texts.size(), 2);
+        QVERIFY2(seen.texts[0].endsWith(u"2 项）？"_s), qPrintable(seen.texts[0]));
+        QCOMPARE(seen.texts[1],
+                 u"撤销完成！下列文件未恢复：\r\n"_s + QString::fromStdString(b) + u"\t此后已被修改，未恢复\r\n"_s);
+        QCOMPARE(WriteTimeOf(a), before);
+        QCOMPARE(WriteTimeOf(b), changed);
+
+        // A newer record that cannot be read may be the last command: the
+        // older one is not taken back in its place.
+        const std::string foreign = dir.file("journal/9.kdxj", "not a journal");
+        seen.texts.clear();
+        QTest::mouseClick(Find<QPushButton>(&w, "bUndo"), Qt::LeftButton);
+        QCOMPARE(seen.texts.size(), 1);
+        QVERIFY2(seen.texts[0].contains(QString::fromStdString(foreign)), qPrintable(seen.texts[0]));
+        QVERIFY2(seen.texts[0].contains(u"未指明编号时不撤销命令 1"_s), qPrintable(seen.texts[0]));
+        QCOMPARE(WriteTimeOf(b), changed);
+    }
+
+    void aJournalThatCannotBeWrittenIsSaid() {
+        test::TempDir dir;
+        const std::string a = dir.file("a.txt");
+        const std::string before = WriteTimeOf(a);
+        {
+            // No journal can be kept where a file stands: nothing is changed.
+            const OwnJournal journal(dir.file("a-file"));
+            TfrmMain w;
+            w.AddPathsToList(Find<FileListView>(&w, "lv1"), {a});
+            Find<QDateEdit>(&w, "DTP2Date")->setDate(QDate(2001, 2, 3));
+            Captured seen;
+            QTest::mouseClick(Find<QPushButton>(&w, "bSetAll1"), Qt::LeftButton);
+            QCOMPARE(seen.texts.size(), 1);
+            QVERIFY2(seen.texts[0].startsWith(u"无法写入撤销日志 "_s), qPrintable(seen.texts[0]));
+            QVERIFY2(seen.texts[0].endsWith(u"\r\n什么也没有修改。"_s), qPrintable(seen.texts[0]));
+            QCOMPARE(WriteTimeOf(a), before);
+        }
+        // The disk fills up after the journal's header: the file is not
+        // changed, and the message says why.
+        JournalDiskFills fake;
+        fake.sep = hostPlatform().separator();
+        fake.ignoreCase = fake.sep == '\\';
+        const std::string root = dir.folder("fake");
+        const std::string file = root + fake.sep + "a.txt";
+        fake.addFolder(root);
+        fake.addFile(file);
+        ScopedPlatform use(fake);
+        TfrmMain w;
+        w.AddPathsToList(Find<FileListView>(&w, "lv1"), {file});
+        Find<QCheckBox>(&w, "cbCreate1")->setChecked(false);
+        Captured seen;
+        QTest::mouseClick(Find<QPushButton>(&w, "bSetAll1"), Qt::LeftButton);
+        QCOMPARE(seen.texts, QStringList{u"修改完成！下列文件修改失败：\r\n"_s + QString::fromStdString(file) +
+                                         u"\r\n无法写入撤销日志：No space left on device\r\n"_s});
+        QVERIFY(fake.node(file)->lastWrite == FileTime{});
     }
 
     void failuresAreListedInTheClosingMessage() {

@@ -240,6 +240,14 @@ Result<std::unique_ptr<OutputFile>> FakePlatform::openForAppend(const std::strin
     return std::unique_ptr<OutputFile>(std::make_unique<FakeOutputFile>(*this, path));
 }
 
+Status FakePlatform::truncateFile(const std::string& path, uint64_t size) {
+    Node* n = node(path);
+    if (!n) return kMissing;
+    if (n->isDir()) return Failure{21, "Is a directory"};
+    n->content.resize(std::min<size_t>(n->content.size(), static_cast<size_t>(size)));
+    return {};
+}
+
 Status FakePlatform::createFolders(const std::string& folder) {
     for (size_t pos = 1; pos <= folder.size(); ++pos) {
         if (pos < folder.size() && folder[pos] != sep) continue;

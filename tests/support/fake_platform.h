@@ -73,6 +73,7 @@ public:
     // undo journal here too: by default in a folder of its own at the root.
     Result<std::unique_ptr<OutputFile>> createNewFile(const std::string& path) override;
     Result<std::unique_ptr<OutputFile>> openForAppend(const std::string& path) override;
+    Status truncateFile(const std::string& path, uint64_t size) override;
     Status createFolders(const std::string& folder) override;
     std::optional<std::string> environment(const std::string& name) override;
     std::map<std::string, std::string> env;

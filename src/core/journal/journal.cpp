@@ -223,13 +223,24 @@ Status Journal::append(std::string_view lines, size_t count) {
     if (count == 0) return {};
     const std::lock_guard lock(m_mutex);
     if (!m_file) return Failure{0, "撤销日志已结束"};
-    if (Status written = m_file->append(lines); !written) return written;
+    if (Status written = m_file->append(lines); !written) return failed(written.error());
     const bool first = m_records == 0;
     m_records += count;
     const auto now = std::chrono::steady_clock::now();
     if (!first && now - m_synced < kSyncEvery) return {};
     m_synced = now;
-    return m_file->sync();
+    if (Status synced = m_file->sync(); !synced) return failed(synced.error());
+    return {};
+}
+
+Failure Journal::failed(const Failure& failure) {
+    if (m_failure.empty()) m_failure = failure.reason;
+    return failure;
+}
+
+std::string Journal::failure() const {
+    const std::lock_guard lock(m_mutex);
+    return m_failure;
 }
 
 void Journal::AppendStampLine(std::string& lines, std::string_view path, TimeKind kind, FileTime before,
@@ -277,106 +288,224 @@ Status Journal::finish() {
     return done;
 }
 
-size_t JournalEntry::entryCount() const {
-    std::unordered_set<std::string_view> paths;
-    for (const JournalRecord& r : records)
-        paths.insert(r.path);
-    return paths.size();
+namespace {
+
+// A line longer than any record can be (two paths of the longest the
+// systems allow, every byte escaped) is not a journal's.
+constexpr size_t kMaxLine = size_t{1} << 20;
+
+// Takes a journal's lines one at a time, keeping only what the command is,
+// and tells each change it recorded.
+class Parser {
+public:
+    explicit Parser(const JournalRecordFn& onRecord) : m_onRecord(onRecord) {}
+
+    Status take(std::string_view line);
+    // What was read; a file without a single whole line is no journal.
+    Result<JournalEntry> result() {
+        if (m_number == 0) return Failure{0, "不是撤销日志文件"};
+        return std::move(m_entry);
+    }
+
+private:
+    const JournalRecordFn& m_onRecord;
+    JournalEntry m_entry;
+    size_t m_number = 0;
+    // The entries met so far, by the hash of the path as written: the count
+    // is only shown, and a path's text is not kept.
+    std::unordered_set<size_t> m_paths;
+
+    void counted(std::string_view path) {
+        ++m_entry.records;
+        if (m_paths.insert(std::hash<std::string_view>{}(path)).second) ++m_entry.entries;
+    }
+};
+
+Status Parser::take(std::string_view line) {
+    const size_t number = m_number++;
+    const Failure foreign{0, "不是撤销日志文件"};
+    const size_t tab = line.rfind('\t');
+    const bool intact = tab != std::string_view::npos && line.size() - tab - 1 == 8 &&
+                        line.substr(tab + 1) == Hex8(Crc32(line.substr(0, tab)));
+    if (!intact) {
+        if (number == 0) return foreign;
+        return Failure{0, "撤销日志第 " + std::to_string(number + 1) + " 行已损坏"};
+    }
+    const std::vector<std::string_view> f = Fields(line.substr(0, tab));
+    if (number == 0) {
+        if (f.size() != 2 || f[0] != kSignature) return foreign;
+        if (f[1] != kVersion) return Failure{0, "撤销日志的版本 " + std::string(f[1]) + " 不能读取"};
+        return {};
+    }
+    const auto damaged = Failure{0, "撤销日志第 " + std::to_string(number + 1) + " 行无法读取"};
+    if (f[0] == "command" && f.size() == 2) {
+        auto text = Unescaped(f[1]);
+        if (!text) return damaged;
+        m_entry.command = std::move(*text);
+    } else if (f[0] == "started" && f.size() == 2) {
+        const auto seconds = Number<int64_t>(f[1]);
+        if (!seconds) return damaged;
+        m_entry.started = *seconds;
+    } else if (f[0] == "S" && f.size() == 7) {
+        JournalRecord r;
+        auto path = Unescaped(f[1]);
+        const auto kind = Number<int>(f[2]);
+        const auto bt = Number<int64_t>(f[3]);
+        const auto bn = Number<int32_t>(f[4]);
+        const auto at = Number<int64_t>(f[5]);
+        const auto an = Number<int32_t>(f[6]);
+        if (!path || !kind || *kind < 1 || *kind > 3 || !bt || !bn || !at || !an || *bn < 0 || *bn > 99 || *an < 0 ||
+            *an > 99)
+            return damaged;
+        counted(f[1]);
+        if (!m_onRecord) return {};
+        r.path = std::move(*path);
+        r.kind = static_cast<TimeKind>(*kind);
+        r.before = FileTime{*bt, *bn};
+        r.after = FileTime{*at, *an};
+        m_onRecord(std::move(r));
+    } else if (f[0] == "R" && f.size() == 3) {
+        JournalRecord r;
+        auto from = Unescaped(f[1]);
+        auto to = Unescaped(f[2]);
+        if (!from || !to) return damaged;
+        counted(f[1]);
+        if (!m_onRecord) return {};
+        r.rename = true;
+        r.path = std::move(*from);
+        r.newPath = std::move(*to);
+        m_onRecord(std::move(r));
+    } else if (f[0] == "end" && f.size() == 1) {
+        m_entry.finished = true;
+    } else if (f[0] == "undone" && f.size() == 2) {
+        const auto by = Number<int>(f[1]);
+        if (!by) return damaged;
+        m_entry.undoneBy = *by;
+    } else {
+        return damaged;
+    }
+    return {};
 }
 
-Result<JournalEntry> ParseJournal(std::string_view bytes) {
-    JournalEntry entry;
-    const Failure foreign{0, "不是撤销日志文件"};
-    size_t pos = 0;
-    for (size_t number = 0;; ++number) {
-        const size_t end = bytes.find('\n', pos);
-        // A last line without its end was being written when the program
-        // stopped: what it records was not begun.
-        if (end == std::string_view::npos) break;
-        const std::string_view line = bytes.substr(pos, end - pos);
-        pos = end + 1;
-        const size_t tab = line.rfind('\t');
-        const bool intact = tab != std::string_view::npos && line.size() - tab - 1 == 8 &&
-                            line.substr(tab + 1) == Hex8(Crc32(line.substr(0, tab)));
-        if (!intact) {
-            if (number == 0) return foreign;
-            return Failure{0, "撤销日志第 " + std::to_string(number + 1) + " 行已损坏"};
-        }
-        const std::vector<std::string_view> f = Fields(line.substr(0, tab));
-        if (number == 0) {
-            if (f.size() != 2 || f[0] != kSignature) return foreign;
-            if (f[1] != kVersion) return Failure{0, "撤销日志的版本 " + std::string(f[1]) + " 不能读取"};
-            continue;
-        }
-        const auto damaged = Failure{0, "撤销日志第 " + std::to_string(number + 1) + " 行无法读取"};
-        if (f[0] == "command" && f.size() == 2) {
-            auto text = Unescaped(f[1]);
-            if (!text) return damaged;
-            entry.command = std::move(*text);
-        } else if (f[0] == "started" && f.size() == 2) {
-            const auto seconds = Number<int64_t>(f[1]);
-            if (!seconds) return damaged;
-            entry.started = *seconds;
-        } else if (f[0] == "S" && f.size() == 7) {
-            JournalRecord r;
-            auto path = Unescaped(f[1]);
-            const auto kind = Number<int>(f[2]);
-            const auto bt = Number<int64_t>(f[3]);
-            const auto bn = Number<int32_t>(f[4]);
-            const auto at = Number<int64_t>(f[5]);
-            const auto an = Number<int32_t>(f[6]);
-            if (!path || !kind || *kind < 1 || *kind > 3 || !bt || !bn || !at || !an || *bn < 0 || *bn > 99 ||
-                *an < 0 || *an > 99)
-                return damaged;
-            r.path = std::move(*path);
-            r.kind = static_cast<TimeKind>(*kind);
-            r.before = FileTime{*bt, *bn};
-            r.after = FileTime{*at, *an};
-            entry.records.push_back(std::move(r));
-        } else if (f[0] == "R" && f.size() == 3) {
-            JournalRecord r;
-            auto from = Unescaped(f[1]);
-            auto to = Unescaped(f[2]);
-            if (!from || !to) return damaged;
-            r.rename = true;
-            r.path = std::move(*from);
-            r.newPath = std::move(*to);
-            entry.records.push_back(std::move(r));
-        } else if (f[0] == "end" && f.size() == 1) {
-            entry.finished = true;
-        } else if (f[0] == "undone" && f.size() == 2) {
-            const auto by = Number<int>(f[1]);
-            if (!by) return damaged;
-            entry.undoneBy = *by;
-        } else {
-            return damaged;
+// The lines of a file, read through a buffer of fixed size. A last line
+// without its end was being written when the program stopped: what it
+// records was not begun, so it is not a line.
+class LineReader {
+public:
+    explicit LineReader(InputFile& file) : m_file(file) {}
+
+    // The next whole line without its LF; nothing at the end.
+    Result<std::optional<std::string_view>> next() {
+        for (;;) {
+            const size_t end = m_buffer.find('\n', m_pos);
+            if (end != std::string::npos) {
+                const std::string_view line = std::string_view(m_buffer).substr(m_pos, end - m_pos);
+                m_pos = end + 1;
+                return std::optional<std::string_view>(line);
+            }
+            if (m_offset >= m_file.size()) return std::optional<std::string_view>();
+            if (m_buffer.size() - m_pos > kMaxLine) return Failure{0, "撤销日志中有过长的行"};
+            m_buffer.erase(0, m_pos);
+            m_pos = 0;
+            const size_t kept = m_buffer.size();
+            m_buffer.resize(kept + kChunk);
+            const int64_t n = m_file.readAt(m_offset, m_buffer.data() + kept, kChunk);
+            if (n < 0) return Failure{0, "撤销日志无法读取"};
+            m_buffer.resize(kept + static_cast<size_t>(n));
+            if (n == 0) return std::optional<std::string_view>(); // shorter than it said
+            m_offset += static_cast<uint64_t>(n);
         }
     }
-    if (pos == 0 && bytes.find('\n') == std::string_view::npos) return foreign;
+
+private:
+    static constexpr size_t kChunk = size_t{64} << 10;
+    InputFile& m_file;
+    std::string m_buffer;
+    size_t m_pos = 0;
+    uint64_t m_offset = 0;
+};
+
+// Where a torn last line of path begins; nothing when the file ends with
+// a whole line.
+Result<std::optional<uint64_t>> TornLineAt(const std::string& path) {
+    Result<std::unique_ptr<InputFile>> file = sys().openForRead(path);
+    if (!file) return file.error();
+    const uint64_t size = (*file)->size();
+    char chunk[4096];
+    for (uint64_t end = size; end > 0;) {
+        const uint64_t start = end > sizeof chunk ? end - sizeof chunk : 0;
+        const size_t want = static_cast<size_t>(end - start);
+        if ((*file)->readAt(start, chunk, want) != static_cast<int64_t>(want)) return Failure{0, "撤销日志无法读取"};
+        for (size_t i = want; i > 0; --i)
+            if (chunk[i - 1] == '\n') return start + i == size ? std::nullopt : std::optional<uint64_t>(start + i);
+        end = start;
+    }
+    return size == 0 ? std::nullopt : std::optional<uint64_t>(0);
+}
+
+} // namespace
+
+Result<JournalEntry> ParseJournal(std::string_view bytes, const JournalRecordFn& onRecord) {
+    Parser parser(onRecord);
+    for (size_t pos = 0;;) {
+        const size_t end = bytes.find('\n', pos);
+        if (end == std::string_view::npos) break;
+        if (Status taken = parser.take(bytes.substr(pos, end - pos)); !taken) return taken.error();
+        pos = end + 1;
+    }
+    return parser.result();
+}
+
+std::vector<int> JournalIds() {
+    const std::string folder = JournalFolder();
+    if (folder.empty()) return {};
+    return Ids(folder);
+}
+
+std::string JournalFile(int id) {
+    return PathOfId(JournalFolder(), id);
+}
+
+Result<JournalEntry> ReadJournalCommand(int id, const JournalRecordFn& onRecord) {
+    if (JournalFolder().empty()) return Failure{0, "找不到撤销日志的位置"};
+    Result<std::unique_ptr<InputFile>> file = sys().openForRead(JournalFile(id));
+    if (!file) return file.error();
+    Parser parser(onRecord);
+    LineReader lines(**file);
+    for (;;) {
+        Result<std::optional<std::string_view>> line = lines.next();
+        if (!line) return line.error();
+        if (!*line) break;
+        if (Status taken = parser.take(**line); !taken) return taken.error();
+    }
+    Result<JournalEntry> entry = parser.result();
+    if (entry) entry->id = id;
     return entry;
 }
 
-std::vector<JournalEntry> ReadJournal(const std::function<void(std::string_view, std::string_view)>& onDamaged) {
+std::vector<JournalEntry> ReadJournal(const JournalDamageFn& onDamaged) {
     std::vector<JournalEntry> entries;
-    const std::string folder = JournalFolder();
-    if (folder.empty()) return entries;
-    for (int id : Ids(folder)) {
-        const std::string path = PathOfId(folder, id);
-        Result<std::string> bytes = sys().readWholeFile(path, JournalMaxBytes);
-        Result<JournalEntry> entry = bytes ? ParseJournal(*bytes) : Result<JournalEntry>(bytes.error());
+    for (int id : JournalIds()) {
+        Result<JournalEntry> entry = ReadJournalCommand(id);
         if (!entry) {
-            if (onDamaged) onDamaged(path, entry.error().reason);
+            if (onDamaged) onDamaged(JournalFile(id), entry.error().reason);
             continue;
         }
-        entry->id = id;
         entries.push_back(std::move(*entry));
     }
     return entries;
 }
 
 Status MarkUndone(int id, int by) {
-    const std::string folder = JournalFolder();
-    Result<std::unique_ptr<OutputFile>> file = sys().openForAppend(PathOfId(folder, id));
+    const std::string path = JournalFile(id);
+    // A command killed while it wrote a record leaves that line torn: the
+    // mark appended to it would make the line, and so the file, unreadable.
+    // Cut off, it is what the reader leaves out anyway.
+    const Result<std::optional<uint64_t>> torn = TornLineAt(path);
+    if (!torn) return torn.error();
+    if (*torn)
+        if (Status cut = sys().truncateFile(path, **torn); !cut) return cut;
+    Result<std::unique_ptr<OutputFile>> file = sys().openForAppend(path);
     if (!file) return file.error();
     if (Status written = (*file)->append(Line({"undone", std::to_string(by)})); !written) return written;
     return (*file)->sync();

@@ -77,16 +77,23 @@ public:
     Status finish();
 
     int id() const { return m_id; }
+    // Why a record could not be written, the first time one could not
+    // (the changes it was to precede were then not made); empty while all
+    // could be.
+    std::string failure() const;
 
 private:
     Journal(int id, std::string path, std::unique_ptr<OutputFile> file);
     Status append(std::string_view lines, size_t count);
+    // Remembers the first failure of append; called with the lock held.
+    Failure failed(const Failure& failure);
 
     int m_id;
     std::string m_path;
     std::unique_ptr<OutputFile> m_file;
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     size_t m_records = 0;
+    std::string m_failure;
     std::chrono::steady_clock::time_point m_synced;
 };
 
@@ -100,30 +107,45 @@ struct JournalRecord {
     FileTime after;
 };
 
-// A command's record as read back.
+// A command's record as read back, without its changes: those are told
+// one by one to whoever asks for them, so that reading a journal of many
+// large commands keeps none of them.
 struct JournalEntry {
     int id = 0;
     std::string command;
     int64_t started = 0; // seconds since 1970-01-01 UTC
     bool finished = false;
-    int undoneBy = 0; // the undo that took it back, 0 when none has
-    std::vector<JournalRecord> records;
+    int undoneBy = 0;   // the undo that took it back, 0 when none has
+    size_t records = 0; // the stamps and renames recorded
+    size_t entries = 0; // the entries they change: one may have several records
 
-    // The entries the command changed: a record is one stamp or rename, so
-    // an entry may have several.
-    size_t entryCount() const;
+    size_t entryCount() const { return entries; }
 };
+
+// Told each change of a command as it is read, in the order recorded.
+using JournalRecordFn = std::function<void(JournalRecord&&)>;
+// Told of a journal file that cannot be read: its path and the reason.
+using JournalDamageFn = std::function<void(std::string_view file, std::string_view reason)>;
 
 // Reads one journal file. A torn last line (the program stopped while
 // writing it) is left out; a file that is not a journal, or holds a damaged
 // line before its end, fails with the reason.
-Result<JournalEntry> ParseJournal(std::string_view bytes);
+Result<JournalEntry> ParseJournal(std::string_view bytes, const JournalRecordFn& onRecord = {});
+
+// The numbers of the commands in the journal folder, oldest first.
+std::vector<int> JournalIds();
+// The file of command id.
+std::string JournalFile(int id);
+// Reads the file of command id as ParseJournal reads bytes, through a
+// buffer of fixed size whatever the size of the file.
+Result<JournalEntry> ReadJournalCommand(int id, const JournalRecordFn& onRecord = {});
 
 // What is in the journal folder, oldest first. Files that cannot be read
-// are told to onDamaged (file name and reason) and left out.
-std::vector<JournalEntry> ReadJournal(const std::function<void(std::string_view, std::string_view)>& onDamaged = {});
+// are told to onDamaged and left out.
+std::vector<JournalEntry> ReadJournal(const JournalDamageFn& onDamaged = {});
 
-// Marks command id as taken back by undo command by.
+// Marks command id as taken back by undo command by. A torn last line is
+// cut off first, so that the mark starts a line of its own.
 Status MarkUndone(int id, int by);
 
 // Empties the journal; fails with the reason of the first file that could
