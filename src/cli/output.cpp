@@ -62,14 +62,6 @@ std::string Record(std::initializer_list<std::string_view> fields, OutputForm fo
     return line;
 }
 
-std::string ChangeLine(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText) {
-    return Record({path, KindLetter(kind), oldText, newText}, OutputForm::Text);
-}
-
-std::string RenameLine(std::string_view from, std::string_view to) {
-    return Record({from, to}, OutputForm::Text);
-}
-
 std::string PhotoTimeLine(std::string_view photoTime, std::string_view path) {
     return Record({photoTime, path}, OutputForm::Text);
 }

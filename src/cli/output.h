@@ -28,11 +28,6 @@ std::string ShownName(std::string_view name);
 // One record of fields in the text or NUL form (not JSON).
 std::string Record(std::initializer_list<std::string_view> fields, OutputForm form);
 
-// A stamp written, or in a dry run to be written: path, kind letter, old and
-// new time text, TAB-separated.
-std::string ChangeLine(std::string_view path, TimeKind kind, std::string_view oldText, std::string_view newText);
-// A rename made or to be made: old path TAB new path.
-std::string RenameLine(std::string_view from, std::string_view to);
 // photo-time: the photo time (empty when none) TAB the path.
 std::string PhotoTimeLine(std::string_view photoTime, std::string_view path);
 // name-time: the time TAB the new name TAB the name (missing ones empty).

@@ -162,10 +162,6 @@ TEST(Values, SourcesByName) {
 }
 
 TEST(Output, LinesOfTheCommands) {
-    EXPECT_EQ(ChangeLine("/p/a.jpg", TimeKind::LastWrite, "2001-01-01 00:00:00", "2020-10-31 18:18:18"),
-              "/p/a.jpg\tm\t2001-01-01 00:00:00\t2020-10-31 18:18:18\n");
-    EXPECT_EQ(ChangeLine("x", TimeKind::Creation, "", "")[2], 'c');
-    EXPECT_EQ(ChangeLine("x", TimeKind::LastAccess, "", "")[2], 'a');
     EXPECT_EQ(PhotoTimeLine("", "/p/a.txt"), "\t/p/a.txt\n");
     EXPECT_EQ(NameTimeLine("2020-10-31 18:18:18", "", "IMG.jpg"), "2020-10-31 18:18:18\t\tIMG.jpg\n");
     EXPECT_EQ(PairLine(12, "/a", "/b"), "12\t/a\t/b\n");
