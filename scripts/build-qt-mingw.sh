@@ -9,13 +9,15 @@
 # version and options, and reused when it is there:
 #   ${KAIRODEX_CACHE:-/var/cache/kairodex}/qt-<version>-mingw64-static-<key>
 # and linked as ${KAIRODEX_CACHE:-/var/cache/kairodex}/qt-mingw64, where the
-# "windows" preset looks for it. Prints the folder on its last line. A clean
+# "windows" preset looks for it. Prints the folder on standard output, and
+# everything else (progress, and a failing step's log) on standard error, so
+# a caller that keeps the folder still shows why a build failed. A clean
 # build takes about half an hour on two cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh dpkg-dev cmake ninja-build g++-mingw-w64-x86-64-posix \
-    qt6-base-dev-tools qt6-base-dev perl python3
+    qt6-base-dev-tools qt6-base-dev perl python3 >&2
 # The same version as the host tools, which the cross build runs.
 debian_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev-tools)
 version=${debian_version%%+*}
@@ -41,7 +43,7 @@ prefix="$cache/qt-$version-mingw64-static-$key"
 current="$cache/qt-mingw64"
 if [ -e "$prefix/.complete" ]; then
     [ "$(readlink "$current" 2>/dev/null)" = "$prefix" ] || ln -sfn "$prefix" "$current"
-    echo "build-qt-mingw: reusing $prefix"
+    echo "build-qt-mingw: reusing $prefix" >&2
     echo "$prefix"
     exit 0
 fi
@@ -80,7 +82,7 @@ apt_opts=(
 )
 src=$(ls -d "$work"/qt6-base-*/ 2>/dev/null | head -n 1 || true)
 if [ -z "$src" ]; then
-    echo "build-qt-mingw: fetching Debian's source package qt6-base $version"
+    echo "build-qt-mingw: fetching Debian's source package qt6-base $version" >&2
     apt-get "${apt_opts[@]}" update >/dev/null
     (cd "$work" && apt-get "${apt_opts[@]}" source --download-only "qt6-base=$debian_version" >/dev/null)
     (cd "$work" && dpkg-source -x qt6-base_*.dsc >/dev/null 2>&1)
@@ -90,27 +92,27 @@ fi
 build="$work/build"
 rm -rf "$build"
 mkdir -p "$build"
-echo "build-qt-mingw: configuring into $prefix"
+echo "build-qt-mingw: configuring into $prefix" >&2
 (cd "$build" && "$src/configure" -prefix "$prefix" "${options[@]}" -- \
     -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DQT_BUILD_TESTS=OFF -DQT_BUILD_EXAMPLES=OFF >"$work/configure.log" 2>&1) || {
-    tail -n 60 "$work/configure.log"
+    tail -n 60 "$work/configure.log" >&2
     exit 1
 }
-echo "build-qt-mingw: building (about half an hour on two cores)"
+echo "build-qt-mingw: building (about half an hour on two cores)" >&2
 cmake --build "$build" --parallel "$(nproc)" >"$work/build.log" 2>&1 || {
-    tail -n 60 "$work/build.log"
+    tail -n 60 "$work/build.log" >&2
     exit 1
 }
 cmake --install "$build" >"$work/install.log" 2>&1 || {
-    tail -n 60 "$work/install.log"
+    tail -n 60 "$work/install.log" >&2
     exit 1
 }
 touch "$prefix/.complete"
 ln -sfn "$prefix" "$current"
 rm -rf "$work"
-echo "build-qt-mingw: Qt $version for Windows built in $(( $(date +%s) - started )) s"
+echo "build-qt-mingw: Qt $version for Windows built in $(( $(date +%s) - started )) s" >&2
 echo "$prefix"

@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
+scripts/install-deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest \
+    qt6-translations-l10n
 qt_prefix=$(scripts/build-qt-mingw.sh | tail -n 1)
 cmake --preset windows -DKAIRODEX_GUI=ON -DKAIRODEX_QT_PREFIX="$qt_prefix" >/dev/null
 cmake --build --preset windows -j 2 --target kairodex kairodex-cli

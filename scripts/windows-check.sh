@@ -12,9 +12,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # The cross compiler (posix threads, which std::thread needs), the GoogleTest
-# sources built for the target inside the cross build, Wine for 64-bit
-# programs, and the locale sources for the Chinese locale.
-scripts/install-deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 locales
+# sources built for the target inside the cross build, Qt's Chinese texts,
+# Wine for 64-bit programs, the locale sources for the Chinese locale, and
+# a virtual display to see the unpacked window program open its window.
+scripts/install-deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix googletest qt6-translations-l10n wine64 \
+    locales xvfb xauth xdotool
 
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
@@ -77,3 +79,19 @@ if [ "$version" != "$expected" ] || [ ! -s "$(echo "$work"/unpacked/*/kairodex.e
     exit 1
 fi
 echo "windows-check: $zip runs from where it was unpacked ($version)"
+
+# The window program from the zip, on the "windows" platform of a virtual
+# display: its main window must appear.
+title="Kairodex $(sed -n 's/^project(Kairodex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+if ! "${chinese[@]}" xvfb-run -a -s '-screen 0 1920x1080x24' bash -c '
+    "$1" "$2" >/dev/null 2>&1 &
+    for _ in $(seq 120); do
+        if xdotool search --name "^$3\$" >/dev/null 2>&1; then exit 0; fi
+        sleep 1
+    done
+    exit 1' _ "$wine" "$(echo "$work"/unpacked/*/kairodex.exe)" "$title"; then
+    echo "windows-check: the unpacked kairodex.exe opened no window \"$title\"" >&2
+    exit 1
+fi
+"$wineserver" -k 2>/dev/null || true
+echo "windows-check: the unpacked kairodex.exe opens its window \"$title\""
