@@ -20,6 +20,8 @@
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
 #include "gui/progress.h"
+#include "platform/console.h"
+#include "platform/platform.h"
 
 namespace kdx::gui {
 
@@ -94,8 +96,15 @@ void TfrmMain::openPaths(const QList<QByteArray>& args) {
 
 QList<QByteArray> CommandLinePaths(const QList<QByteArray>& args) {
     QList<QByteArray> names;
-    for (const QByteArray& arg : args) {
+    for (QByteArray arg : args) {
         if (arg.isEmpty()) continue;
+        // No Windows name holds a quote: "D:\" (a drive opened with the
+        // program) reaches it as D:" and is taken as meant; a quote inside
+        // has joined the arguments after it, which name nothing.
+        if (sys().separator() == '\\' && arg.contains('"')) {
+            if (arg.indexOf('"') != arg.size() - 1) continue;
+            arg.back() = '\\';
+        }
         if (arg.startsWith("file:")) {
             QByteArray path = LocalPathOf(QUrl::fromEncoded(arg));
             if (!path.isEmpty()) names.push_back(std::move(path));
@@ -107,17 +116,11 @@ QList<QByteArray> CommandLinePaths(const QList<QByteArray>& args) {
 }
 
 QList<QByteArray> CommandLineArguments(int argc, char* argv[]) {
+    // On Windows from the wide command line, a lone surrogate of a name kept
+    // (Qt's own conversion makes it a "?", which is no name at all).
     QList<QByteArray> args;
-#ifdef Q_OS_WIN
-    Q_UNUSED(argc);
-    Q_UNUSED(argv);
-    const QStringList all = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < all.size(); ++i)
-        args.push_back(all[i].toUtf8());
-#else
-    for (int i = 1; i < argc; ++i)
-        args.push_back(QByteArray(argv[i]));
-#endif
+    for (std::string& arg : console::Arguments(argc, argv))
+        args.push_back(QByteArray::fromStdString(arg));
     return args;
 }
 
