@@ -667,12 +667,15 @@ std::string JsonEntry(const std::string& path, size_t seq, const NameTimeOptions
     std::string nameTime, newName;
     ParseFileNameTime(entry, options.start, options.weChat, nameTime, newName);
     const auto stamp = [&](const FileTime& t) { return JsonStamp(t, "file", offset); };
-    return line.raw("creation", stamp(info->creation))
+    line.raw("creation", stamp(info->creation))
         .raw("modification", stamp(info->lastWrite))
         .raw("access", stamp(info->lastAccess))
         .raw("photo", JsonTime(sources.PhotoTime, "exif", offset))
-        .raw("file_name", JsonTime(nameTime, newName.empty() ? "file_name" : "wechat", offset))
-        .done();
+        .raw("file_name", JsonTime(nameTime, newName.empty() ? "file_name" : "wechat", offset));
+    // A photo that could not be opened has no time to show, for a reason.
+    reason = std::move(sources.PhotoUnreadable);
+    if (!reason.empty()) line.text("error", reason);
+    return line.done();
 }
 
 int ListJson(const std::vector<std::string>& paths, const NameTimeOptions& options, unsigned jobs,
@@ -720,6 +723,11 @@ int ListCommand(const ParsedArgs& a, Io& io) {
     {
         ProgressLine progress(io.out, io.err, io.errIsTerminal, std::string(ScanningCaption), found.size());
         rows = ReadEntries(found, names, 1, jobs, [&](size_t done, size_t) { progress.update(done); });
+    }
+    for (FileEntry& row : rows) {
+        if (row.PhotoUnreadable.empty()) continue;
+        TellOfError(io, row.Name, row.PhotoUnreadable);
+        missing = true;
     }
     if (a.has("save")) {
         if (!SaveRows(a, rows, std::vector<bool>(rows.size(), false), io)) return ExitFailed;

@@ -194,7 +194,10 @@ void TfrmMain::ShowRowTimes(FileListView* list) {
     if (row < 0) return;
     const FileEntry& e = list->rowsModel()->row(static_cast<size_t>(row));
     if (IsBlank(e.Name)) return;
-    EntryTimes t{e.CreateTime, e.WriteTime, e.AccessTime};
+    EntryTimes t;
+    t.CreateTime = e.CreateTime;
+    t.WriteTime = e.WriteTime;
+    t.AccessTime = e.AccessTime;
     if (EntryExists(e.Name)) {
         EntryTimes fresh;
         if (ReadStampTexts(e.Name, fresh)) t = std::move(fresh);

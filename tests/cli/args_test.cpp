@@ -420,7 +420,8 @@ TEST(Run, WhatCannotBeReadOrSearchedIsReportedWithItsReasonAndFails) {
 
     Outcome o = RunOn(fake, {"list", "-r", "/t"});
     EXPECT_EQ(o.status, ExitFailed);
-    EXPECT_EQ(o.err, "kairodex-cli: /t/locked/: Permission denied\n");
+    EXPECT_EQ(o.err, "kairodex-cli: /t/locked/: Permission denied\nkairodex-cli: /t/a.jpg: Permission denied\n")
+        << "a folder not searched, a photo not opened";
     EXPECT_NE(o.out.find("/t/a.jpg"), std::string::npos);
     EXPECT_EQ(o.out.find("b.jpg"), std::string::npos);
 
@@ -429,6 +430,10 @@ TEST(Run, WhatCannotBeReadOrSearchedIsReportedWithItsReasonAndFails) {
     EXPECT_EQ(o.status, ExitFailed);
     EXPECT_EQ(o.err, "kairodex-cli: /t/a.jpg: Permission denied\n"
                      "kairodex-cli: /t/gone.jpg: No such file or directory\n");
+    o = RunOn(fake, {"set", "--from", "photo", "-k", "m", "/t/a.jpg"});
+    EXPECT_EQ(o.status, ExitFailed);
+    EXPECT_NE(o.err.find("\n/t/a.jpg\tPermission denied\n"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("失败 1\n"), std::string::npos) << o.err;
 
     fake.addFolder("/u");
     fake.addFolder("/u/locked");

@@ -313,6 +313,19 @@ TEST(SetTimesFromSource, PhotoTimeChangesPhotosAndSkipsTheRest) {
     o.kinds = TimeKinds::FromChecks(false, false, true);
     ASSERT_TRUE(SetTimesFromSource(rows, {0}, TimeSource::Earliest, o)->empty());
     EXPECT_EQ(rows[0].AccessTime, "2019-05-04 13:22:10");
+
+    // A photo that cannot be opened is passed over and told with the reason.
+    fake.refused["C:\\p\\photo.jpg"] = Failure{5, "Access is denied."};
+    const FileTime accessed = fake.node("C:\\p\\photo.jpg")->lastAccess;
+    std::vector<std::string> told;
+    WriteHooks hooks;
+    hooks.onUnreadable = [&](std::string_view path, std::string_view reason) {
+        told.push_back(std::string(path) + ": " + std::string(reason));
+    };
+    ASSERT_TRUE(SetTimesFromSource(rows, {0, 1}, TimeSource::Photo, o, hooks)->empty());
+    EXPECT_EQ(told, std::vector<std::string>{"C:\\p\\photo.jpg: Access is denied."});
+    EXPECT_EQ(fake.node("C:\\p\\photo.jpg")->lastAccess, accessed);
+    EXPECT_EQ(RowOf("C:\\p\\photo.jpg").PhotoUnreadable, "Access is denied.") << "and a row read tells it";
 }
 
 TEST(SetTimesFromSource, PhotoTimeSkipsRealFilesWithoutOne) {

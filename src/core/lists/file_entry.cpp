@@ -50,7 +50,7 @@ bool ReadFileTimes(std::string_view path, const NameTimeOptions& options, EntryT
 
 void ReadSourceTexts(const std::string& entry, bool photo, bool name, const NameTimeOptions& options, EntryTimes& out) {
     if (photo) {
-        std::string text = GetPhotoTime(entry);
+        std::string text = GetPhotoTime(entry, &out.PhotoUnreadable);
         if (!IsBlank(text)) out.PhotoTime = std::move(text);
     }
     if (name) {
@@ -80,6 +80,7 @@ void AssignTimes(FileEntry& entry, EntryTimes&& times) {
     entry.AccessTime = std::move(times.AccessTime);
     entry.PhotoTime = std::move(times.PhotoTime);
     entry.NameTime = std::move(times.NameTime);
+    entry.PhotoUnreadable = std::move(times.PhotoUnreadable);
 }
 
 } // namespace kdx

@@ -17,6 +17,9 @@ struct FileEntry {
     std::string PhotoTime; // time text, or " " when there is none
     std::string NameTime;  // time text, or " " when there is none
     int32_t DiffMark = 0;  // last compare: 0 same, 1 different
+    // Why the photo could not be opened to read its time (the system's
+    // reason), when it could not; never saved.
+    std::string PhotoUnreadable;
 
     bool operator==(const FileEntry&) const = default;
 };
@@ -28,6 +31,7 @@ struct EntryTimes {
     std::string AccessTime;
     std::string PhotoTime{" "};
     std::string NameTime{" "};
+    std::string PhotoUnreadable; // see FileEntry
 };
 
 // The two window settings that reading a file-name time depends on.

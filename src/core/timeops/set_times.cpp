@@ -40,36 +40,42 @@ std::optional<Picked> PickText(const std::string& text) {
     return Picked{*v, text};
 }
 
+// Nothing to write, which is no failure.
+Result<std::optional<Picked>> NoPick() {
+    return std::optional<Picked>();
+}
+
 // The stamps come as values: the same as their time texts read back, and
 // only the one that is kept needs to become text. Reads only: it may run
-// ahead of the writes on another thread.
-std::optional<Picked> PickFromFile(const std::string& path, const EntryInfo& entry, TimeSource source,
-                                   const SourceOptions& options) {
-    if (source < TimeSource::Creation || source > TimeSource::FileName || source == TimeSource::Row)
-        return std::nullopt;
+// ahead of the writes on another thread. Fails when the photo the source
+// needs cannot be opened.
+Result<std::optional<Picked>> PickFromFile(const std::string& path, const EntryInfo& entry, TimeSource source,
+                                           const SourceOptions& options) {
+    if (source < TimeSource::Creation || source > TimeSource::FileName || source == TimeSource::Row) return NoPick();
     const LocalStamps stamps = LocalStampsOf(entry, sys().utcOffsetNow());
     // A stamp past year 9999 has no time text; such a file has no usable
     // value, as a text that does not read back would not.
     const bool usable[3] = {InYearRange(stamps.creation), InYearRange(stamps.lastWrite),
                             InYearRange(stamps.lastAccess)};
     const bool extreme = source == TimeSource::Earliest || source == TimeSource::Latest;
-    if (source <= TimeSource::LastAccess && !usable[static_cast<int>(source)]) return std::nullopt;
-    if (extreme && !(usable[0] && usable[1] && usable[2])) return std::nullopt;
+    if (source <= TimeSource::LastAccess && !usable[static_cast<int>(source)]) return NoPick();
+    if (extreme && !(usable[0] && usable[1] && usable[2])) return NoPick();
     EntryTimes sources;
-    ReadSourceTexts(EntryPathOf(path), source == TimeSource::Photo || (extreme && options.includePhotoTime),
-                    source == TimeSource::FileName || (extreme && options.includePhotoTime), options.nameOptions,
-                    sources);
+    const bool photo = source == TimeSource::Photo || (extreme && options.includePhotoTime);
+    ReadSourceTexts(EntryPathOf(path), photo, source == TimeSource::FileName || (extreme && options.includePhotoTime),
+                    options.nameOptions, sources);
+    if (photo && !sources.PhotoUnreadable.empty()) return Failure{0, std::move(sources.PhotoUnreadable)};
     switch (source) {
     case TimeSource::Creation:
-        return Picked{stamps.creation, FormatTimeText(stamps.creation)};
+        return std::optional<Picked>(Picked{stamps.creation, FormatTimeText(stamps.creation)});
     case TimeSource::LastWrite:
-        return Picked{stamps.lastWrite, FormatTimeText(stamps.lastWrite)};
+        return std::optional<Picked>(Picked{stamps.lastWrite, FormatTimeText(stamps.lastWrite)});
     case TimeSource::LastAccess:
-        return Picked{stamps.lastAccess, FormatTimeText(stamps.lastAccess)};
+        return std::optional<Picked>(Picked{stamps.lastAccess, FormatTimeText(stamps.lastAccess)});
     case TimeSource::Earliest:
-        return PickExtreme(stamps, sources, false, options.includePhotoTime);
+        return std::optional<Picked>(PickExtreme(stamps, sources, false, options.includePhotoTime));
     case TimeSource::Latest:
-        return PickExtreme(stamps, sources, true, options.includePhotoTime);
+        return std::optional<Picked>(PickExtreme(stamps, sources, true, options.includePhotoTime));
     case TimeSource::Photo:
         return PickText(sources.PhotoTime);
     default:
@@ -126,11 +132,12 @@ std::optional<FailureList> SetTimesFromSource(std::vector<FileEntry>& rows, cons
                 return c;
             }
             const auto picked = PickFromFile(row.Name, *entry, source, options);
-            if (!picked) return c;
-            c.changes[0] = {kinds.creation, picked->value};
-            c.changes[1] = {kinds.lastWrite, picked->value};
-            c.changes[2] = {kinds.lastAccess, picked->value};
-            c.text = picked->text;
+            if (!picked) c.unreadable = picked.error().reason;
+            if (!picked || !*picked) return c;
+            c.changes[0] = {kinds.creation, (*picked)->value};
+            c.changes[1] = {kinds.lastWrite, (*picked)->value};
+            c.changes[2] = {kinds.lastAccess, (*picked)->value};
+            c.text = (*picked)->text;
             c.skip = false;
             return c;
         },

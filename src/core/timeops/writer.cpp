@@ -362,7 +362,10 @@ FailureList WriteRows(std::vector<FileEntry>& rows, const std::vector<size_t>& w
             if (hooks.onUnreadable) hooks.onUnreadable(row.Name, unreadable);
             return;
         }
-        if (c.skip) return;
+        if (c.skip) {
+            if (!c.unreadable.empty() && hooks.onUnreadable) hooks.onUnreadable(row.Name, c.unreadable);
+            return;
+        }
         Status written;
         if (!c.failure.empty())
             written = hooks.fail(row.Name, c.failure);

@@ -126,6 +126,9 @@ struct EntryChanges {
     StampChange changes[3];
     std::string failure;
     bool skip = false;
+    // With skip: the source could not be read, for this reason (told to
+    // onUnreadable).
+    std::string unreadable;
     std::string text; // what the command's row shows for the value written
 };
 
