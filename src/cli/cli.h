@@ -41,6 +41,9 @@ struct Io {
     // failures are also told as JSON lines on standard output.
     bool inputTaken = false;
     bool jsonFailures = false;
+    // Set by the run: names given that name no entry (or one that cannot be
+    // read), which a writing command counts as failed.
+    size_t namesNotFound = 0;
 };
 
 // Runs the command line (without the program's name) and returns the exit

@@ -220,9 +220,11 @@ std::vector<std::string> CollectPaths(const std::vector<std::string>& names, con
         if (const std::string entry = EntryPathOf(path); entry.empty()) {
             Complain(io, name, "找不到文件或目录");
             missing = true;
+            ++io.namesNotFound;
         } else if (const Result<EntryInfo> found = sys().findEntry(entry); !found) {
             Complain(io, name, found.error().reason);
             missing = true;
+            ++io.namesNotFound;
         } else {
             if (spellings) spellings->add(name, path);
             existing.push_back(std::move(path));
@@ -504,8 +506,11 @@ RowRun RunRowCommand(std::vector<FileEntry>& rows, const RowCommandFn& command, 
 
 // The end of every writing command: the summary line, and when a signal
 // stopped it, how far it got; the exit status to return.
-int FinishWriting(const Tally& tally, size_t total, bool failed, Io& io) {
+int FinishWriting(Tally tally, size_t total, bool failed, Io& io) {
     io.out.flush();
+    // A name that names nothing failed before anything was written.
+    tally.failed += io.namesNotFound;
+    total += io.namesNotFound;
     io.err << SummaryLine(tally);
     if (Interrupted(io)) {
         io.err << InterruptedLine(tally.done(), total);

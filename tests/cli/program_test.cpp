@@ -527,6 +527,24 @@ TEST(Program, SetToATimeTheFileSystemCannotHoldFailsAndSaysWhatItHolds) {
                          "，而不是 0001-01-01 00:00:00\n已修改 0，未变 0，跳过 0，失败 1\n");
 }
 
+TEST(Program, TheSummaryCountsEachEntryOnceAndNamesOfNothingAsFailed) {
+    test::TempDir dir;
+    const std::string src = dir.folder("s"), dst = dir.folder("d");
+    test::TempDir::setTimes(dir.file("s/a.txt"), k2005, k2005);
+    test::TempDir::setTimes(dir.file("d/a.txt"), k2001, k2001);
+    test::TempDir::setTimes(src, k2005, k2005);
+    test::TempDir::setTimes(dst, k2001, k2001);
+    // The target folder is listed twice and synchronised again at the end;
+    // it is one entry all the same.
+    Result r = Cli({"sync-dir", "-k", "m", src, dst});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "已修改 2，未变 0，跳过 0，失败 0\n");
+
+    r = Cli({"set", "--to", "2001-01-01 00:00:00", "-k", "m", dir / "none", dir / "d/a.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("已修改 1，未变 0，跳过 0，失败 1\n"), std::string::npos) << r.err;
+}
+
 TEST(Program, SetFromEachFilesOwnSource) {
     test::TempDir dir;
     const std::string photo = dir.file("IMG_20201031_181818.jpg", Photo());

@@ -259,7 +259,7 @@ TEST(SyncDirectories, FailuresAreListedPerTimeAnEntryIsProcessed) {
     EXPECT_EQ(failures.paths, (std::vector<std::string>{"C:\\T\\", "C:\\T\\", "C:\\T\\vanished.txt", "C:\\T\\"}));
     EXPECT_EQ(fake.node("C:\\T\\a.txt")->lastWrite, FileTime::fromUnix(kOld, 0));
     ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back(), std::make_pair(size_t{5}, size_t{5}));
+    EXPECT_EQ(progress.back(), std::make_pair(size_t{3}, size_t{3})) << "the progress counts each entry once";
 }
 
 TEST(SyncDirectoryTrees, WindowsPairsNamesDifferingInCaseAndSwapsRootsIgnoringCase) {

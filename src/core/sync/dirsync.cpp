@@ -1,5 +1,6 @@
 #include "core/sync/dirsync.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "core/adding/filters.h"
@@ -88,16 +89,26 @@ FailureList SyncDirectories(std::string_view sourceRoot, std::string_view target
     const std::string target = AddTrailingBackslash(targetRoot);
     const bool fold = sys().pathsIgnoreCase();
     const SourceIndex index(sourceList);
-    const size_t total = targetList.size() + (syncRoots ? 1 : 0);
+    // The target root may be listed more than once and is synchronised again
+    // at the end; progress counts each entry once.
+    const auto isRoot = [&](const std::string& t) { return fold ? PathsEqual(t, target) : t == target; };
+    const size_t rootListed = static_cast<size_t>(std::count_if(targetList.begin(), targetList.end(), isRoot));
+    const size_t total = targetList.size() - (rootListed ? rootListed - 1 : 0) + (syncRoots && !rootListed ? 1 : 0);
+    size_t repeats = 0; // of the root, before entry i
+    bool rootSeen = false;
     FailureList failures;
     std::string counterpart;
     for (size_t i = 0; i < targetList.size(); ++i) {
         if (hooks.stopped()) {
-            if (progress) progress(i, total);
+            if (progress) progress(i - repeats, total);
             return failures;
         }
-        if (progress && i % kProgressEvery == 0) progress(i, total);
+        if (progress && i % kProgressEvery == 0) progress(i - repeats, total);
         const std::string& t = targetList[i];
+        if (isRoot(t)) {
+            repeats += rootSeen ? 1 : 0;
+            rootSeen = true;
+        }
         // Every scanned entry starts with its root; swapping the roots keeps
         // the relative name. An entry that does not is looked up as it is.
         if (StartsWithRoot(t, target, fold)) {
@@ -110,7 +121,7 @@ FailureList SyncDirectories(std::string_view sourceRoot, std::string_view target
         if (!CopyTimes(counterpart, t, kinds, hooks)) failures.add(t);
     }
     if (syncRoots && hooks.stopped()) {
-        if (progress) progress(targetList.size(), total);
+        if (progress) progress(targetList.size() - repeats, total);
         return failures;
     }
     if (syncRoots && !CopyTimes(source, target, kinds, hooks)) failures.add(target);
