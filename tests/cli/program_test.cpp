@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -525,6 +526,82 @@ TEST(Program, SetToATimeTheFileSystemCannotHoldFailsAndSaysWhatItHolds) {
     EXPECT_EQ(r.out, "") << "nothing is told as written that was not";
     EXPECT_EQ(r.err, "下列文件修改失败：\n" + a + "\t文件系统将修改时间存为 " + held +
                          "，而不是 0001-01-01 00:00:00\n已修改 0，未变 0，跳过 0，失败 1\n");
+}
+
+// Starts the program with its standard output and error on the given
+// descriptors, not waiting for it.
+pid_t Start(const std::vector<std::string>& args, int out, int err) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_adddup2(&actions, err, 2);
+    std::vector<std::string> copies = args;
+    std::vector<char*> argv{g_program.data()};
+    for (std::string& a : copies)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    // The signals as a shell leaves them, whatever the test runner ignores.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&defaults, signal);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, g_program.c_str(), &actions, &attributes, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return pid;
+}
+
+int ExitStatus(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(Program, EachStopSignalEndsAWritingCommandWithItsOwnStatusAndSaysHowFarItGot) {
+    test::TempDir dir;
+    const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
+    test::TempDir::setTimes(a, k2001, k2001);
+    test::TempDir::setTimes(b, k2001, k2001);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const std::string names = dir / ("names" + std::to_string(signal));
+        ASSERT_EQ(::mkfifo(names.c_str(), 0600), 0);
+        const std::string errPath = dir / "err";
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const pid_t pid = Start({"set", "--to", "2020-01-01 00:00:00", "-k", "m", "--files-from", names}, err, err);
+        ::close(err);
+        // The pipe opens once the program opens it for reading: it is
+        // watching for signals by then, and waits for its names.
+        const int fd = ::open(names.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ::kill(pid, signal);
+        const std::string list = a + "\n" + b + "\n";
+        EXPECT_EQ(::write(fd, list.data(), list.size()), static_cast<ssize_t>(list.size()));
+        ::close(fd);
+        EXPECT_EQ(ExitStatus(pid), 128 + signal);
+        EXPECT_EQ(Content(errPath), "已修改 0，未变 0，跳过 0，失败 0\n已中断：完成 0 / 2\n");
+        EXPECT_EQ(Stamps(a).WriteTime, "2001-01-01 00:00:00");
+    }
+}
+
+TEST(Program, AClosedPipeEndsTheOutputQuietly) {
+    test::TempDir dir;
+    for (int i = 0; i < 2000; ++i)
+        dir.file("f" + std::to_string(i));
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::close(pipeEnds[0]); // nobody reads
+    const std::string errPath = dir / "err";
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const pid_t pid = Start({"list", dir.path()}, pipeEnds[1], err);
+    ::close(pipeEnds[1]);
+    ::close(err);
+    EXPECT_EQ(ExitStatus(pid), 128 + SIGPIPE);
+    EXPECT_EQ(Content(errPath), "");
 }
 
 TEST(Program, TheSummaryCountsEachEntryOnceAndNamesOfNothingAsFailed) {
