@@ -574,8 +574,21 @@ std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing, std
         if (HasPathOptions(a))
             throw UsageError("--filter、-r、--include-folders、--only-folders 只用于路径，不用于 --snapshot");
         Snapshot s = WithoutRepeats(LoadRows(*snapshot, io));
-        if (selected) *selected = std::move(s.selected);
-        return std::move(s.rows);
+        // A relative row would name whatever the current folder holds under
+        // that name: it is no file of the list.
+        Snapshot absolute;
+        for (size_t i = 0; i < s.rows.size(); ++i) {
+            if (!IsBlank(s.rows[i].Name) && !IsAbsolutePath(s.rows[i].Name)) {
+                Complain(io, s.rows[i].Name, "快照中的这一行不是绝对路径，未处理");
+                missing = true;
+                ++io.namesNotFound;
+                continue;
+            }
+            absolute.rows.push_back(std::move(s.rows[i]));
+            absolute.selected.push_back(s.selected[i]);
+        }
+        if (selected) *selected = std::move(absolute.selected);
+        return std::move(absolute.rows);
     }
     if (a.operands.empty() && !a.has("files-from")) throw UsageError("需要至少一个路径，或 --snapshot 快照文件");
     return RowsNaming(CollectPaths(NamesGiven(a, io), ReadPathOptions(a), io, missing, spellings));
@@ -754,6 +767,10 @@ int ReplaceCommand(const ParsedArgs& a, Io& io) {
     CheckSnapshotOutput(a, io, false);
     Snapshot s = LoadRows(a.operands[2], io);
     ReplaceInNames(s.rows, a.operands[0], a.operands[1]);
+    // Relative names are kept, as asked, but a writing command will not take them.
+    for (const FileEntry& row : s.rows)
+        if (!IsBlank(row.Name) && !IsAbsolutePath(row.Name))
+            io.err << "注意：" << ShownName(row.Name) << " 不是绝对路径，写时间的命令不会处理它\n";
     if (a.has("save")) {
         if (!SaveRows(a, s.rows, s.selected, io)) return ExitFailed;
         return ExitDone;

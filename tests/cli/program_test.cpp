@@ -398,6 +398,18 @@ TEST_F(ListTree, SnapshotsHoldAbsolutePathsWhereverTheyWereMade) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Fields(Lines(r.out).at(1))[1], text);
     EXPECT_EQ(Fields(Lines(r.out).at(2))[1], dir / "link/mmexport1604139498000.jpg");
+
+    // A relative row (replace can make one) names no file of the list: told
+    // when made, and left alone by a writing command wherever it runs.
+    r = Cli({"replace", "-o", dir / "rel.kdx", wechat.substr(0, wechat.rfind('/') + 1), "", dir / "trip.kdx"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("不是绝对路径"), std::string::npos) << r.err;
+    const std::string here = dir.file("elsewhere/mmexport1604139498000.jpg");
+    test::TempDir::setTimes(here, k2001, k2001);
+    r = Cli({"set", "--from", "snapshot", "--snapshot", dir / "rel.kdx", "-k", "m"}, dir / "elsewhere");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("mmexport1604139498000.jpg: 快照中的这一行不是绝对路径"), std::string::npos) << r.err;
+    EXPECT_EQ(Stamps(here).WriteTime, "2001-01-01 00:00:00");
 }
 
 // --- the time sources -------------------------------------------------------------------

@@ -152,6 +152,14 @@ size_t RootOf(std::string_view path, bool windows, const SeparatorTest& isSep, s
 
 } // namespace
 
+bool IsAbsolutePath(std::string_view path) {
+    const SeparatorTest isSep;
+    if (path.empty()) return false;
+    if (isSep.sep != '\\') return isSep(path[0]);
+    return (path.size() >= 2 && isSep(path[0]) && isSep(path[1])) ||
+           (HasDrive(path) && path.size() > 2 && isSep(path[2]));
+}
+
 std::string AbsolutePath(std::string_view path) {
     if (path.empty()) return {};
     const SeparatorTest isSep;

@@ -54,6 +54,9 @@ std::string_view ExtensionOf(std::string_view path);
 // Windows "C:\..." and "\\server\share\..." are already absolute and "\\?\"
 // paths are taken as they are. "" stays "".
 std::string AbsolutePath(std::string_view path);
+// Whether path names one entry wherever the program runs: it begins at a
+// root ("/", "C:\", "\\server\share").
+bool IsAbsolutePath(std::string_view path);
 
 // Paths compared as the platform's file names are: ignoring case where it
 // does (Windows, macOS), exactly elsewhere.
