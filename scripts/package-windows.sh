@@ -21,6 +21,9 @@ for exe in kairodex kairodex-cli; do
     x86_64-w64-mingw32-strip -o "$stage/$name/$exe.exe" "build-win/bin/$exe.exe"
 done
 cp README.md "$stage/$name/README.md"
+# The pictures the README shows.
+mkdir -p "$stage/$name/docs"
+cp docs/*.png "$stage/$name/docs/"
 cp LICENSE "$stage/$name/LICENSE.txt"
 # Qt and the libraries built into it, under their own terms.
 cp /usr/share/doc/libqt6core6/copyright "$stage/$name/licenses/Qt.txt"

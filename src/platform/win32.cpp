@@ -16,6 +16,8 @@
 // link itself, never its target.
 
 #include <windows.h>
+// (after windows.h, which it needs)
+#include <aclapi.h>
 
 // "An operation is not supported on a directory."; older headers lack it.
 #ifndef ERROR_DIRECTORY_NOT_SUPPORTED
@@ -498,6 +500,39 @@ Status Checked(bool succeeded) {
     return Failed();
 }
 
+// The old file's access list goes to its replacement, protected from the
+// folder's or inheriting from it as it was, and its owner and group where
+// this user may set them. A file system without access lists has none to
+// keep.
+Status KeepSecurity(const std::wstring& from, const std::wstring& to) {
+    PSID owner = nullptr, group = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD got = GetNamedSecurityInfoW(
+        from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
+        &owner, &group, &dacl, nullptr, &descriptor);
+    if (got == ERROR_NOT_SUPPORTED || got == ERROR_INVALID_FUNCTION || got == ERROR_CALL_NOT_IMPLEMENTED) return {};
+    if (got != ERROR_SUCCESS) return ErrorFrom(got);
+    Status kept;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (dacl && GetSecurityDescriptorControl(descriptor, &control, &revision)) {
+        const SECURITY_INFORMATION how = DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
+                                                                          ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                          : UNPROTECTED_DACL_SECURITY_INFORMATION);
+        std::wstring name = to;
+        const DWORD set = SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, how, nullptr, nullptr, dacl, nullptr);
+        if (set != ERROR_SUCCESS && set != ERROR_NOT_SUPPORTED && set != ERROR_CALL_NOT_IMPLEMENTED)
+            kept = ErrorFrom(set);
+        // Only an administrator may give a file to another owner.
+        if (kept && (owner || group))
+            SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
+                                  owner, group, nullptr, nullptr);
+    }
+    LocalFree(descriptor);
+    return kept;
+}
+
 class Win32Platform final : public Platform {
 public:
     Result<EntryInfo> findEntry(const std::string& path) override {
@@ -731,6 +766,10 @@ public:
             // The rename below would replace a read-only file only after
             // clearing the bit; such a file is not ours to replace.
             if (oldAttributes & FILE_ATTRIBUTE_READONLY) return ErrorFrom(ERROR_ACCESS_DENIED);
+            // Nor is one whose access list lets us delete it but not write it.
+            HANDLE probe = CreateFileW(target.c_str(), GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (probe == INVALID_HANDLE_VALUE) return Failed();
+            CloseHandle(probe);
         } else {
             const DWORD openError = GetLastError();
             // Only a name that is not there at all is made new; a dangling
@@ -763,6 +802,12 @@ public:
         if (ok && existed && (oldAttributes & Kept) != 0 && !SetFileAttributesW(temp.c_str(), oldAttributes & Kept)) {
             ok = false;
             error = ErrorFrom(GetLastError());
+        }
+        if (ok && existed) {
+            if (const Status kept = KeepSecurity(target, temp); !kept) {
+                ok = false;
+                error = kept.error();
+            }
         }
         // One rename replaces the old file; write-through makes it durable
         // before the call returns.
