@@ -82,7 +82,13 @@ void TfrmMain::bSyncDirClick() {
     const std::string source = eSrc->text().toStdString();
     const std::string target = eDst->text().toStdString();
     const std::string filter = edFilter->text().toStdString();
-    const ScanFlags flags{cbSubDir->isChecked(), cbDirInclude->isChecked(), cbOnlyDir->isChecked()};
+    ScanFlags flags{cbSubDir->isChecked(), cbDirInclude->isChecked(), cbOnlyDir->isChecked()};
+    // A folder that could not be searched (a share that dropped, a card
+    // pulled) leaves its entries out: it is listed among the failures.
+    FailureList unsearched;
+    const std::function<void(std::string_view, std::string_view)> notSearched =
+        [&](std::string_view folder, std::string_view) { unsearched.add(std::string(folder)); };
+    flags.onUnsearchable = &notSearched;
     const TimeKinds kinds = kindsOf(cbCreate3, cbWrite3, cbAccess3);
     if (const Status allowed = CheckSyncFolders(source, target); !allowed) {
         ShowInfo(QString::fromStdString(allowed.error().reason));
@@ -101,6 +107,8 @@ void TfrmMain::bSyncDirClick() {
         ShowInfo(QString::fromStdString(result.error().reason));
         return;
     }
+    for (std::string& folder : unsearched.paths)
+        result->add(std::move(folder));
     showClosing(*result, DoneSynced, FailedSynced, journal.get());
 }
 

@@ -9,10 +9,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimeEdit>
 #include <QToolButton>
 #include <QtTest>
 
+#include "core/common/report.h"
 #include "fake_platform.h"
 #include "gui/filelistview.h"
 #include "gui/mainwindow.h"
@@ -220,6 +222,32 @@ private slots:
         QCOMPARE(seen.texts, QStringList{u"修改完成！下列文件修改失败：\r\n"_s + QString::fromStdString(file) +
                                          u"\r\n无法写入撤销日志：No space left on device\r\n"_s});
         QVERIFY(fake.node(file)->lastWrite == FileTime{});
+    }
+
+    void folderSyncListsAFolderItCouldNotSearch() {
+        test::TempDir dir;
+        test::FakePlatform fake;
+        fake.sep = hostPlatform().separator();
+        fake.ignoreCase = fake.sep == '\\';
+        const std::string root = dir.folder("fake");
+        const std::string source = root + fake.sep + "s", target = root + fake.sep + "t";
+        const std::string locked = target + fake.sep + "locked" + fake.sep;
+        fake.addFolder(root);
+        fake.addFolder(source);
+        fake.addFolder(target);
+        fake.addFolder(target + fake.sep + "locked");
+        fake.refused[locked] = Failure{13, "Permission denied"};
+        ScopedPlatform use(fake);
+        TfrmMain w;
+        Find<QTabWidget>(&w, "pc")->setCurrentIndex(2);
+        Find<QLineEdit>(&w, "eSrc")->setText(QString::fromStdString(source));
+        Find<QLineEdit>(&w, "eDst")->setText(QString::fromStdString(target));
+        Find<QCheckBox>(&w, "cbSubDir")->setChecked(true);
+        Captured seen;
+        QTest::mouseClick(Find<QPushButton>(&w, "bSyncDir"), Qt::LeftButton);
+        FailureList expected;
+        expected.add(locked);
+        QCOMPARE(seen.texts, QStringList{QString::fromStdString(ClosingMessage(DoneSynced, FailedSynced, expected))});
     }
 
     void failuresAreListedInTheClosingMessage() {
