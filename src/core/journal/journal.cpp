@@ -32,24 +32,18 @@ std::string Hex8(uint32_t v) {
 }
 
 void AppendEscaped(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
+    // Whole runs between the characters to escape: a command records every
+    // entry's path.
+    size_t from = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' && c != '\t' && c != '\n' && c != '\r') continue;
+        out.append(text, from, i - from);
+        out += '\\';
+        out += c == '\\' ? '\\' : c == '\t' ? 't' : c == '\n' ? 'n' : 'r';
+        from = i + 1;
     }
+    out.append(text, from);
 }
 
 std::optional<std::string> Unescaped(std::string_view text) {
