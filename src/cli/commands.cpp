@@ -540,7 +540,8 @@ public:
         Tally t;
         t.changed = m_changed.size();
         t.unchanged = m_unchanged.size();
-        t.failed = failures.paths.size();
+        // A folder sync lists its root once a visit.
+        t.failed = std::unordered_set<std::string>(failures.paths.begin(), failures.paths.end()).size();
         const size_t counted = t.changed + t.unchanged + t.failed;
         t.skipped = done > counted ? done - counted : 0;
         return t;
@@ -573,9 +574,10 @@ std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing, std
         if (!a.operands.empty() || a.has("files-from")) throw UsageError("--snapshot 与路径不能同时使用");
         if (HasPathOptions(a))
             throw UsageError("--filter、-r、--include-folders、--only-folders 只用于路径，不用于 --snapshot");
-        Snapshot s = WithoutRepeats(LoadRows(*snapshot, io));
+        Snapshot s = LoadRows(*snapshot, io);
         // A relative row would name whatever the current folder holds under
-        // that name: it is no file of the list.
+        // that name: it is no file of the list. (Left out before repeats are,
+        // so that it never stands for an absolute row naming the same file.)
         Snapshot absolute;
         for (size_t i = 0; i < s.rows.size(); ++i) {
             if (!IsBlank(s.rows[i].Name) && !IsAbsolutePath(s.rows[i].Name)) {
@@ -585,8 +587,13 @@ std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing, std
                 continue;
             }
             absolute.rows.push_back(std::move(s.rows[i]));
-            absolute.selected.push_back(s.selected[i]);
+            absolute.selected.push_back(i < s.selected.size() && s.selected[i]);
         }
+        // A snapshot saved from these rows would lose the rows left out.
+        if (absolute.rows.size() < s.rows.size() && a.has("save"))
+            throw UsageError("快照 " + *snapshot +
+                             " 中有不是绝对路径的行，--save 会丢失它们：请先用 replace 改成绝对路径");
+        absolute = WithoutRepeats(std::move(absolute));
         if (selected) *selected = std::move(absolute.selected);
         return std::move(absolute.rows);
     }
@@ -1047,6 +1054,12 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     const WriteMode mode = ReadWriteMode(a, "pair");
     Snapshot listA = LoadRows(a.operands[0], io);
     Snapshot listB = LoadRows(a.operands[1], io);
+    // A relative row names whatever the current folder holds; leaving it out
+    // would pair every row after it with another one.
+    for (const Snapshot* list : {&listA, &listB})
+        for (const FileEntry& row : list->rows)
+            if (!IsBlank(row.Name) && !IsAbsolutePath(row.Name))
+                throw UsageError("快照中的 " + ShownName(row.Name) + " 不是绝对路径：请先用 replace 改成绝对路径");
     ProgressLine progress(io.out, io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
                           std::min(listA.rows.size(), listB.rows.size()));
     const ProgressFn onProgress = [&](size_t done, size_t) { progress.update(done); };

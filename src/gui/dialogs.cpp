@@ -51,8 +51,8 @@ private:
 
 QString BrowseForFolder(const QString& title) {
     if (Answer()) return Answer()(ChooserKind::Folder, title);
+    NameOnlyIconProvider icons; // outlives the dialog, whose folder model's thread asks it
     QFileDialog dialog(QApplication::activeWindow(), title);
-    NameOnlyIconProvider icons;
     dialog.setIconProvider(&icons);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -63,8 +63,8 @@ QString BrowseForFolder(const QString& title) {
 QString ChooseSnapshotToSave() {
     const QString title = QStringLiteral("保存文件(快照)列表...");
     if (Answer()) return Answer()(ChooserKind::SaveFile, title);
+    NameOnlyIconProvider icons; // outlives the dialog, whose folder model's thread asks it
     QFileDialog dialog(QApplication::activeWindow(), title, QString(), kSnapshotFilter);
-    NameOnlyIconProvider icons;
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -76,8 +76,8 @@ QString ChooseSnapshotToSave() {
 QString ChooseSnapshotToOpen() {
     const QString title = QStringLiteral("导入文件(快照)列表...");
     if (Answer()) return Answer()(ChooserKind::OpenFile, title);
+    NameOnlyIconProvider icons; // outlives the dialog, whose folder model's thread asks it
     QFileDialog dialog(QApplication::activeWindow(), title, QString(), kSnapshotFilter);
-    NameOnlyIconProvider icons;
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);

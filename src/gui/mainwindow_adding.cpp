@@ -117,10 +117,19 @@ QList<QByteArray> CommandLinePaths(const QList<QByteArray>& args) {
 
 QList<QByteArray> CommandLineArguments(int argc, char* argv[]) {
     // On Windows from the wide command line, a lone surrogate of a name kept
-    // (Qt's own conversion makes it a "?", which is no name at all).
+    // (Qt's own conversion makes it a "?", which is no name at all). That
+    // line still holds the options Qt took for itself ("-style ..."); then
+    // Qt's list, which has none of them, is used.
     QList<QByteArray> args;
-    for (std::string& arg : console::Arguments(argc, argv))
-        args.push_back(QByteArray::fromStdString(arg));
+    std::vector<std::string> wide = console::Arguments(argc, argv);
+    if (wide.size() == static_cast<size_t>(std::max(argc - 1, 0))) {
+        for (std::string& arg : wide)
+            args.push_back(QByteArray::fromStdString(arg));
+        return args;
+    }
+    const QStringList all = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < all.size(); ++i)
+        args.push_back(all[i].toUtf8());
     return args;
 }
 

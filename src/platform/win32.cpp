@@ -508,21 +508,25 @@ Status KeepSecurity(const std::wstring& from, const std::wstring& to) {
     PSID owner = nullptr, group = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD got = GetNamedSecurityInfoW(
-        from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
-        &owner, &group, &dacl, nullptr, &descriptor);
+    const DWORD got =
+        GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
+                              &owner, &group, &dacl, nullptr, &descriptor);
     if (got == ERROR_NOT_SUPPORTED || got == ERROR_INVALID_FUNCTION || got == ERROR_CALL_NOT_IMPLEMENTED) return {};
     if (got != ERROR_SUCCESS) return ErrorFrom(got);
     Status kept;
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     if (dacl && GetSecurityDescriptorControl(descriptor, &control, &revision)) {
-        const SECURITY_INFORMATION how = DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
-                                                                          ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                                          : UNPROTECTED_DACL_SECURITY_INFORMATION);
+        const SECURITY_INFORMATION how =
+            DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                       : UNPROTECTED_DACL_SECURITY_INFORMATION);
         std::wstring name = to;
+        // A share that cannot store this list keeps the folder's instead, as
+        // any new file there would have it.
         const DWORD set = SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, how, nullptr, nullptr, dacl, nullptr);
-        if (set != ERROR_SUCCESS && set != ERROR_NOT_SUPPORTED && set != ERROR_CALL_NOT_IMPLEMENTED)
+        if (set != ERROR_SUCCESS && set != ERROR_NOT_SUPPORTED && set != ERROR_CALL_NOT_IMPLEMENTED &&
+            set != ERROR_INVALID_FUNCTION && set != ERROR_INVALID_PARAMETER)
             kept = ErrorFrom(set);
         // Only an administrator may give a file to another owner.
         if (kept && (owner || group))
@@ -767,7 +771,7 @@ public:
             // clearing the bit; such a file is not ours to replace.
             if (oldAttributes & FILE_ATTRIBUTE_READONLY) return ErrorFrom(ERROR_ACCESS_DENIED);
             // Nor is one whose access list lets us delete it but not write it.
-            HANDLE probe = CreateFileW(target.c_str(), GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+            HANDLE probe = CreateFileW(target.c_str(), FILE_WRITE_DATA, ShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
             if (probe == INVALID_HANDLE_VALUE) return Failed();
             CloseHandle(probe);
         } else {

@@ -185,6 +185,7 @@ TEST(MediaReads, AFarBoxOrItemCostsOneReadAtItsOffset) {
         {"WebP, EXIF behind 100 frames", WebpWithExif(Tiff(), 20000, 100), 2},
         {"PNG, EXIF behind the image data", PngWithExif(Tiff(), big, true), 2},
         {"Fuji raw", FujiRaw(JpegWithExif(Tiff())), 1},
+        {"TIFF raw, its image behind the directories", TiffFile(Tiff()) + std::string(big, '\0'), 1},
     };
     for (Case& c : cases) {
         CountingInput in(std::move(c.bytes));

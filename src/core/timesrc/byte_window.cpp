@@ -66,9 +66,9 @@ std::span<const uint8_t> ByteWindow::view(uint64_t offset, size_t want) {
     return {m_far.data(), std::min(n, m_far.size())};
 }
 
-void ByteWindow::load(uint64_t offset, uint64_t size) {
+void ByteWindow::loadUpTo(uint64_t offset, uint64_t size, uint64_t most) {
     if (offset >= m_end) return;
-    const size_t n = static_cast<size_t>(std::min<uint64_t>({size, m_loadMax, m_end - offset}));
+    const size_t n = static_cast<size_t>(std::min<uint64_t>({size, most, m_end - offset}));
     const auto held = [&]() -> std::span<const uint8_t> {
         if (offset < m_headLen) return {m_head + offset, m_headLen - offset};
         if (offset >= m_farAt && offset - m_farAt < m_far.size())

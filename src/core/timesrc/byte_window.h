@@ -58,12 +58,17 @@ public:
         const auto v = view(offset, n);
         return v.size() == n ? v.data() : nullptr;
     }
-    // Makes the size bytes at offset (up to 64 times the first read: 4 MiB)
+    // Makes the size bytes at offset (up to the size of the first read)
     // available in one piece, for a structure that is read piece by piece;
     // only what is not held already is read, with one read.
-    void load(uint64_t offset, uint64_t size);
+    void load(uint64_t offset, uint64_t size) { loadUpTo(offset, size, m_firstRead); }
+    // The same up to 64 times the first read (4 MiB), for a structure whose
+    // parts further in are wanted (a movie box with its metadata at its end).
+    void loadLarge(uint64_t offset, uint64_t size) { loadUpTo(offset, size, m_loadMax); }
 
 private:
+    void loadUpTo(uint64_t offset, uint64_t size, uint64_t most);
+
     InputFile& m_source;
     uint64_t m_size; // the file's
     uint64_t m_end;  // the visible part's

@@ -255,7 +255,7 @@ private:
     // --- movies: their time, and CR3's metadata ------------------------
 
     void readMovie(const Box& moov) {
-        m_bytes.load(moov.begin, moov.end - moov.begin);
+        m_bytes.loadLarge(moov.begin, moov.end - moov.begin);
         std::string udtaDate;
         children(moov.body, moov.end, [&](const Box& b) {
             if (b.type == Type("mvhd")) readMovieHeader(b);
