@@ -565,6 +565,12 @@ Snapshot WithoutRepeats(Snapshot s) {
     return kept;
 }
 
+// A snapshot row whose path is relative names whatever the current folder
+// holds under that name: no file of the list.
+bool IsRelativeRow(const FileEntry& row) {
+    return !IsBlank(row.Name) && !IsAbsolutePath(row.Name);
+}
+
 // Rows of a writing command: the rows of --snapshot (with their selection,
 // where asked for), or the PATHs added as the window adds them (spellings,
 // where given, learning how they were typed).
@@ -575,12 +581,11 @@ std::vector<FileEntry> InputRows(const ParsedArgs& a, Io& io, bool& missing, std
         if (HasPathOptions(a))
             throw UsageError("--filter、-r、--include-folders、--only-folders 只用于路径，不用于 --snapshot");
         Snapshot s = LoadRows(*snapshot, io);
-        // A relative row would name whatever the current folder holds under
-        // that name: it is no file of the list. (Left out before repeats are,
-        // so that it never stands for an absolute row naming the same file.)
+        // Relative rows are left out before repeats are, so that one never
+        // stands for an absolute row naming the same file.
         Snapshot absolute;
         for (size_t i = 0; i < s.rows.size(); ++i) {
-            if (!IsBlank(s.rows[i].Name) && !IsAbsolutePath(s.rows[i].Name)) {
+            if (IsRelativeRow(s.rows[i])) {
                 Complain(io, s.rows[i].Name, "快照中的这一行不是绝对路径，未处理");
                 missing = true;
                 ++io.namesNotFound;
@@ -776,8 +781,7 @@ int ReplaceCommand(const ParsedArgs& a, Io& io) {
     ReplaceInNames(s.rows, a.operands[0], a.operands[1]);
     // Relative names are kept, as asked, but a writing command will not take them.
     for (const FileEntry& row : s.rows)
-        if (!IsBlank(row.Name) && !IsAbsolutePath(row.Name))
-            io.err << "注意：" << ShownName(row.Name) << " 不是绝对路径，写时间的命令不会处理它\n";
+        if (IsRelativeRow(row)) io.err << "注意：" << ShownName(row.Name) << " 不是绝对路径，写时间的命令不会处理它\n";
     if (a.has("save")) {
         if (!SaveRows(a, s.rows, s.selected, io)) return ExitFailed;
         return ExitDone;
@@ -1054,11 +1058,10 @@ int SyncPairsCommand(const ParsedArgs& a, Io& io) {
     const WriteMode mode = ReadWriteMode(a, "pair");
     Snapshot listA = LoadRows(a.operands[0], io);
     Snapshot listB = LoadRows(a.operands[1], io);
-    // A relative row names whatever the current folder holds; leaving it out
-    // would pair every row after it with another one.
+    // Leaving a relative row out would pair every row after it with another.
     for (const Snapshot* list : {&listA, &listB})
         for (const FileEntry& row : list->rows)
-            if (!IsBlank(row.Name) && !IsAbsolutePath(row.Name))
+            if (IsRelativeRow(row))
                 throw UsageError("快照中的 " + ShownName(row.Name) + " 不是绝对路径：请先用 replace 改成绝对路径");
     ProgressLine progress(io.out, io.err, io.errIsTerminal, compare ? "正在对比，请稍候..." : "正在同步，请稍候...",
                           std::min(listA.rows.size(), listB.rows.size()));

@@ -410,6 +410,12 @@ TEST_F(ListTree, SnapshotsHoldAbsolutePathsWhereverTheyWereMade) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("mmexport1604139498000.jpg: 快照中的这一行不是绝对路径"), std::string::npos) << r.err;
     EXPECT_EQ(Stamps(here).WriteTime, "2001-01-01 00:00:00");
+    // Where leaving it out would lose it (a saved list) or shift the pairs,
+    // nothing is done.
+    EXPECT_EQ(
+        Cli({"rename-wechat", "--snapshot", dir / "rel.kdx", "--save", dir / "new.kdx"}, dir / "elsewhere").status, 2);
+    EXPECT_FALSE(fs::exists(dir / "new.kdx"));
+    EXPECT_EQ(Cli({"sync-pairs", dir / "trip.kdx", dir / "rel.kdx"}, dir / "elsewhere").status, 2);
 }
 
 // --- the time sources -------------------------------------------------------------------

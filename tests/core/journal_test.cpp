@@ -273,10 +273,14 @@ TEST_F(Journaled, EveryWritingCommandOverAThousandFilesIsTakenBackExactly) {
     for (size_t i = 0; i < all.size(); ++i)
         all[i] = i;
     const TimeKinds kinds = TimeKinds::FromChecks(false, true, true);
-    const auto run = [&](const std::function<void(Journal*)>& command) {
+    // Each command journaled, its old stamps read ahead on a second thread.
+    const auto run = [&](const std::function<void(const WriteHooks&)>& command) {
         auto journal = Journal::Begin("command");
         ASSERT_TRUE(journal);
-        command(journal->get());
+        WriteHooks hooks;
+        hooks.journal = journal->get();
+        hooks.jobs = 2;
+        command(hooks);
         ASSERT_TRUE((*journal)->finish());
         // The window shows how far the undo got.
         size_t reports = 0, reached = 0, total = 0;
@@ -298,47 +302,33 @@ TEST_F(Journaled, EveryWritingCommandOverAThousandFilesIsTakenBackExactly) {
         }
         a = listed;
     };
-    run([&](Journal* journal) {
-        WriteHooks hooks;
-        hooks.journal = journal;
-        hooks.jobs = 2;
+    run([&](const WriteHooks& hooks) {
         PickerValues values;
         values.kinds = kinds;
         values.lastWrite.value = values.lastAccess.value = *ParseTimeText("2001-01-01 00:00:00");
         ASSERT_TRUE(SetTimesFromPickers(a, all, values, hooks)->empty());
     });
-    run([&](Journal* journal) {
-        WriteHooks hooks;
-        hooks.journal = journal;
-        hooks.jobs = 2;
+    run([&](const WriteHooks& hooks) {
         SourceOptions options;
         options.kinds = kinds;
         ASSERT_TRUE(SetTimesFromSource(a, all, TimeSource::FileName, options, hooks)->empty());
         ASSERT_NE(Info(listed[0].Name).lastWrite, original[0].lastWrite) << "set to the name's time";
     });
-    run([&](Journal* journal) {
-        WriteHooks hooks;
-        hooks.journal = journal;
+    run([&](const WriteHooks& hooks) {
         ShiftAmount amount;
         amount.hours = 5;
         ASSERT_TRUE(ShiftTimes(a, all, amount, kinds, hooks)->empty());
     });
-    run([&](Journal* journal) {
-        WriteHooks hooks;
-        hooks.journal = journal;
-        ASSERT_TRUE(SyncPairs(a, b, {}, {}, true, true, kinds, hooks)->empty());
-    });
-    run([&](Journal* journal) {
-        WriteHooks hooks;
-        hooks.journal = journal;
+    run([&](const WriteHooks& hooks) { ASSERT_TRUE(SyncPairs(a, b, {}, {}, true, true, kinds, hooks)->empty()); });
+    run([&](const WriteHooks& hooks) {
         ScanFlags flags;
         flags.subFolders = true;
         ASSERT_TRUE(SyncDirectoryTrees(dir / "b", dir / "a", "", flags, kinds, hooks)->empty());
     });
-    run([&](Journal* journal) {
-        RenameHooks hooks;
-        hooks.journal = journal;
-        ASSERT_TRUE(RenameWeChatFiles(a, all, NameTimeOptions{}, hooks)->empty());
+    run([&](const WriteHooks& hooks) {
+        RenameHooks renames;
+        renames.journal = hooks.journal;
+        ASSERT_TRUE(RenameWeChatFiles(a, all, NameTimeOptions{}, renames)->empty());
         ASSERT_FALSE(fs::exists(listed[0].Name));
     });
 }

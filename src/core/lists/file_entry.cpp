@@ -52,11 +52,6 @@ void ReadSourceTexts(const std::string& entry, bool photo, bool name, const Name
     if (photo) {
         std::string text = GetPhotoTime(entry, &out.PhotoUnreadable);
         if (!IsBlank(text)) out.PhotoTime = std::move(text);
-        // Folders, pipes and devices (system entries) named like pictures
-        // are never opened, which is no failure to open them.
-        if (!out.PhotoUnreadable.empty())
-            if (const auto info = sys().findEntry(entry); info && (info->attributes & (attr::Directory | attr::System)))
-                out.PhotoUnreadable.clear();
     }
     if (name) {
         std::string text, newName;

@@ -29,10 +29,8 @@ void RefreshPhotoTimes(std::vector<FileEntry>& rows, const std::vector<size_t>& 
             if (!onUnreadable) {
                 t = GetPhotoTime(rows[i].Name);
             } else if (const auto info = sys().findEntry(EntryPathOf(rows[i].Name)); !info) {
-                why = info.error().reason;
-            } else if ((info->attributes & (attr::Directory | attr::System)) == 0) {
-                // Folders, pipes and devices (system entries) are never
-                // opened, which is no failure to open them.
+                why = info.error().reason; // gone, whatever its name
+            } else {
                 t = GetPhotoTime(rows[i].Name, &why);
             }
             if (!why.empty()) onUnreadable(i, why);

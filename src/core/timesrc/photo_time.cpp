@@ -147,10 +147,15 @@ std::string GetPhotoTime(InputFile& source, size_t firstRead) {
 std::string GetPhotoTime(std::string_view path, std::string* openFailure) {
     try {
         if (!IsPictureName(path)) return {};
-        // Folders, devices and pipes are not opened.
         const auto file = sys().openForRead(std::string(path));
-        if (!file && openFailure) *openFailure = file.error().reason;
-        return file ? GetPhotoTime(**file) : std::string();
+        if (file) return GetPhotoTime(**file);
+        // Folders, pipes and devices (system entries) named like pictures
+        // are never opened, which is no failure to open them.
+        if (openFailure) {
+            const auto entry = sys().findEntry(std::string(path));
+            if (!entry || !(entry->attributes & (attr::Directory | attr::System))) *openFailure = file.error().reason;
+        }
+        return {};
     } catch (...) {
         return {};
     }

@@ -14,7 +14,9 @@ namespace kdx {
 // that may hold one are opened (any case): .jpg .jpeg .gif .png .bmp .webp
 // .tif .tiff .dng .cr2 .nef .nrw .arw .sr2 .pef .orf .rw2 .3fr .erf .srw
 // .raf .cr3 .heic .heif .avif .mov .mp4 .m4v .3gp .3g2. Never throws. Where
-// the file cannot be opened, openFailure (if given) gets the system's reason.
+// the file cannot be opened, openFailure (if given) gets the system's reason;
+// a folder, pipe or device named like a picture is never opened, and is no
+// failure.
 std::string GetPhotoTime(std::string_view path, std::string* openFailure = nullptr);
 
 // The same from bytes already open, whatever their name. What they are is
