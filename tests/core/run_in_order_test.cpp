@@ -124,10 +124,15 @@ TEST(RunInOrder, AFailureOfTheReceiverStopsTheRunAndComesBack) {
 
 TEST(RunInOrder, ACancelFromOutsideEndsTheWaitForASliceInProgress) {
     // Two slices on two threads, one each: the helper's runs until the
-    // cancel, so the calling thread, done with its own, waits on it.
+    // cancel, so the calling thread, done with its own (and with handing
+    // over slice 0 when that was its own), waits on it.
     const std::thread::id caller = std::this_thread::get_id();
     std::atomic<bool> cancel{false}, callerDone{false};
     std::atomic<size_t> held{2};
+    const auto signalCallerDone = [&] {
+        callerDone = true;
+        callerDone.notify_all();
+    };
     std::thread outside([&] {
         callerDone.wait(false);
         cancel = true;
@@ -139,8 +144,7 @@ TEST(RunInOrder, ACancelFromOutsideEndsTheWaitForASliceInProgress) {
         [&](size_t i) {
             if (std::this_thread::get_id() == caller) {
                 held.wait(2); // until the helper has the other slice
-                callerDone = true;
-                callerDone.notify_all();
+                if (i == 1) signalCallerDone();
             } else {
                 held = i;
                 held.notify_all();
@@ -149,6 +153,7 @@ TEST(RunInOrder, ACancelFromOutsideEndsTheWaitForASliceInProgress) {
         },
         [&](size_t i) {
             delivered.push_back(i);
+            if (i == 0) signalCallerDone();
             return true;
         },
         &cancel);
