@@ -12,6 +12,7 @@
 #include "core/timeops/shift.h"
 #include "core/timeops/undo.h"
 #include "core/timeops/writer.h"
+#include "fake_platform.h"
 #include "platform/platform.h"
 #include "temp_dir.h"
 
@@ -342,6 +343,29 @@ TEST(JournalFile, DamageIsToldAndNeverTaken) {
     const auto damaged = ParseJournal(start + "end\t00000000\nend\t00fc33b1\n");
     ASSERT_FALSE(damaged);
     EXPECT_EQ(damaged.error().reason, "撤销日志第 2 行已损坏");
+}
+
+// A journal number another program takes and gives up again (its command
+// wrote nothing) just as this one tries it.
+class NumberTakenAndGone : public test::FakePlatform {
+public:
+    int refusals = 1;
+    Result<std::unique_ptr<OutputFile>> createNewFile(const std::string& path) override {
+        if (refusals > 0) {
+            --refusals;
+            return Failure{17, "File exists"};
+        }
+        return FakePlatform::createNewFile(path);
+    }
+};
+
+TEST(JournalFile, ANumberTakenAndGivenUpMeanwhileIsTriedAgainOnce) {
+    NumberTakenAndGone disk;
+    ScopedPlatform use(disk);
+    const auto journal = Journal::Begin("set");
+    ASSERT_TRUE(journal) << journal.error().reason;
+    disk.refusals = 2;
+    EXPECT_FALSE(Journal::Begin("set")) << "a failure that stays is told";
 }
 
 } // namespace

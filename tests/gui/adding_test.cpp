@@ -109,14 +109,14 @@ public:
 };
 
 // A disk whose answers wait until the test lets them go (or, should the
-// window never get to let them go, five seconds once).
+// window never get to let them go, a minute once).
 class SlowDisk : public test::FakePlatform {
 public:
     std::atomic<bool> released{false};
     std::atomic<bool> gaveUp{false};
 
     Result<EntryInfo> findEntry(const std::string& path) override {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!released && !gaveUp && std::chrono::steady_clock::now() < until)
             std::this_thread::yield();
         if (!released) gaveUp = true; // the window never answered: stop waiting at all
@@ -212,9 +212,12 @@ private slots:
         QVERIFY(tree);
         QSignalSpy listed(tree, &FolderTree::listed);
         dlg->setCurrentFolder(Q(dir / "in"));
-        QTRY_VERIFY(std::any_of(listed.begin(), listed.end(), [&](const QList<QVariant>& args) {
-            return args.at(0).toByteArray() == QByteArray::fromStdString(dir / "in");
-        }));
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(listed.begin(), listed.end(),
+                                             [&](const QList<QVariant>& args) {
+                                                 return args.at(0).toByteArray() ==
+                                                        QByteArray::fromStdString(dir / "in");
+                                             }),
+                                 kThreadWait);
         QCOMPARE(Find<QListWidget>(dlg, "FileList")->count(), 4);
         for (const std::string& f : files)
             QCOMPARE(accessed(f), int64_t(900000000));
@@ -235,12 +238,14 @@ private slots:
         dlg->setCurrentFolder(Q(dir.path()));
         // Listed under its parent...
         QModelIndex shown;
-        QTRY_VERIFY([&] {
-            const QModelIndex parent = folders->currentIndex();
-            for (int r = 0; r < tree->rowCount(parent); ++r)
-                if (tree->pathOf(tree->index(r, 0, parent)) == folder) shown = tree->index(r, 0, parent);
-            return shown.isValid();
-        }());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const QModelIndex parent = folders->currentIndex();
+                for (int r = 0; r < tree->rowCount(parent); ++r)
+                    if (tree->pathOf(tree->index(r, 0, parent)) == folder) shown = tree->index(r, 0, parent);
+                return shown.isValid();
+            }(),
+            kThreadWait);
         // ...entered from the list...
         folders->setCurrentIndex(shown);
         QCOMPARE(dlg->currentFolderPath(), folder);

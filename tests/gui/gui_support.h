@@ -12,3 +12,7 @@ T* Find(QObject* root, const char* name) {
     if (!found) qFatal("no control named %s", name);
     return found;
 }
+
+// How long a test waits for work the window hands to other threads: long
+// enough for a loaded machine under Wine, short of hanging the run.
+inline constexpr int kThreadWait = 30000; // ms

@@ -589,19 +589,24 @@ private slots:
         QDir::setCurrent(QString::fromStdString(dir.path()));
         for (const auto& choose :
              std::initializer_list<std::function<QString()>>{ChooseSnapshotToSave, ChooseSnapshotToOpen}) {
+            bool typed = false;
             QTimer::singleShot(0, [&] {
                 auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
-                auto* model = dialog->findChild<QFileSystemModel*>();
-                QVERIFY(model);
+                auto* model = dialog ? dialog->findChild<QFileSystemModel*>() : nullptr;
                 // Shown with their types, which is when a type is looked for.
-                QTRY_VERIFY(std::all_of(files.begin(), files.end(), [&](const QString& f) {
-                    const QModelIndex i = model->index(f);
-                    return i.isValid() && !model->type(i).isEmpty();
-                }));
-                dialog->reject();
+                typed = model && QTest::qWaitFor(
+                                     [&] {
+                                         return std::all_of(files.begin(), files.end(), [&](const QString& f) {
+                                             const QModelIndex i = model->index(f);
+                                             return i.isValid() && !model->type(i).isEmpty();
+                                         });
+                                     },
+                                     kThreadWait);
+                // Closed whatever came, so that a failure fails and never hangs.
+                if (dialog) dialog->reject();
             });
             QCOMPARE(choose(), QString());
+            QVERIFY(typed);
         }
         QDir::setCurrent(before);
         for (const QString& f : files)

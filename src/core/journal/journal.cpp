@@ -197,11 +197,23 @@ Result<std::unique_ptr<Journal>> Journal::Begin(std::string_view command) {
     if (Status made = sys().createFolders(folder); !made) return refused(made.error());
     const std::vector<int> ids = Ids(folder);
     int id = ids.empty() ? 1 : ids.back() + 1;
-    // Another program may take the same number at the same time.
+    // Another program may take the same number at the same time, and may
+    // even have removed it again (a command that wrote nothing): a number
+    // taken moves on, a number gone is tried once more, and only a failure
+    // with no file in the way is final.
     Result<std::unique_ptr<OutputFile>> file = Failure{};
-    for (int attempt = 0; attempt < 100; ++attempt, ++id) {
+    bool triedAgain = false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
         file = sys().createNewFile(PathOfId(folder, id));
-        if (file || !sys().findEntry(PathOfId(folder, id))) break;
+        if (file) break;
+        if (sys().findEntry(PathOfId(folder, id))) {
+            ++id;
+            triedAgain = false;
+        } else if (triedAgain) {
+            break;
+        } else {
+            triedAgain = true;
+        }
     }
     if (!file) return refused(file.error());
     std::unique_ptr<Journal> journal(new Journal(id, PathOfId(folder, id), std::move(*file)));
