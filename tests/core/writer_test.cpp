@@ -291,11 +291,13 @@ TEST(WriteFileTime, YearsTheLocalFileSystemCannotHoldFailWithTheValueItKept) {
 struct RecordingPlatform : test::FakePlatform {
     int setAttributeCalls = 0;
     bool failSetAttributes = false;
+    bool failPuttingBack = false; // the read-only bit, once cleared
     std::vector<uint32_t> attributesWhenStamped;
 
     Status setAttributes(const std::string& path, uint32_t attributes) override {
         ++setAttributeCalls;
-        if (failSetAttributes) return Failure{5, "Access is denied."};
+        if (failSetAttributes || (failPuttingBack && (attributes & attr::ReadOnly)))
+            return Failure{5, "Access is denied."};
         return FakePlatform::setAttributes(path, attributes);
     }
     Status setFileTime(const std::string& path, TimeKind kind, FileTime value) override {
@@ -330,6 +332,13 @@ TEST(WriteFileTime, WindowsReadOnlyBitIsClearedForTheWriteAndRestoredWhateverHap
     EXPECT_EQ(fake.setAttributeCalls, 2);
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive | attr::ReadOnly);
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->lastAccess, LocalDateTimeToFileTime(T("2004-01-01 00:00:00"), 8 * 3600));
+
+    // Stamps written, but the bit could not be put back: not a success.
+    fake.failPuttingBack = true;
+    const Status unprotected =
+        WriteFileTime("C:\\d\\ro.txt", TimeKind::LastWrite, T("2005-01-01 00:00:00"), true, true);
+    ASSERT_FALSE(unprotected);
+    EXPECT_EQ(unprotected.error().reason, "时间已写入，但未能恢复只读属性");
 }
 
 TEST(WriteFileTime, WindowsReadOnlyBitIsClearedOnlyWhenTheStampIsRefusedAndOnlyThatBit) {

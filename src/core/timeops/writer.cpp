@@ -62,7 +62,8 @@ Status SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attr
         const ReadOnlyState cleared = AdjustReadOnly(entry, true);
         if (cleared.ok && cleared.wasReadOnly) {
             set = p.setFileTimes(entry, stamps);
-            AdjustReadOnly(entry, false);
+            // An entry left writable is a change nobody asked for: told.
+            if (!AdjustReadOnly(entry, false).ok && set) set = Failure{0, "时间已写入，但未能恢复只读属性"};
         }
     }
     return set;
