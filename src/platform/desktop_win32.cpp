@@ -121,7 +121,7 @@ bool SelectInFileManager(std::string_view path) {
     // Where the shell lacks the call, Explorer's own switch does the same.
     // The command line is passed verbatim: Explorer parses its arguments
     // itself, and a runtime's quoting would break the quoted path.
-    std::wstring command = L"explorer.exe /select,\"" + *wide + L"\"";
+    std::wstring command = L"explorer.exe /e,/select,\"" + *wide + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
