@@ -78,8 +78,11 @@ void TfrmMain::UndoLast() {
     {
         RowCommand finding(*this, {}, QString());
         finding.run([&] {
+            // A damaged newer record is shown with the question below, and
+            // the user decides.
             last = CommandToUndo(
-                0, [&damaged](std::string_view file, std::string_view reason) { damaged.emplace_back(file, reason); });
+                0, [&damaged](std::string_view file, std::string_view reason) { damaged.emplace_back(file, reason); },
+                true);
         });
     }
     QString unreadable;
@@ -94,9 +97,12 @@ void TfrmMain::UndoLast() {
     }
     const QString when =
         QString::fromStdString(FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(last->started, 0))));
-    const QString question = QStringLiteral("撤销“%1”（%2，%3 项）？")
-                                 .arg(QString::fromStdString(last->command), when)
-                                 .arg(last->entryCount());
+    QString question = QStringLiteral("撤销“%1”（%2，%3 项）？")
+                           .arg(QString::fromStdString(last->command), when)
+                           .arg(last->entryCount());
+    if (!damaged.empty())
+        question = QStringLiteral("撤销日志中较新的记录无法读取，最后的命令可能就在其中：") + unreadable +
+                   QStringLiteral("\r\n\r\n仍然") + question;
     if (!Confirm(question)) return;
     std::vector<std::pair<std::string, std::string>> renamed;
     UndoOptions options;

@@ -171,7 +171,7 @@ Status Undoer::stamps(const EntryChange& c) {
 
 } // namespace
 
-Result<JournalEntry> CommandToUndo(int id, const JournalDamageFn& onDamaged) {
+Result<JournalEntry> CommandToUndo(int id, const JournalDamageFn& onDamaged, bool pastDamaged) {
     const auto damaged = [&](int of, const Failure& f) {
         if (onDamaged) onDamaged(JournalFile(of), f.reason);
     };
@@ -194,7 +194,7 @@ Result<JournalEntry> CommandToUndo(int id, const JournalDamageFn& onDamaged) {
             continue;
         }
         if (entry->undoneBy != 0 || entry->records == 0 || entry->command.starts_with(UndoCommandPrefix)) continue;
-        if (newerDamaged)
+        if (newerDamaged && !pastDamaged)
             return Failure{0, "撤销日志中比命令 " + std::to_string(entry->id) +
                                   " 新的记录无法读取，最后的命令可能就在其中；未指明编号时不撤销命令 " +
                                   std::to_string(entry->id)};

@@ -59,8 +59,9 @@ inline constexpr std::string_view UndoCommandPrefix = "undo ";
 // Only the files from the newest back to that command are read; those that
 // cannot be read are told to onDamaged. Fails when there is no such
 // command, and with id 0 also when a file newer than it cannot be read:
-// the last command may be the one in there.
-Result<JournalEntry> CommandToUndo(int id, const JournalDamageFn& onDamaged = {});
+// the last command may be the one in there. With pastDamaged, such a file
+// is told and passed over, for a caller that asks the user first.
+Result<JournalEntry> CommandToUndo(int id, const JournalDamageFn& onDamaged = {}, bool pastDamaged = false);
 
 // Takes back command id, or with id 0 the command CommandToUndo finds.
 // Each entry is restored as a whole: when any of the stamps the command
