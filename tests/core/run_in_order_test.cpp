@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -14,6 +15,38 @@
 
 using namespace kdx;
 
+namespace {
+
+// A value other threads wait to see change. (Not std::atomic's own wait:
+// under the MinGW runtime a wake-up from it was seen lost, and the test hung.)
+template <class T>
+class Watched {
+public:
+    explicit Watched(T value) : m_value(value) {}
+    void set(T value) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_value = value;
+        }
+        m_changed.notify_all();
+    }
+    T get() const {
+        const std::lock_guard lock(m_mutex);
+        return m_value;
+    }
+    void waitWhile(T value) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_value != value; });
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    T m_value;
+};
+
+} // namespace
+
 TEST(RunInOrder, HandedOverInOrderWhateverTheThreads) {
     for (unsigned jobs : {1u, 2u, 4u}) {
         std::vector<int> done(50, 0);
@@ -22,23 +55,20 @@ TEST(RunInOrder, HandedOverInOrderWhateverTheThreads) {
         std::atomic<int> running{0}, most{0};
         // With helpers, slice 0 finishes only after a later one has: a pool
         // that handed slices over as they finish would put that one first.
-        std::atomic<bool> laterDone{false};
+        Watched<bool> laterDone{false};
         RunInOrder(
             50, jobs,
             [&](size_t i) {
                 const int now = ++running;
                 most = std::max(most.load(), now);
-                if (i == 0 && jobs > 1) laterDone.wait(false);
+                if (i == 0 && jobs > 1) laterDone.waitWhile(false);
                 done[i] = 1;
                 --running;
                 {
                     std::lock_guard<std::mutex> lock(finishing);
                     finished.push_back(i);
                 }
-                if (i != 0) {
-                    laterDone = true;
-                    laterDone.notify_all();
-                }
+                if (i != 0) laterDone.set(true);
             },
             [&](size_t i) {
                 EXPECT_EQ(done[i], 1) << "delivered before it was done";
@@ -91,7 +121,7 @@ TEST(RunInOrder, AFailureStopsTheRunAndComesBack) {
 TEST(RunInOrder, AFailureOfTheReceiverStopsTheRunAndComesBack) {
     for (unsigned jobs : {1u, 3u}) {
         const std::thread::id caller = std::this_thread::get_id();
-        std::atomic<bool> thrown{false};
+        Watched<bool> thrown{false};
         std::atomic<int> inWork{0};
         std::atomic<size_t> worked{0};
         std::vector<size_t> delivered;
@@ -101,14 +131,13 @@ TEST(RunInOrder, AFailureOfTheReceiverStopsTheRunAndComesBack) {
                              ++inWork;
                              ++worked;
                              // Helpers past the failing slice are still at it when it fails.
-                             if (i > 4 && std::this_thread::get_id() != caller) thrown.wait(false);
+                             if (i > 4 && std::this_thread::get_id() != caller) thrown.waitWhile(false);
                              --inWork;
                          },
                          [&](size_t i) {
                              delivered.push_back(i);
                              if (i == 4) {
-                                 thrown = true;
-                                 thrown.notify_all();
+                                 thrown.set(true);
                                  throw std::runtime_error("receiver");
                              }
                              return true;
@@ -127,39 +156,35 @@ TEST(RunInOrder, ACancelFromOutsideEndsTheWaitForASliceInProgress) {
     // cancel, so the calling thread, done with its own (and with handing
     // over slice 0 when that was its own), waits on it.
     const std::thread::id caller = std::this_thread::get_id();
-    std::atomic<bool> cancel{false}, callerDone{false};
-    std::atomic<size_t> held{2};
-    const auto signalCallerDone = [&] {
-        callerDone = true;
-        callerDone.notify_all();
-    };
+    std::atomic<bool> cancel{false};
+    Watched<bool> callerDone{false}, cancelled{false};
+    Watched<size_t> held{2};
     std::thread outside([&] {
-        callerDone.wait(false);
+        callerDone.waitWhile(false);
         cancel = true;
-        cancel.notify_all();
+        cancelled.set(true);
     });
     std::vector<size_t> delivered;
     const size_t n = RunInOrder(
         2, 2,
         [&](size_t i) {
             if (std::this_thread::get_id() == caller) {
-                held.wait(2); // until the helper has the other slice
-                if (i == 1) signalCallerDone();
+                held.waitWhile(2); // until the helper has the other slice
+                if (i == 1) callerDone.set(true);
             } else {
-                held = i;
-                held.notify_all();
-                cancel.wait(false);
+                held.set(i);
+                cancelled.waitWhile(false);
             }
         },
         [&](size_t i) {
             delivered.push_back(i);
-            if (i == 0) signalCallerDone();
+            if (i == 0) callerDone.set(true);
             return true;
         },
         &cancel);
     outside.join();
     // Slice 0 is handed over only when the calling thread did it.
-    EXPECT_EQ(delivered, held == 1 ? std::vector<size_t>{0} : std::vector<size_t>{});
+    EXPECT_EQ(delivered, held.get() == 1 ? std::vector<size_t>{0} : std::vector<size_t>{});
     EXPECT_EQ(n, delivered.size());
 }
 
