@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "core/journal/journal.h"
 #include "core/lists/file_entry.h"
+#include "core/timeops/undo.h"
 #include "core/timeops/writer.h"
 #include "entry_helpers.h"
 #include "fake_platform.h"
@@ -333,12 +335,36 @@ TEST(WriteFileTime, WindowsReadOnlyBitIsClearedForTheWriteAndRestoredWhateverHap
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive | attr::ReadOnly);
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->lastAccess, LocalDateTimeToFileTime(T("2004-01-01 00:00:00"), 8 * 3600));
 
-    // Stamps written, but the bit could not be put back: not a success.
+    // Stamps written, but the bit could not be put back: not a success,
+    // and said with the system's reason.
     fake.failPuttingBack = true;
     const Status unprotected =
         WriteFileTime("C:\\d\\ro.txt", TimeKind::LastWrite, T("2005-01-01 00:00:00"), true, true);
     ASSERT_FALSE(unprotected);
-    EXPECT_EQ(unprotected.error().reason, "时间已写入，但未能恢复只读属性");
+    EXPECT_EQ(unprotected.error().reason, "未能恢复只读属性：Access is denied.");
+    EXPECT_EQ(fake.node("C:\\d\\ro.txt")->lastWrite, LocalDateTimeToFileTime(T("2005-01-01 00:00:00"), 8 * 3600));
+    EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive);
+}
+
+TEST(WriteFileTime, AnUndoThatCannotPutTheReadOnlyBitBackListsTheEntry) {
+    RecordingPlatform fake;
+    ScopedPlatform use(fake);
+    fake.addFolder("C:\\d");
+    fake.addFile("C:\\d\\ro.txt", attr::Archive | attr::ReadOnly);
+    {
+        auto journal = Journal::Begin("set");
+        ASSERT_TRUE(journal);
+        WriteHooks hooks;
+        hooks.journal = journal->get();
+        ASSERT_TRUE(WriteFileTime("C:\\d\\ro.txt", TimeKind::LastWrite, T("2001-01-01 08:00:00"), true, true, hooks));
+        ASSERT_TRUE((*journal)->finish());
+    }
+    fake.failPuttingBack = true;
+    const auto undone = UndoCommand(0, {});
+    ASSERT_TRUE(undone) << undone.error().reason;
+    EXPECT_EQ(undone->restored, 0u);
+    ASSERT_EQ(undone->leftAlone.size(), 1u);
+    EXPECT_EQ(undone->leftAlone[0].second, "时间已恢复，但未能恢复只读属性：Access is denied.");
 }
 
 TEST(WriteFileTime, WindowsReadOnlyBitIsClearedOnlyWhenTheStampIsRefusedAndOnlyThatBit) {

@@ -591,7 +591,10 @@ private slots:
              std::initializer_list<std::function<QString()>>{ChooseSnapshotToSave, ChooseSnapshotToOpen}) {
             bool typed = false;
             QTimer::singleShot(0, [&] {
-                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QFileDialog* dialog = nullptr;
+                static_cast<void>(QTest::qWaitFor(
+                    [&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) != nullptr; },
+                    kThreadWait));
                 auto* model = dialog ? dialog->findChild<QFileSystemModel*>() : nullptr;
                 // Shown with their types, which is when a type is looked for.
                 typed = model && QTest::qWaitFor(
@@ -602,7 +605,7 @@ private slots:
                                          });
                                      },
                                      kThreadWait);
-                // Closed whatever came, so that a failure fails and never hangs.
+                // Closed whatever came, so that a failed check fails rather than hangs.
                 if (dialog) dialog->reject();
             });
             QCOMPARE(choose(), QString());

@@ -144,8 +144,11 @@ Status Undoer::stamps(const EntryChange& c) {
         *restored.of(kind) = value;
     }
     if (Status noted = m_own->recordLines(lines, back.size()); !noted) return noted;
-    if (Status set = SetStamps(c.path, restored, info->attributes); !set) {
-        leave(c.path, set.error().reason);
+    const StampsSet set = SetStamps(c.path, restored, info->attributes);
+    if (!set.written) {
+        std::string reason = set.written.error().reason;
+        if (!set.readOnlyNotRestored.empty()) reason += "；" + ReadOnlyNotRestoredReason(set.readOnlyNotRestored);
+        leave(c.path, reason);
         return {};
     }
     // Read back: a file system may keep another value than it was given.
@@ -162,6 +165,9 @@ Status Undoer::stamps(const EntryChange& c) {
         else if (otherwise.empty())
             otherwise = "文件系统存为 " + Shown(after->of(kind)) + "，而不是 " + Shown(value);
     }
+    // Stamps back but the entry left writable: listed, with what is wrong.
+    if (otherwise.empty() && !set.readOnlyNotRestored.empty())
+        otherwise = "时间已恢复，但" + ReadOnlyNotRestoredReason(set.readOnlyNotRestored);
     if (!otherwise.empty())
         leave(c.path, otherwise);
     else

@@ -44,29 +44,40 @@ ReadOnlyState AdjustReadOnly(std::string_view path, bool clear) {
     const auto attributes = sys().getAttributes(entry);
     if (!attributes) return state; // nothing there to change
     state.wasReadOnly = (*attributes & attr::ReadOnly) != 0;
+    Status changed;
     if (clear && state.wasReadOnly)
-        state.ok = sys().setAttributes(entry, *attributes & ~attr::ReadOnly).has_value();
+        changed = sys().setAttributes(entry, *attributes & ~attr::ReadOnly);
     else if (!clear && !state.wasReadOnly)
-        state.ok = sys().setAttributes(entry, *attributes | attr::ReadOnly).has_value();
+        changed = sys().setAttributes(entry, *attributes | attr::ReadOnly);
+    if (!changed) {
+        state.ok = false;
+        state.reason = changed.error().reason;
+    }
     return state;
 }
 
-Status SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attributes) {
+std::string ReadOnlyNotRestoredReason(std::string_view reason) {
+    return "未能恢复只读属性：" + std::string(reason);
+}
+
+StampsSet SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attributes) {
     Platform& p = sys();
-    Status set = p.setFileTimes(entry, stamps);
+    StampsSet result{p.setFileTimes(entry, stamps), {}};
     // Some Windows file systems refuse stamps on read-only entries; only then
     // is the bit cleared (on a folder it also switches off its
     // customisation), and put back. POSIX lets the owner set them
     // regardless, so permissions stay untouched there.
-    if (!set && p.timesNeedWritable() && (attributes & attr::ReadOnly)) {
+    if (!result.written && p.timesNeedWritable() && (attributes & attr::ReadOnly)) {
         const ReadOnlyState cleared = AdjustReadOnly(entry, true);
         if (cleared.ok && cleared.wasReadOnly) {
-            set = p.setFileTimes(entry, stamps);
-            // An entry left writable is a change nobody asked for: told.
-            if (!AdjustReadOnly(entry, false).ok && set) set = Failure{0, "时间已写入，但未能恢复只读属性"};
+            result.written = p.setFileTimes(entry, stamps);
+            // An entry left writable is a change nobody asked for: told,
+            // whether the stamps went in or not.
+            if (const ReadOnlyState back = AdjustReadOnly(entry, false); !back.ok)
+                result.readOnlyNotRestored = back.reason;
         }
     }
-    return set;
+    return result;
 }
 
 namespace {
@@ -216,9 +227,17 @@ Status Carry(std::string_view path, Plan& plan, const WriteHooks& hooks, bool re
         StampSet stamps;
         for (const Written& w : plan.written)
             *stamps.of(w.kind) = w.stamp; // a kind given twice ends with its last value
-        if (Status set = SetStamps(plan.entry, stamps, plan.before ? plan.before->attributes : 0); !set)
-            return hooks.fail(path, set.error().reason);
+        const StampsSet set = SetStamps(plan.entry, stamps, plan.before ? plan.before->attributes : 0);
+        if (!set.written) {
+            std::string reason = set.written.error().reason;
+            if (!set.readOnlyNotRestored.empty()) reason += "；" + ReadOnlyNotRestoredReason(set.readOnlyNotRestored);
+            return hooks.fail(path, reason);
+        }
         result = CheckStored(plan.entry, path, plan.written, plan.offset, hooks);
+        if (!set.readOnlyNotRestored.empty()) {
+            const Failure lost = hooks.fail(path, ReadOnlyNotRestoredReason(set.readOnlyNotRestored));
+            if (result) result = lost;
+        }
     }
     if (plan.stop) {
         const Failure stopped = hooks.fail(path, *plan.stop);

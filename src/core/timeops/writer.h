@@ -150,13 +150,25 @@ Status WriteSameTime(std::string_view path, const TimeKinds& kinds, DateTime val
 
 struct ReadOnlyState {
     bool wasReadOnly = false;
-    bool ok = true; // false only when changing the attribute was tried and failed
+    bool ok = true;     // false only when changing the attribute was tried and failed
+    std::string reason; // the system's, when it failed
+};
+
+// What SetStamps did: the stamps' own result, and apart from it why the
+// read-only bit it cleared for them could not be put back (empty when it
+// was, or was never cleared).
+struct StampsSet {
+    Status written;
+    std::string readOnlyNotRestored;
 };
 
 // Hands stamps to the system; where it refuses them on an entry whose
 // attributes say read-only (some Windows file systems do), the bit is
 // cleared for the write and put back.
-Status SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attributes);
+StampsSet SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attributes);
+
+// The reason a row gives when the read-only bit was not put back.
+std::string ReadOnlyNotRestoredReason(std::string_view reason);
 
 // Clears (clear) or sets (!clear) the read-only attribute of path when it is
 // not already so, and tells whether it was set before.
