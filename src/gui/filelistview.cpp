@@ -391,6 +391,18 @@ void FileListView::setSelectionFlags(const std::vector<bool>& flags) {
     if (!sel.isEmpty()) selectionModel()->select(sel, QItemSelectionModel::Select);
 }
 
+void FileListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    // A change in thousands of pieces: working out the region of every
+    // piece, most of them out of sight, costs more than repainting the
+    // rows in sight.
+    constexpr qsizetype kManyPieces = 1000;
+    if (selected.size() + deselected.size() > kManyPieces) {
+        viewport()->update();
+        return;
+    }
+    QTableView::selectionChanged(selected, deselected);
+}
+
 bool FileListView::hasSelection() const {
     return selectionModel()->hasSelection();
 }

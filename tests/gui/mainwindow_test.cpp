@@ -96,6 +96,19 @@ QRect Inside(const FileListView* list, int row, int column) {
 }
 
 // Stands in for the desktop's "open with" while a test runs.
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+};
+
 class UrlRecorder : public QObject {
     Q_OBJECT
 public:
@@ -488,6 +501,33 @@ private slots:
         QCOMPARE(Pixel(image, x, top), QColor(Qt::white));
         const QColor inside = Pixel(image, x, top + 9);
         QVERIFY(inside == QColor(150, 191, 237) || inside == QColor(215, 231, 249));
+    }
+
+    void aSelectionChangedInThousandsOfPiecesIsRepainted() {
+        TfrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* list = Find<FileListView>(&w, "lv1");
+        std::vector<FileEntry> rows;
+        std::vector<bool> everyOther;
+        for (int i = 0; i < 3000; ++i) {
+            rows.push_back(Row(std::to_string(i)));
+            everyOther.push_back(i % 2 == 0);
+        }
+        PaintCounter painted(list->viewport());
+        list->rowsModel()->setRows(std::move(rows));
+        list->setSelectionFlags(everyOther);
+        QTRY_VERIFY(painted.count > 0);
+        // Until the list is quiet: nothing left to paint.
+        for (int round = 0; round < 10 && painted.count > 0; ++round) {
+            painted.count = 0;
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(painted.count, 0);
+        list->InvertSelection();
+        QTRY_VERIFY(painted.count > 0);
+        everyOther.flip();
+        QCOMPARE(list->selectionFlags(), everyOther);
     }
 
     void lastRowStandsTwentyPixelsAboveTheBottom() {
