@@ -1172,7 +1172,7 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
                               .raw("id", std::to_string(e.id))
                               .raw("started", JsonStamp(FileTime::fromUnix(e.started, 0), "journal", offset))
                               .text("command", e.command)
-                              .raw("entries", std::to_string(e.entryCount()))
+                              .raw("entries", std::to_string(e.entries))
                               .text("state", e.undoneBy   ? "undone"
                                              : e.finished ? "finished"
                                                           : "unfinished")
@@ -1185,7 +1185,7 @@ int UndoCommandLine(const ParsedArgs& a, Io& io) {
                                                    : std::string("未完成");
             io.out << Record({std::to_string(e.id),
                               FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(e.started, 0), offset)),
-                              e.command, std::to_string(e.entryCount()), state},
+                              e.command, std::to_string(e.entries), state},
                              form);
         }
         return ExitDone;

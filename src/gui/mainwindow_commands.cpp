@@ -97,9 +97,8 @@ void TfrmMain::UndoLast() {
     }
     const QString when =
         QString::fromStdString(FormatTimeText(FileTimeToLocalDateTime(FileTime::fromUnix(last->started, 0))));
-    QString question = QStringLiteral("撤销“%1”（%2，%3 项）？")
-                           .arg(QString::fromStdString(last->command), when)
-                           .arg(last->entryCount());
+    QString question =
+        QStringLiteral("撤销“%1”（%2，%3 项）？").arg(QString::fromStdString(last->command), when).arg(last->entries);
     if (!damaged.empty())
         question = QStringLiteral("撤销日志中较新的记录无法读取，最后的命令可能就在其中：") + unreadable +
                    QStringLiteral("\r\n\r\n仍然") + question;

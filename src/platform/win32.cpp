@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <optional>
 #include <vector>
 
 #include "base/ascii.h"
@@ -537,18 +538,25 @@ Status KeepSecurity(const std::wstring& from, const std::wstring& to) {
     return kept;
 }
 
+// The entry at p as a search of its folder reports it, without opening it;
+// nothing when no search finds it (a root, or nothing there).
+std::optional<WIN32_FIND_DATAW> SearchOne(const std::wstring& p) {
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileExW(p.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    FindClose(h);
+    return found;
+}
+
 class Win32Platform final : public Platform {
 public:
     Result<EntryInfo> findEntry(const std::string& path) override {
         if (path.empty() || HasWildcard(path)) return ErrorFrom(ERROR_INVALID_NAME);
         const auto p = SystemPath(path);
         if (!p) return ErrorFrom(ERROR_INVALID_NAME);
-        WIN32_FIND_DATAW found;
-        HANDLE h = FindFirstFileExW(p->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-        if (h != INVALID_HANDLE_VALUE) {
-            FindClose(h);
-            return InfoOf(found.dwFileAttributes, found.ftCreationTime, found.ftLastWriteTime, found.ftLastAccessTime);
-        }
+        if (const auto found = SearchOne(*p))
+            return InfoOf(found->dwFileAttributes, found->ftCreationTime, found->ftLastWriteTime,
+                          found->ftLastAccessTime);
         // A root (of a drive or a share) is no entry of any folder, so no
         // search finds it; it has attributes and stamps all the same.
         WIN32_FILE_ATTRIBUTE_DATA data;
@@ -611,14 +619,8 @@ public:
         DWORD tag = 0;
         if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
             // Only a directory search reports the tag without opening the entry.
-            WIN32_FIND_DATAW found;
-            const auto p = HasWildcard(path) ? std::nullopt : SystemPath(path);
-            HANDLE h = p ? FindFirstFileExW(p->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0)
-                         : INVALID_HANDLE_VALUE;
-            if (h != INVALID_HANDLE_VALUE) {
-                FindClose(h);
-                tag = found.dwReserved0;
-            }
+            if (const auto p = HasWildcard(path) ? std::nullopt : SystemPath(path))
+                if (const auto found = SearchOne(*p)) tag = found->dwReserved0;
         }
         return DirEntry{{}, a, tag};
     }

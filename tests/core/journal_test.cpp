@@ -207,7 +207,7 @@ TEST_F(Journaled, AKilledCommandCanBeUndoneAndDamagedFilesAreSkipped) {
     const auto marked = ReadJournalCommand(1);
     ASSERT_TRUE(marked) << marked.error().reason;
     EXPECT_EQ(marked->undoneBy, undone->journalId);
-    EXPECT_EQ(marked->entryCount(), 1u);
+    EXPECT_EQ(marked->entries, 1u);
 }
 
 TEST_F(Journaled, ReadingAheadShiftsAnEntryListedTwiceTwiceAndUndoesExactly) {

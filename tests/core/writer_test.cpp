@@ -344,6 +344,11 @@ TEST(WriteFileTime, WindowsReadOnlyBitIsClearedForTheWriteAndRestoredWhateverHap
     EXPECT_EQ(unprotected.error().reason, "未能恢复只读属性：Access is denied.");
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->lastWrite, LocalDateTimeToFileTime(T("2005-01-01 00:00:00"), 8 * 3600));
     EXPECT_EQ(fake.node("C:\\d\\ro.txt")->attributes, attr::Archive);
+    // Neither the stamps nor the bit: both said.
+    const Status neither =
+        WriteFileTime("C:\\d\\locked.txt", TimeKind::LastWrite, T("2005-01-01 00:00:00"), true, true);
+    ASSERT_FALSE(neither);
+    EXPECT_TRUE(neither.error().reason.ends_with("；未能恢复只读属性：Access is denied.")) << neither.error().reason;
 }
 
 TEST(WriteFileTime, AnUndoThatCannotPutTheReadOnlyBitBackListsTheEntry) {

@@ -57,6 +57,14 @@ FileEntry Row(const std::string& name, const std::string& write = "2020-01-01 00
     return e;
 }
 
+// Rows named "0", "1", ... "count - 1".
+std::vector<FileEntry> NumberedRows(int count) {
+    std::vector<FileEntry> rows;
+    for (int i = 0; i < count; ++i)
+        rows.push_back(Row(std::to_string(i)));
+    return rows;
+}
+
 QStringList Names(const FileListView* list) {
     QStringList out;
     for (const FileEntry& e : list->rowsModel()->rows())
@@ -508,14 +516,11 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto* list = Find<FileListView>(&w, "lv1");
-        std::vector<FileEntry> rows;
-        std::vector<bool> everyOther;
-        for (int i = 0; i < 3000; ++i) {
-            rows.push_back(Row(std::to_string(i)));
-            everyOther.push_back(i % 2 == 0);
-        }
+        std::vector<bool> everyOther(3000);
+        for (size_t i = 0; i < everyOther.size(); i += 2)
+            everyOther[i] = true;
         PaintCounter painted(list->viewport());
-        list->rowsModel()->setRows(std::move(rows));
+        list->rowsModel()->setRows(NumberedRows(3000));
         list->setSelectionFlags(everyOther);
         QTRY_VERIFY(painted.count > 0);
         // Until the list is quiet: nothing left to paint.
@@ -535,10 +540,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto* list = Find<FileListView>(&w, "lv1");
-        std::vector<FileEntry> rows;
-        for (int i = 0; i < 200; ++i)
-            rows.push_back(Row(std::to_string(i)));
-        list->rowsModel()->setRows(std::move(rows));
+        list->rowsModel()->setRows(NumberedRows(200));
         QApplication::processEvents();
         list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
         QCOMPARE(list->viewport()->height() - (list->rowViewportPosition(199) + list->rowHeight(199)), 20);

@@ -118,8 +118,6 @@ struct JournalEntry {
     int undoneBy = 0;   // the undo that took it back, 0 when none has
     size_t records = 0; // the stamps and renames recorded
     size_t entries = 0; // the entries they change: one may have several records
-
-    size_t entryCount() const { return entries; }
 };
 
 // Told each change of a command as it is read, in the order recorded.

@@ -146,9 +146,7 @@ Status Undoer::stamps(const EntryChange& c) {
     if (Status noted = m_own->recordLines(lines, back.size()); !noted) return noted;
     const StampsSet set = SetStamps(c.path, restored, info->attributes);
     if (!set.written) {
-        std::string reason = set.written.error().reason;
-        if (!set.readOnlyNotRestored.empty()) reason += "；" + ReadOnlyNotRestoredReason(set.readOnlyNotRestored);
-        leave(c.path, reason);
+        leave(c.path, set.written.error().reason);
         return {};
     }
     // Read back: a file system may keep another value than it was given.
@@ -166,13 +164,20 @@ Status Undoer::stamps(const EntryChange& c) {
             otherwise = "文件系统存为 " + Shown(after->of(kind)) + "，而不是 " + Shown(value);
     }
     // Stamps back but the entry left writable: listed, with what is wrong.
-    if (otherwise.empty() && !set.readOnlyNotRestored.empty())
-        otherwise = "时间已恢复，但" + ReadOnlyNotRestoredReason(set.readOnlyNotRestored);
+    if (otherwise.empty() && !set.readOnlyNotRestored.empty()) otherwise = "时间已恢复，但" + set.readOnlyNotRestored;
     if (!otherwise.empty())
         leave(c.path, otherwise);
     else
         ++m_report.restored;
     return {};
+}
+
+// Why command id cannot be taken back when its file could not be read:
+// the file is told as damaged, unless there is none (the number is not in
+// the journal, which is no damage).
+Failure Unreadable(int id, const Failure& failure, const JournalDamageFn& onDamaged) {
+    if (onDamaged && sys().findEntry(JournalFile(id))) onDamaged(JournalFile(id), failure.reason);
+    return Failure{0, "撤销日志中没有可读的命令 " + std::to_string(id)};
 }
 
 } // namespace
@@ -184,9 +189,7 @@ Result<JournalEntry> CommandToUndo(int id, const JournalDamageFn& onDamaged, boo
     if (id != 0) {
         Result<JournalEntry> entry = ReadJournalCommand(id);
         if (entry) return entry;
-        // A missing file is no damage: the number is not in the journal.
-        if (sys().findEntry(JournalFile(id))) damaged(id, entry.error());
-        return Failure{0, "撤销日志中没有可读的命令 " + std::to_string(id)};
+        return Unreadable(id, entry.error(), onDamaged);
     }
     // Undos themselves are passed over, so that undoing again goes further
     // back; an undo is taken back by its number.
@@ -219,12 +222,7 @@ Result<UndoReport> UndoCommand(int id, const UndoOptions& options) {
     // are kept.
     JournalEntry target;
     Result<std::vector<EntryChange>> changes = ChangesOf(id, target);
-    if (!changes) {
-        // A missing file is no damage: the number is not in the journal.
-        if (options.onDamaged && sys().findEntry(JournalFile(id)))
-            options.onDamaged(JournalFile(id), changes.error().reason);
-        return Failure{0, "撤销日志中没有可读的命令 " + std::to_string(id)};
-    }
+    if (!changes) return Unreadable(id, changes.error(), options.onDamaged);
     if (target.undoneBy != 0)
         return Failure{0, "命令 " + std::to_string(id) + " 已由命令 " + std::to_string(target.undoneBy) + " 撤销"};
 

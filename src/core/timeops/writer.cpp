@@ -56,10 +56,6 @@ ReadOnlyState AdjustReadOnly(std::string_view path, bool clear) {
     return state;
 }
 
-std::string ReadOnlyNotRestoredReason(std::string_view reason) {
-    return "未能恢复只读属性：" + std::string(reason);
-}
-
 StampsSet SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attributes) {
     Platform& p = sys();
     StampsSet result{p.setFileTimes(entry, stamps), {}};
@@ -73,8 +69,13 @@ StampsSet SetStamps(const std::string& entry, const StampSet& stamps, uint32_t a
             result.written = p.setFileTimes(entry, stamps);
             // An entry left writable is a change nobody asked for: told,
             // whether the stamps went in or not.
-            if (const ReadOnlyState back = AdjustReadOnly(entry, false); !back.ok)
-                result.readOnlyNotRestored = back.reason;
+            if (const ReadOnlyState back = AdjustReadOnly(entry, false); !back.ok) {
+                const std::string lost = "未能恢复只读属性：" + back.reason;
+                if (result.written)
+                    result.readOnlyNotRestored = lost;
+                else
+                    result.written = Failure{result.written.error().code, result.written.error().reason + "；" + lost};
+            }
         }
     }
     return result;
@@ -228,14 +229,10 @@ Status Carry(std::string_view path, Plan& plan, const WriteHooks& hooks, bool re
         for (const Written& w : plan.written)
             *stamps.of(w.kind) = w.stamp; // a kind given twice ends with its last value
         const StampsSet set = SetStamps(plan.entry, stamps, plan.before ? plan.before->attributes : 0);
-        if (!set.written) {
-            std::string reason = set.written.error().reason;
-            if (!set.readOnlyNotRestored.empty()) reason += "；" + ReadOnlyNotRestoredReason(set.readOnlyNotRestored);
-            return hooks.fail(path, reason);
-        }
+        if (!set.written) return hooks.fail(path, set.written.error().reason);
         result = CheckStored(plan.entry, path, plan.written, plan.offset, hooks);
         if (!set.readOnlyNotRestored.empty()) {
-            const Failure lost = hooks.fail(path, ReadOnlyNotRestoredReason(set.readOnlyNotRestored));
+            const Failure lost = hooks.fail(path, set.readOnlyNotRestored);
             if (result) result = lost;
         }
     }

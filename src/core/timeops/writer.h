@@ -154,9 +154,10 @@ struct ReadOnlyState {
     std::string reason; // the system's, when it failed
 };
 
-// What SetStamps did: the stamps' own result, and apart from it why the
-// read-only bit it cleared for them could not be put back (empty when it
-// was, or was never cleared).
+// What SetStamps did: the stamps' own result (whose reason, when they
+// failed, also tells of a read-only bit not put back), and when they were
+// written but the bit cleared for them could not be put back, the reason
+// the entry gives for that; empty otherwise.
 struct StampsSet {
     Status written;
     std::string readOnlyNotRestored;
@@ -166,9 +167,6 @@ struct StampsSet {
 // attributes say read-only (some Windows file systems do), the bit is
 // cleared for the write and put back.
 StampsSet SetStamps(const std::string& entry, const StampSet& stamps, uint32_t attributes);
-
-// The reason a row gives when the read-only bit was not put back.
-std::string ReadOnlyNotRestoredReason(std::string_view reason);
 
 // Clears (clear) or sets (!clear) the read-only attribute of path when it is
 // not already so, and tells whether it was set before.
